@@ -1,0 +1,60 @@
+# The same module code for this machine, with tests, tools and benchmarks.
+find_package(GTest REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(UNICORN REQUIRED IMPORTED_TARGET unicorn)
+find_package(benchmark QUIET)
+
+set(KINEMO_DLL "${CMAKE_SOURCE_DIR}/build/win32/kinemo.qlm" CACHE FILEPATH "The win32 build of the module")
+
+file(GLOB PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/*.cpp)
+
+# Resources: the same .rc compiled to a .res by windres, embedded as bytes.
+set(KINEMO_RES ${CMAKE_BINARY_DIR}/kinemo.res)
+set(KINEMO_RES_CPP ${CMAKE_BINARY_DIR}/kinemo_res.cpp)
+file(GLOB RES_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
+if(RC_SOURCES)
+  add_custom_command(OUTPUT ${KINEMO_RES}
+    COMMAND i686-w64-mingw32-windres -c 1252 -I ${CMAKE_SOURCE_DIR}/res -I ${CMAKE_SOURCE_DIR}/src
+            -O res -o ${KINEMO_RES} ${RC_SOURCES}
+    DEPENDS ${RES_INPUTS} WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/res VERBATIM)
+  add_custom_command(OUTPUT ${KINEMO_RES_CPP}
+    COMMAND ${CMAKE_COMMAND} -DIN=${KINEMO_RES} -DOUT=${KINEMO_RES_CPP} -DNAME=kinemoResBytes
+            -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
+    DEPENDS ${KINEMO_RES} ${CMAKE_SOURCE_DIR}/cmake/embed.cmake VERBATIM)
+else()
+  file(WRITE ${KINEMO_RES_CPP} "#include <cstddef>\n#include <cstdint>\nextern const uint8_t kinemoResBytes[] = {0};\nextern const size_t kinemoResBytesSize = 0;\n")
+endif()
+
+add_library(kinemo_module STATIC ${MODULE_SOURCES} ${PLATFORM_SOURCES} ${KINEMO_RES_CPP})
+target_include_directories(kinemo_module PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(kinemo_module PRIVATE -fno-math-errno)
+
+foreach(dir pe driver emu)
+  file(GLOB ${dir}_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/${dir}/*.cpp)
+endforeach()
+add_library(kinemo_tools STATIC ${pe_SOURCES} ${driver_SOURCES} ${emu_SOURCES})
+target_include_directories(kinemo_tools PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(kinemo_tools PUBLIC KINEMO_DLL_PATH="${KINEMO_DLL}")
+target_link_libraries(kinemo_tools PUBLIC kinemo_module PkgConfig::UNICORN)
+
+file(GLOB HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kinemo-host/*.cpp)
+if(HOST_SOURCES)
+  add_executable(kinemo-host ${HOST_SOURCES})
+  target_link_libraries(kinemo-host PRIVATE kinemo_tools)
+endif()
+
+enable_testing()
+file(GLOB TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_executable(kinemo_tests ${TEST_SOURCES})
+target_include_directories(kinemo_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_definitions(kinemo_tests PRIVATE KINEMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_link_libraries(kinemo_tests PRIVATE kinemo_tools GTest::gtest GTest::gtest_main)
+add_test(NAME kinemo_tests COMMAND kinemo_tests)
+
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+if(BENCH_SOURCES AND benchmark_FOUND)
+  add_executable(kinemo_bench ${BENCH_SOURCES})
+  target_link_libraries(kinemo_bench PRIVATE kinemo_tools benchmark::benchmark)
+endif()
+
+include(${CMAKE_SOURCE_DIR}/cmake/extra-tests.cmake OPTIONAL)

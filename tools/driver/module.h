@@ -1,0 +1,61 @@
+// One interface to drive the module the way the host does, whether it is
+// the native build linked in or kinemo.qlm running in the emulated host.
+// Host memory is addressed by 32-bit values in both cases.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kdrv {
+
+using Addr = uint32_t;
+
+enum class RoutineKind : uint8_t { Condition, Action, Expression };
+
+// Host callbacks the module calls, by signature.
+enum class CallbackKind : uint8_t {
+    ParamFetch,   // (RunData*, 2, handle) -> raw parameter
+    HostVersion,  // () -> version
+    Path,         // (path, 1, 1) -> ignored
+};
+
+using Callback = std::function<uint32_t(std::span<const uint32_t> args)>;
+
+class Module {
+public:
+    virtual ~Module() = default;
+    virtual std::string_view kind() const = 0;  // "native" or "emulated"
+
+    // Zero-filled host memory that lives as long as the driver.
+    virtual Addr alloc(uint32_t size) = 0;
+    // Host view of memory at an address (ours or the module's); null if unmapped.
+    virtual uint8_t* bytes(Addr addr) = 0;
+
+    // Calls an export by name. 16-bit results come back in the low half,
+    // zero-extended; entry points without a result give 0.
+    virtual uint32_t call(std::string_view name, std::initializer_list<uint32_t> args) = 0;
+    // Calls an entry of a routine table.
+    virtual uint32_t callRoutine(RoutineKind kind, Addr routine, std::initializer_list<uint32_t> args) = 0;
+    // Walks a routine table from its start to its null end.
+    virtual std::vector<Addr> routineTable(RoutineKind kind, Addr table) = 0;
+    // A host callback the module can call through a 32-bit slot.
+    virtual Addr callback(CallbackKind kind, Callback fn) = 0;
+
+    template <class T>
+    T* view(Addr addr) { return reinterpret_cast<T*>(bytes(addr)); }
+    std::string cString(Addr addr);
+};
+
+// The native build, attached.
+std::unique_ptr<Module> openNative();
+// kinemo.qlm loaded into the emulated 32-bit host, attached. Throws on failure.
+std::unique_ptr<Module> openEmulated(const std::string& dllPath);
+// Empty path: native; otherwise the emulated DLL at that path.
+std::unique_ptr<Module> openModule(const std::string& pathOrEmpty);
+
+}  // namespace kdrv
