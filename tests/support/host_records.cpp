@@ -1,6 +1,7 @@
 #include "support/host_records.h"
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -57,17 +58,35 @@ uint32_t condition(Module& m, Addr rd, int code) {
     return m.callRoutine(RoutineKind::Condition, routine(m, RoutineKind::Condition, code), {rd, 0, 0});
 }
 
-uint32_t expression(Module& m, Addr rd, int code, std::initializer_list<uint32_t> params) {
-    auto queue = std::make_shared<std::vector<uint32_t>>(params);
-    auto next = std::make_shared<size_t>(0);
-    auto fetch = [queue, next](std::span<const uint32_t>) -> uint32_t {
-        return *next < queue->size() ? (*queue)[(*next)++] : 0;
-    };
-    Addr header;
-    std::memcpy(&header, m.bytes(rd) + kRunHeaderOffset, sizeof header);
+namespace {
+struct ParamQueue {
+    std::vector<uint32_t> values;
+    size_t next = 0;
+};
+
+// One pair of fetch callbacks per run header, installed on first use.
+ParamQueue& paramQueue(Module& m, Addr header) {
+    static std::map<std::pair<Module*, Addr>, std::shared_ptr<ParamQueue>> queues;
     auto* h = m.view<HostRunHeader>(header);
+    auto key = std::make_pair(&m, h->getFirstParam);
+    if (h->getFirstParam != 0 && queues.count(key)) return *queues[key];
+    auto queue = std::make_shared<ParamQueue>();
+    auto fetch = [queue](std::span<const uint32_t>) -> uint32_t {
+        return queue->next < queue->values.size() ? queue->values[queue->next++] : 0;
+    };
     h->getFirstParam = m.callback(kdrv::CallbackKind::ParamFetch, fetch);
     h->getNextParam = m.callback(kdrv::CallbackKind::ParamFetch, fetch);
+    queues[std::make_pair(&m, h->getFirstParam)] = queue;
+    return *queue;
+}
+}  // namespace
+
+uint32_t expression(Module& m, Addr rd, int code, std::initializer_list<uint32_t> params) {
+    Addr header;
+    std::memcpy(&header, m.bytes(rd) + kRunHeaderOffset, sizeof header);
+    ParamQueue& queue = paramQueue(m, header);
+    queue.values.assign(params);
+    queue.next = 0;
     return m.callRoutine(RoutineKind::Expression, routine(m, RoutineKind::Expression, code), {rd, 0x1234});
 }
 
