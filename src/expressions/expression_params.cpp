@@ -1,0 +1,23 @@
+#include "expressions/expression_params.h"
+
+#include "platform/fmath.h"
+#include "platform/host_ref.h"
+
+namespace {
+constexpr uint32_t kParamSource = 2;
+}  // namespace
+
+void fetchRawParams(RunData* rd, uint32_t paramHandle, std::span<uint32_t> raw) {
+    HostRunHeader* header = runHeaderOf(rd);
+    for (size_t i = 0; i < raw.size(); ++i) {
+        HostRef slot = i == 0 ? header->getFirstParam : header->getNextParam;
+        raw[i] = hostFn<ParamFetch>(slot)(rd, kParamSource, paramHandle);
+    }
+}
+
+float paramValue(uint32_t raw) {
+    float asFloat = f32FromBits(raw);
+    int64_t truncated = truncToInt64(f64(asFloat));
+    if (static_cast<uint32_t>(truncated) != 0) return asFloat;
+    return static_cast<float>(static_cast<int32_t>(raw));
+}
