@@ -1,0 +1,28 @@
+// Scene files (.kscene): one command a line, '#' starts a comment.
+//
+//   playfield W H | object NAME X Y W H HX HY | kinemo NAME | step N
+//   place NAME X Y | dump K | action K TEXT | condition K TEXT | expression K TEXT
+//
+// parseScene is pure: no I/O, no module calls, and it never throws on bad
+// text. Every problem becomes one "FILE:LINE: message" entry; a scene with
+// any error must not be run. Sources it needs: scene_parser.cpp,
+// event_matcher.cpp, scene_tokens.cpp (plus the headers they include).
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kinemo-host/event_language.h"
+#include "kinemo-host/scene.h"
+
+namespace khost {
+
+struct SceneParse {
+    Scene scene;
+    std::vector<std::string> errors;  // "FILE:LINE: message", in line order
+    bool ok() const { return errors.empty(); }
+};
+
+SceneParse parseScene(std::string_view text, std::string_view fileName, const EventLanguage& language);
+
+}  // namespace khost
