@@ -1,0 +1,124 @@
+#include "ratio_report.h"
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace kbench {
+namespace {
+
+constexpr const char* kStepCounter = "steps";
+constexpr const char* kCallCounter = "calls";
+
+struct Figure {
+    std::string name;
+    double nsPerIteration;
+    double units;  // steps or calls per iteration
+    bool isStep;
+};
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.iterations == 0) continue;
+            // With repetitions, the median stands for the benchmark.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median) continue;
+            Figure f{run.run_name.str(), run.real_accumulated_time / static_cast<double>(run.iterations) * 1e9, 1, false};
+            if (median) f.nsPerIteration = run.GetAdjustedRealTime() * toNs(run.time_unit);
+            if (auto it = run.counters.find(kStepCounter); it != run.counters.end()) {
+                f.units = it->second.value;
+                f.isStep = true;
+            } else if (auto c = run.counters.find(kCallCounter); c != run.counters.end()) {
+                f.units = c->second.value;
+            }
+            record(f);
+        }
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        printTable();
+    }
+
+private:
+    static double toNs(benchmark::TimeUnit unit) {
+        switch (unit) {
+            case benchmark::kNanosecond: return 1;
+            case benchmark::kMicrosecond: return 1e3;
+            case benchmark::kMillisecond: return 1e6;
+            case benchmark::kSecond: return 1e9;
+        }
+        return 1;
+    }
+
+    void record(const Figure& f) {
+        for (Figure& old : figures_)
+            if (old.name == f.name) {
+                old = f;
+                return;
+            }
+        figures_.push_back(f);
+    }
+
+    static std::string cpuModel() {
+        std::ifstream in("/proc/cpuinfo");
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("model name", 0) == 0) {
+                auto colon = line.find(':');
+                return colon == std::string::npos ? line : line.substr(colon + 2);
+            }
+        return "unknown CPU";
+    }
+
+    void printTable() const {
+        const Figure* floor = nullptr;
+        for (const Figure& f : figures_)
+            if (f.name == kFloorName) floor = &f;
+        std::printf("\nRatios to the floor (%s), measured in this run on %s\n\n",
+                    kFloorName, cpuModel().c_str());
+        if (floor == nullptr) {
+            std::printf("The floor did not run: no ratios (drop the filter or include \"floor\").\n");
+            return;
+        }
+        std::printf("| benchmark | ns per step or call | x floor |\n|---|---:|---:|\n");
+        for (const Figure& f : figures_) {
+            const double perUnit = f.nsPerIteration / f.units;
+            std::printf("| %s | %.2f | %.2f |\n", f.name.c_str(), perUnit, perUnit / floor->nsPerIteration);
+        }
+        for (const Figure& f : figures_)
+            if (f.name == "step/gravity only") {
+                const double ratio = f.nsPerIteration / f.units / floor->nsPerIteration;
+                std::printf("\nGravity-only step: %.2f x floor (goal: at most 1.50): %s\n", ratio,
+                            ratio <= 1.5 ? "met" : "not met");
+            }
+    }
+
+    std::vector<Figure> figures_;
+};
+
+}  // namespace
+
+void markStep(benchmark::State& state, size_t count) {
+    state.counters[kStepCounter] = static_cast<double>(count);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * count));
+}
+
+void markCalls(benchmark::State& state, size_t count) {
+    state.counters[kCallCounter] = static_cast<double>(count);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * count));
+}
+
+int runWithRatios(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
+
+}  // namespace kbench

@@ -1,0 +1,106 @@
+// Each action family and each expression, called the way the host calls
+// routines: through the registered routine tables.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "bench_records.h"
+#include "ratio_report.h"
+
+namespace {
+
+using kbench::callAction;
+
+constexpr uint32_t kAimObject = 0xFFFFFFFF;  // placeholder for the second object
+
+struct ActionCall {
+    int code;
+    uint32_t p1, p2;
+};
+
+struct ActionFamily {
+    const char* name;
+    std::vector<ActionCall> calls;
+};
+
+const std::array<ActionFamily, 5> kFamilies{{
+    {"binding and setters",
+     {{0, 45, 0}, {1, 300, 0}, {2, kAimObject, 0}, {3, 50, 0}, {4, 270, 0}, {5, 100, 0}, {6, 100, 0},
+      {7, 100, 200}, {8, 50, 0}, {9, 900, 0}, {10, 120, 0}, {11, static_cast<uint32_t>(-80), 0}}},
+    {"aiming", {{12, kAimObject, 0}, {13, kAimObject, 0}, {14, 300, 100}, {15, 320, 400}}},
+    {"mode, bounce and pause", {{16, 0, 0}, {17, 0, 0}, {18, 0, 0}, {19, 90, 0}, {20, 0, 0}, {21, 0, 0}, {22, 45, 0}}},
+    {"displacement and impulse", {{23, 150, kAimObject}, {24, 50, kAimObject}, {25, 50, 30}, {26, 150, 210}}},
+    {"rotation", {{27, 5, kAimObject}, {28, 5, 90}}},
+}};
+
+// Instance 0 acts; target 1 is the object that object parameters name.
+// Actions that accumulate (impulses, displacements) are put back on their
+// start every 1024 rounds so every round does the same work.
+void actionFamily(benchmark::State& state, const ActionFamily* family) {
+    auto scene = kbench::boundScene(2);
+    RunData* rd = &scene->instances[0];
+    const uint32_t other = kbench::objectRef(&scene->targets[1]);
+    callAction(rd, 1, 250);
+    callAction(rd, 3, 40);
+    std::vector<ActionCall> calls = family->calls;
+    for (ActionCall& c : calls) {
+        if (c.p1 == kAimObject) c.p1 = other;
+        if (c.p2 == kAimObject) c.p2 = other;
+    }
+    const RunData start = *rd;
+    int round = 0;
+    for (auto _ : state) {
+        for (const ActionCall& c : calls) benchmark::DoNotOptimize(callAction(rd, c.code, c.p1, c.p2));
+        if (++round == 1024) {
+            *rd = start;
+            round = 0;
+        }
+    }
+    kbench::markCalls(state, calls.size());
+}
+
+struct ExpressionCase {
+    const char* name;
+    std::vector<uint32_t> params;
+};
+
+// In routine-table order; floats arrive as their bits, integers as integers.
+const std::array<ExpressionCase, 15> kExpressions{{
+    {"GetAngle", {}},
+    {"GetSpeed", {}},
+    {"GetX", {}},
+    {"GetY", {}},
+    {"GetXSpeed", {}},
+    {"GetYSpeed", {}},
+    {"GetGravityStrength", {}},
+    {"GetGravityAngle", {}},
+    {"GetMaxSpeed", {}},
+    {"GetMinSpeed", {}},
+    {"GetBounceCoe", {}},
+    {"GetDist", {200, 0x40200000}},
+    {"GetAng", {200, 0x40200000}},
+    {"GetDistPoints", {10, 20, 0xC0200000, 400}},
+    {"GetAngPoints", {10, 20, 0xC0200000, 400}},
+}};
+
+void expression(benchmark::State& state, int code) {
+    auto scene = kbench::boundScene(1);
+    RunData* rd = &scene->instances[0];
+    callAction(rd, 1, 250);
+    callAction(rd, 0, 30);
+    kbench::setFetchedParams(kExpressions[code].params);
+    for (auto _ : state) benchmark::DoNotOptimize(kbench::callExpression(rd, code));
+    kbench::markCalls(state, 1);
+}
+
+[[maybe_unused]] const bool registered = [] {
+    for (const ActionFamily& family : kFamilies)
+        benchmark::RegisterBenchmark(("actions/" + std::string(family.name)).c_str(), actionFamily, &family);
+    for (int code = 0; code < static_cast<int>(kExpressions.size()); ++code)
+        benchmark::RegisterBenchmark(("expression/" + std::string(kExpressions[code].name)).c_str(), expression, code);
+    return true;
+}();
+
+}  // namespace

@@ -1,0 +1,101 @@
+// The per-frame step on its main paths, against the floor: the libm calls a
+// step cannot avoid (sin and cos of the gravity angle).
+#include <benchmark/benchmark.h>
+
+#include "bench_records.h"
+#include "host/exports.h"
+#include "platform/fmath.h"
+#include "ratio_report.h"
+
+namespace {
+
+using kbench::callAction;
+
+void floorSinCos(benchmark::State& state) {
+    float gravityAngle = f32FromBits(kDefaultGravityAngleBits);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(gravityAngle);
+        double c = kCos(f64(gravityAngle));
+        double s = kSin(f64(gravityAngle));
+        benchmark::DoNotOptimize(c);
+        benchmark::DoNotOptimize(s);
+    }
+}
+BENCHMARK(floorSinCos)->Name(kbench::kFloorName);
+
+// Steps one instance. A path that decays (damped bounces) is put back on
+// its start every `resetEvery` frames with a plain copy, cheap enough to
+// leave inside the timing.
+template <class Setup>
+void stepPath(benchmark::State& state, Setup setup, int resetEvery = 0) {
+    auto scene = kbench::boundScene(1);
+    RunData* rd = &scene->instances[0];
+    setup(rd, &scene->targets[0]);
+    const RunData start = *rd;
+    int frame = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(HandleRunObject(rd));
+        if (++frame == resetEvery) {
+            *rd = start;
+            frame = 0;
+        }
+    }
+    kbench::markStep(state, 1);
+}
+
+void gravityOnly(benchmark::State& state) {
+    stepPath(state, [](RunData* rd, HostObject*) {
+        callAction(rd, 3, 50);   // gravity strength
+        callAction(rd, 1, 200);  // speed
+    });
+}
+
+void gravityAtSpeedLimit(benchmark::State& state) {
+    stepPath(state, [](RunData* rd, HostObject*) {
+        callAction(rd, 3, 50);
+        callAction(rd, 9, 300);  // maximum speed, below the speed set next
+        callAction(rd, 1, 500);
+    });
+}
+
+// A target larger than the playfield has its left bound right of its right
+// bound (and top below bottom): every frame bounces on both axes.
+void bounceBothAxes(benchmark::State& state) {
+    stepPath(
+        state,
+        [](RunData* rd, HostObject* target) {
+            target->imageWidth = 1000;
+            target->imageHeight = 1000;
+            callAction(rd, 2, kbench::objectRef(target));
+            callAction(rd, 17);      // bounce mode
+            callAction(rd, 19, 80);  // bounce coefficient: damped
+            callAction(rd, 3, 50);
+            callAction(rd, 10, 400);
+            callAction(rd, 11, 400);
+        },
+        64);
+}
+
+BENCHMARK(gravityOnly)->Name("step/gravity only");
+BENCHMARK(gravityAtSpeedLimit)->Name("step/gravity + max speed acting");
+BENCHMARK(bounceBothAxes)->Name("step/bounce on both axes");
+
+// The host's frame: every instance stepped once, in creation order.
+void tenThousandInstances(benchmark::State& state) {
+    constexpr size_t kCount = 10000;
+    auto scene = kbench::boundScene(kCount);
+    for (size_t i = 0; i < kCount; ++i) {
+        RunData* rd = &scene->instances[i];
+        callAction(rd, 16 + static_cast<int>(i % 2));  // wrap or bounce
+        callAction(rd, 3, 50);
+        callAction(rd, 1, 100 + static_cast<uint32_t>(i % 700));
+        callAction(rd, 0, static_cast<uint32_t>(i % 360));
+        if (i % 3 == 0) callAction(rd, 9, 400);
+    }
+    for (auto _ : state)
+        for (RunData& rd : scene->instances) benchmark::DoNotOptimize(HandleRunObject(&rd));
+    kbench::markStep(state, kCount);
+}
+BENCHMARK(tenThousandInstances)->Name("frame/10000 instances");
+
+}  // namespace
