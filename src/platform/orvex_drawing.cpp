@@ -1,0 +1,67 @@
+#if !defined(_WIN32)
+#include "platform/orvex32.h"
+#include "platform/standin_state.h"
+
+namespace standin {
+namespace {
+
+constexpr uint32_t kDrawingTargetOrdinal = 191;
+constexpr uint32_t kImageInit = 308;
+constexpr uint32_t kImageDispose = 313;
+
+}  // namespace
+
+void setDrawingTarget(uint32_t target) { state().drawingTarget = target; }
+
+const std::vector<OrvexCall>& orvexCalls() { return state().orvexCalls; }
+
+uint32_t drawingTarget(uint32_t displayHandle, uint32_t zero) {
+    State& s = state();
+    s.orvexCalls.push_back(OrvexCall{kDrawingTargetOrdinal, 0, {displayHandle, zero}});
+    return s.drawingTarget;
+}
+
+void failImageOperation(uint32_t ordinal) { state().failingImageOp = ordinal; }
+
+bool imageOperation(uint32_t ordinal, uint64_t object, std::vector<uint32_t> args) {
+    State& s = state();
+    s.orvexCalls.push_back(OrvexCall{ordinal, object, std::move(args)});
+    if (ordinal == kImageInit) s.openImages.insert(object);
+    if (ordinal == kImageDispose) s.openImages.erase(object);
+    return ordinal == s.failingImageOp;
+}
+
+}  // namespace standin
+
+namespace {
+
+uint64_t objectKey(const OrvexImage* self) { return reinterpret_cast<uintptr_t>(self); }
+
+int32_t imageCall(uint32_t ordinal, OrvexImage* self, std::vector<uint32_t> args) {
+    if (standin::imageOperation(ordinal, objectKey(self), std::move(args))) throw standin::ImageFault(ordinal);
+    return 1;
+}
+
+}  // namespace
+
+extern "C" {
+uint32_t orvexDrawingTarget(uint32_t displayHandle, uint32_t zero) { return standin::drawingTarget(displayHandle, zero); }
+
+int32_t orvexImageInit(OrvexImage* self) { return imageCall(308, self, {}); }
+
+int32_t orvexImageSetup(OrvexImage* self, uint32_t a, uint32_t b, uint32_t target) {
+    return imageCall(340, self, {a, b, target});
+}
+
+int32_t orvexImageLoad(OrvexImage* self, HINSTANCE module, uint32_t id, uint32_t one) {
+    return imageCall(395, self, {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(module)), id, one});
+}
+
+int32_t orvexImageDraw(OrvexImage* self, uint32_t target, int32_t left, int32_t top, uint32_t one, uint32_t z1,
+                       uint32_t z2, uint32_t z3) {
+    return imageCall(336, self, {target, static_cast<uint32_t>(left), static_cast<uint32_t>(top), one, z1, z2, z3});
+}
+
+int32_t orvexImageDispose(OrvexImage* self) { return imageCall(313, self, {}); }
+}
+#endif
