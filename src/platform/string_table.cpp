@@ -31,7 +31,7 @@ char toCp1252(uint16_t unit) {
 int copyCut(std::string_view text, char* buffer, int size) {
     if (buffer == nullptr || size <= 0) return 0;
     const size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
-    std::memcpy(buffer, text.data(), n);
+    if (n != 0) std::memcpy(buffer, text.data(), n);  // an empty view may have no data
     buffer[n] = '\0';
     return static_cast<int>(n);
 }
