@@ -1,0 +1,39 @@
+# Extras of the native build: sanitizers, fuzzers and the validator's tests.
+#   -DKINEMO_SANITIZE=ON  AddressSanitizer + UndefinedBehaviorSanitizer on everything
+#   -DKINEMO_FUZZ=ON      libFuzzer targets fuzz_* (clang only; implies the sanitizers)
+option(KINEMO_SANITIZE "Build with ASan and UBSan" OFF)
+option(KINEMO_FUZZ "Build the libFuzzer targets (clang)" OFF)
+
+set(KINEMO_SANITIZER_FLAGS -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all
+    -fno-omit-frame-pointer)
+set(KINEMO_SANITIZED_TARGETS kinemo_module kinemo_tools kinemo_tests kinemo-host kinemo_bench)
+
+if(KINEMO_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  message(FATAL_ERROR "KINEMO_FUZZ needs clang: configure with CC=clang CXX=clang++")
+endif()
+
+if(KINEMO_SANITIZE OR KINEMO_FUZZ)
+  foreach(target ${KINEMO_SANITIZED_TARGETS})
+    if(TARGET ${target})
+      target_compile_options(${target} PRIVATE ${KINEMO_SANITIZER_FLAGS})
+      target_link_options(${target} PRIVATE ${KINEMO_SANITIZER_FLAGS})
+    endif()
+  endforeach()
+endif()
+
+if(KINEMO_FUZZ)
+  # Coverage for the fuzzers' guidance in everything they reach.
+  foreach(target kinemo_module kinemo_tools)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+  endforeach()
+  file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp)
+  foreach(source ${FUZZ_SOURCES})
+    get_filename_component(name ${source} NAME_WE)
+    string(REGEX REPLACE "_fuzz$" "" name ${name})
+    add_executable(fuzz_${name} ${source})
+    target_include_directories(fuzz_${name} PRIVATE ${CMAKE_SOURCE_DIR}/fuzz)
+    target_compile_options(fuzz_${name} PRIVATE ${KINEMO_SANITIZER_FLAGS} -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE ${KINEMO_SANITIZER_FLAGS} -fsanitize=fuzzer)
+    target_link_libraries(fuzz_${name} PRIVATE kinemo_tools)
+  endforeach()
+endif()
