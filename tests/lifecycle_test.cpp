@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/fmath.h"
+#include "support/drivers.h"
+#include "support/host_records.h"
+
+using namespace hostrec;
+
+namespace {
+constexpr uint8_t kHostFill = 0xCD;
+
+std::vector<uint8_t> snapshot(Module& m, Addr a, size_t size) {
+    return std::vector<uint8_t>(m.bytes(a), m.bytes(a) + size);
+}
+}  // namespace
+
+TEST_P(ModuleTest, GetRunObjectDataSizeIs360WhateverItIsPassed) {
+    const uint32_t args[][2] = {{0, 0}, {1, 2}, {0xFFFFFFFF, 0x80000000}};
+    for (const auto& a : args) EXPECT_EQ(m().call("GetRunObjectDataSize", {a[0], a[1]}), 360u);
+}
+
+// Over a record the host filled with a pattern: every motion byte is written,
+// the header and `target` are not.
+TEST_P(ModuleTest, CreateRunObjectWritesDefaultsOnlyToMotionFields) {
+    constexpr size_t kMotionStart = 288, kTargetStart = 356;
+    Addr rd = m().alloc(sizeof(RunData));
+    std::memset(m().bytes(rd), kHostFill, sizeof(RunData));
+    EXPECT_EQ(m().call("CreateRunObject", {rd, 0xFFFFFFFF, 0xFFFFFFFF}), 0u);
+
+    std::vector<uint8_t> expected(sizeof(RunData), kHostFill);
+    std::fill(expected.begin() + kMotionStart, expected.begin() + kTargetStart, 0);
+    auto put = [&expected](size_t offset, uint32_t bits) { std::memcpy(&expected[offset], &bits, sizeof bits); };
+    put(296, 0x4096CBE4);  // gravityAngle: straight down
+    put(328, 0x42C80000);  // bounceCoefficient: 100
+    // Bytes 354-355 lie between the flags and `target`; the defaults may leave them.
+    std::vector<uint8_t> actual = snapshot(m(), rd, sizeof(RunData));
+    actual[354] = expected[354] = 0;
+    actual[355] = expected[355] = 0;
+    for (size_t i = 0; i < sizeof(RunData); ++i) EXPECT_EQ(actual[i], expected[i]) << "byte " << i;
+}
+
+TEST_P(ModuleTest, HostNotificationsChangeNothing) {
+    struct Case {
+        const char* name;
+        bool takesRecord;  // single-argument notifications get the record itself
+        uint32_t result;
+    };
+    const Case cases[] = {
+        {"DestroyRunObject", false, 0},
+        {"DisplayRunObject", true, 0},
+        {"PauseRunObject", true, 0},
+        {"ContinueRunObject", true, 0},
+        {"HandleRunObject", true, 2},  // unbound: the step does nothing
+    };
+    for (const Case& c : cases) {
+        Addr header = newRunHeader(m());
+        Addr rd = newInstance(m(), header);
+        Addr target = newObject(m(), 50, 60);
+        run(m(), rd).target = target;  // present but not bound: objectSet stays 0
+        run(m(), rd).xSpeed = 300.0f;
+        std::memset(m().bytes(rd), kHostFill, kHostObjectHeaderSize);
+        std::memcpy(m().bytes(rd) + kRunHeaderOffset, &header, sizeof header);
+        auto record = snapshot(m(), rd, sizeof(RunData));
+        auto object = snapshot(m(), target, sizeof(HostObject));
+        uint32_t result = c.takesRecord ? m().call(c.name, {rd}) : m().call(c.name, {rd, target});
+        EXPECT_EQ(result, c.result) << c.name;
+        EXPECT_EQ(snapshot(m(), rd, sizeof(RunData)), record) << c.name;
+        EXPECT_EQ(snapshot(m(), target, sizeof(HostObject)), object) << c.name;
+    }
+}
