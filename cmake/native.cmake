@@ -39,8 +39,16 @@ target_link_libraries(kinemo_tools PUBLIC kinemo_module PkgConfig::UNICORN)
 
 file(GLOB HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kinemo-host/*.cpp)
 if(HOST_SOURCES)
-  add_executable(kinemo-host ${HOST_SOURCES})
-  target_link_libraries(kinemo-host PRIVATE kinemo_tools)
+  # All but main() and the validator is a library, so tests and fuzzers can
+  # parse and play scenes without the executable.
+  set(HOST_LIB_SOURCES ${HOST_SOURCES})
+  list(FILTER HOST_LIB_SOURCES EXCLUDE REGEX "/(main|validate[^/]*)\\.cpp$")
+  set(HOST_EXE_SOURCES ${HOST_SOURCES})
+  list(FILTER HOST_EXE_SOURCES INCLUDE REGEX "/(main|validate[^/]*)\\.cpp$")
+  add_library(kinemo_host STATIC ${HOST_LIB_SOURCES})
+  target_link_libraries(kinemo_host PUBLIC kinemo_tools)
+  add_executable(kinemo-host ${HOST_EXE_SOURCES})
+  target_link_libraries(kinemo-host PRIVATE kinemo_host)
 endif()
 
 enable_testing()
@@ -49,6 +57,9 @@ add_executable(kinemo_tests ${TEST_SOURCES})
 target_include_directories(kinemo_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(kinemo_tests PRIVATE KINEMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(kinemo_tests PRIVATE kinemo_tools GTest::gtest GTest::gtest_main)
+if(TARGET kinemo_host)
+  target_link_libraries(kinemo_tests PRIVATE kinemo_host)
+endif()
 add_test(NAME kinemo_tests COMMAND kinemo_tests)
 
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)

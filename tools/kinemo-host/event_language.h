@@ -8,6 +8,8 @@
 
 namespace khost {
 
+enum class EventFamily : uint8_t { Condition, Action, Expression };
+
 enum class ParamKind : uint8_t {
     Integer,  // action/condition type 22: a signed 32-bit value
     Object,   // action/condition type 1: a playfield object

@@ -1,0 +1,312 @@
+#include "kinemo-host/event_matcher.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <optional>
+
+#include "kinemo-host/closest_match.h"
+#include "kinemo-host/display_text.h"
+#include "kinemo-host/scene_tokens.h"
+
+namespace khost {
+namespace {
+
+enum class TokenKind : uint8_t { Word, Punct, Degree, Placeholder };
+
+struct TextToken {
+    TokenKind kind;
+    std::string_view text;
+    int param = -1;  // Placeholder: the %N index
+};
+
+bool isWordChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
+           c == '+' || c == '-';
+}
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Words, single punctuation bytes and the degree sign (UTF-8, or the single
+// byte of the module's own texts). In display strings "%N" is a placeholder.
+std::vector<TextToken> tokenize(std::string_view text, bool placeholders) {
+    std::vector<TextToken> tokens;
+    size_t i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (isSpace(c)) {
+            ++i;
+        } else if (placeholders && c == '%' && i + 1 < text.size() && isDigit(text[i + 1])) {
+            size_t start = ++i;
+            int index = 0;
+            while (i < text.size() && isDigit(text[i]) && index < 100) index = index * 10 + (text[i++] - '0');
+            tokens.push_back({TokenKind::Placeholder, text.substr(start - 1, i - start + 1), index});
+        } else if (c == kDegreeByte) {
+            tokens.push_back({TokenKind::Degree, text.substr(i, 1)});
+            ++i;
+        } else if (text.substr(i, 2) == kDegreeUtf8) {
+            tokens.push_back({TokenKind::Degree, text.substr(i, 2)});
+            i += 2;
+        } else if (isWordChar(c)) {
+            size_t start = i;
+            while (i < text.size() && isWordChar(text[i])) ++i;
+            tokens.push_back({TokenKind::Word, text.substr(start, i - start)});
+        } else {
+            tokens.push_back({TokenKind::Punct, text.substr(i, 1)});
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+bool sameLetters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// The pattern an event is written with: the display string, and for an
+// expression its arguments and the closing parenthesis.
+std::string patternText(const EventSignature& event, EventFamily family) {
+    std::string text = event.display;
+    if (family != EventFamily::Expression) return text;
+    for (size_t i = 0; i < event.params.size(); ++i) text += (i == 0 ? "%" : ", %") + std::to_string(i);
+    return text + ")";
+}
+
+struct Capture {
+    int param;
+    std::optional<std::string_view> value;  // empty: nothing written there
+};
+
+// Literals compare case-insensitively, the degree sign may be left out, and a
+// placeholder takes one word; where no word stands the value is missing.
+bool matchTokens(std::span<const TextToken> pattern, std::span<const TextToken> input, std::vector<Capture>& caps) {
+    if (pattern.empty()) return input.empty();
+    const TextToken& p = pattern.front();
+    switch (p.kind) {
+        case TokenKind::Degree: {
+            if (!input.empty() && input.front().kind == TokenKind::Degree &&
+                matchTokens(pattern.subspan(1), input.subspan(1), caps))
+                return true;
+            return matchTokens(pattern.subspan(1), input, caps);
+        }
+        case TokenKind::Placeholder: {
+            size_t mark = caps.size();
+            if (!input.empty() && input.front().kind == TokenKind::Word) {
+                caps.push_back({p.param, input.front().text});
+                if (matchTokens(pattern.subspan(1), input.subspan(1), caps)) return true;
+                caps.resize(mark);
+            }
+            caps.push_back({p.param, std::nullopt});
+            if (matchTokens(pattern.subspan(1), input, caps)) return true;
+            caps.resize(mark);
+            return false;
+        }
+        case TokenKind::Word:
+        case TokenKind::Punct:
+            if (input.empty() || input.front().kind != p.kind || !sameLetters(input.front().text, p.text)) return false;
+            return matchTokens(pattern.subspan(1), input.subspan(1), caps);
+    }
+    return false;
+}
+
+// How far a candidate is from being usable: 0 usable; a wrong value shape
+// weighs more than a well-formed value that is out of range or unknown.
+struct Verdict {
+    int penalty = 0;
+    std::string error;
+    std::vector<EventParam> params;
+    std::vector<std::string> written;  // each parameter's value as written
+};
+
+constexpr int kPenaltyRange = 1;
+constexpr int kPenaltyShape = 2;
+constexpr int kPenaltyUnsupported = 3;
+
+void fail(Verdict& v, int penalty, std::string message) {
+    if (v.error.empty()) v.error = std::move(message);
+    v.penalty += penalty;
+}
+
+std::string slotName(const Capture& cap, const std::string& pattern) {
+    return "%" + std::to_string(cap.param) + " of \"" + pattern + "\"";
+}
+
+void readInteger(Verdict& v, EventParam& param, std::string_view text, const std::string& slot) {
+    int64_t value = 0;
+    switch (parseInteger(text, INT32_MIN, INT32_MAX, value)) {
+        case NumberError::None:
+            param.value = static_cast<uint32_t>(static_cast<int32_t>(value));
+            return;
+        case NumberError::OutOfRange:
+            return fail(v, kPenaltyRange,
+                        "number out of range for " + slot + ": " + quoted(text) + " (a signed 32-bit integer is expected)");
+        case NumberError::Malformed: {
+            float ignored;
+            if (looksLikeFloat(text) && parseFloat32(text, ignored) != NumberError::Malformed)
+                return fail(v, kPenaltyShape, "expected a whole number for " + slot + ", got " + quoted(text));
+            return fail(v, kPenaltyShape, "expected a number for " + slot + ", got " + quoted(text));
+        }
+    }
+}
+
+void readNumber(Verdict& v, EventParam& param, std::string_view text, const std::string& slot) {
+    if (!looksLikeFloat(text)) return readInteger(v, param, text, slot);
+    float value = 0;
+    switch (parseFloat32(text, value)) {
+        case NumberError::None:
+            param.value = std::bit_cast<uint32_t>(value);
+            return;
+        case NumberError::OutOfRange:
+            return fail(v, kPenaltyRange, "number out of range for " + slot + ": " + quoted(text) + " (a 32-bit float is expected)");
+        case NumberError::Malformed:
+            return fail(v, kPenaltyShape, "expected a number for " + slot + ", got " + quoted(text));
+    }
+}
+
+void readObject(Verdict& v, EventParam& param, std::string_view text, const std::string& slot,
+                std::span<const SceneObject> objects) {
+    if (!isName(text)) return fail(v, kPenaltyShape, "expected an object name for " + slot + ", got " + quoted(text));
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (objects[i].name == text) {
+            param.value = static_cast<uint32_t>(i);
+            return;
+        }
+    }
+    std::vector<std::string> names;
+    for (const auto& o : objects) names.push_back(o.name);
+    std::string message = "unknown object " + quoted(text);
+    if (auto near = closestCandidate(text, names)) message += "; did you mean " + quoted(names[*near]) + "?";
+    fail(v, kPenaltyRange, message);
+}
+
+Verdict judge(const EventSignature& event, const std::string& pattern, std::span<const Capture> caps,
+              std::span<const SceneObject> objects) {
+    Verdict v;
+    v.params.resize(event.params.size());
+    v.written.resize(event.params.size());
+    for (size_t i = 0; i < event.params.size(); ++i) v.params[i].kind = event.params[i];
+    for (size_t i = 0; i < event.params.size(); ++i) {
+        if (event.params[i] == ParamKind::Unknown)
+            fail(v, kPenaltyUnsupported,
+                 "\"" + pattern + "\" takes a parameter of type " + std::to_string(event.paramTypes.at(i)) +
+                     ", which kinemo-host cannot supply");
+    }
+    for (const Capture& cap : caps) {
+        std::string slot = slotName(cap, pattern);
+        if (cap.param < 0 || static_cast<size_t>(cap.param) >= event.params.size()) {
+            fail(v, kPenaltyUnsupported, "\"" + pattern + "\" names a parameter the module does not declare");
+            continue;
+        }
+        if (!cap.value) {
+            fail(v, kPenaltyShape, "missing value for " + slot);
+            continue;
+        }
+        EventParam& param = v.params[cap.param];
+        v.written[cap.param] = std::string(*cap.value);
+        switch (param.kind) {
+            case ParamKind::Integer: readInteger(v, param, *cap.value, slot); break;
+            case ParamKind::Number: readNumber(v, param, *cap.value, slot); break;
+            case ParamKind::Object: readObject(v, param, *cap.value, slot, objects); break;
+            case ParamKind::Unknown: break;
+        }
+    }
+    return v;
+}
+
+// The display string with each placeholder replaced by its value as written.
+std::string renderCall(const EventSignature& event, EventFamily family, std::span<const std::string> written) {
+    std::string text = patternText(event, family);
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && isDigit(text[i + 1])) {
+            size_t j = i + 1;
+            size_t index = 0;
+            while (j < text.size() && isDigit(text[j]) && index < 100) index = index * 10 + (text[j++] - '0');
+            if (index < written.size()) {
+                out += written[index];
+                i = j - 1;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return singleByteToUtf8(out);
+}
+
+// Text for the typo suggestion: values and placeholders become '#', the
+// degree sign is dropped, spacing is normalised.
+std::string skeleton(std::span<const TextToken> tokens) {
+    std::string out;
+    for (const TextToken& t : tokens) {
+        if (t.kind == TokenKind::Degree) continue;
+        bool value = t.kind == TokenKind::Placeholder ||
+                     (t.kind == TokenKind::Word && (isDigit(t.text[0]) || t.text[0] == '-' || t.text[0] == '+' || t.text[0] == '.'));
+        if (!out.empty()) out += ' ';
+        out += value ? std::string_view("#") : t.text;
+    }
+    return out;
+}
+
+const char* familyName(EventFamily family) {
+    switch (family) {
+        case EventFamily::Condition: return "condition";
+        case EventFamily::Action: return "action";
+        case EventFamily::Expression: return "expression";
+    }
+    return "event";
+}
+
+}  // namespace
+
+std::string writtenForm(const EventSignature& event, EventFamily family) {
+    return singleByteToUtf8(patternText(event, family));
+}
+
+EventMatch matchEvent(std::string_view text, EventFamily family, std::span<const EventSignature> events,
+                      std::span<const SceneObject> objects) {
+    EventMatch result;
+    const std::vector<TextToken> input = tokenize(text, false);
+    if (input.empty()) {
+        result.error = std::string("missing ") + familyName(family) + " text";
+        return result;
+    }
+
+    std::optional<Verdict> best;
+    const EventSignature* bestEvent = nullptr;
+    std::vector<std::string> skeletons;
+    for (const EventSignature& event : events) {
+        const std::string pattern = patternText(event, family);
+        const std::vector<TextToken> tokens = tokenize(pattern, true);
+        skeletons.push_back(skeleton(tokens));
+        std::vector<Capture> caps;
+        if (!matchTokens(tokens, input, caps)) continue;
+        Verdict v = judge(event, writtenForm(event, family), caps, objects);
+        if (!best || v.penalty < best->penalty) {
+            best = std::move(v);
+            bestEvent = &event;
+        }
+    }
+
+    if (best && best->penalty == 0) {
+        result.ok = true;
+        result.call.code = bestEvent->code;
+        result.call.params = std::move(best->params);
+        result.call.text = renderCall(*bestEvent, family, best->written);
+        return result;
+    }
+    if (best) {
+        result.error = std::move(best->error);
+        return result;
+    }
+    result.error = std::string("unknown ") + familyName(family) + " " + quoted(text);
+    if (auto near = closestCandidate(skeleton(input), skeletons))
+        result.error += "; did you mean " + quoted(writtenForm(events[*near], family)) + "?";
+    return result;
+}
+
+}  // namespace khost

@@ -1,0 +1,100 @@
+#include "kinemo-host/module_events.h"
+
+#include <array>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "host/routines.h"
+
+namespace khost {
+namespace {
+constexpr std::array<FamilyEntries, 3> kFamilies{{
+    {EventFamily::Condition, "condition", "GetConditionMenu", "GetConditionCodeFromMenu", "GetConditionString",
+     "GetConditionTitle", "GetConditionInfos"},
+    {EventFamily::Action, "action", "GetActionMenu", "GetActionCodeFromMenu", "GetActionString", "GetActionTitle",
+     "GetActionInfos"},
+    {EventFamily::Expression, "expression", "GetExpressionMenu", "GetExpressionCodeFromMenu", "GetExpressionString",
+     "GetExpressionTitle", "GetExpressionInfos"},
+}};
+
+// A descriptor row never declares more parameters than this; more means a bad record.
+constexpr int kMaxParams = 16;
+
+constexpr int16_t kTypeNumber = 22;
+constexpr int16_t kTypeObjectOrFetched = 1;
+
+int16_t wordAt(const uint8_t* p, size_t index) {
+    int16_t w;
+    std::memcpy(&w, p + 2 * index, sizeof w);
+    return w;
+}
+}  // namespace
+
+const FamilyEntries& familyEntries(EventFamily family) { return kFamilies[static_cast<size_t>(family)]; }
+
+EventInfos readEventInfos(kdrv::Module& m, const EditSession& session, EventFamily family, uint32_t code) {
+    const FamilyEntries& f = familyEntries(family);
+    kdrv::Addr record = m.call(f.infos, {session.services, code});
+    const uint8_t* p = record == 0 ? nullptr : m.bytes(record);
+    if (p == nullptr)
+        throw std::runtime_error(std::string(f.infos) + " gave no readable record for code " + std::to_string(code));
+    EventInfos infos;
+    infos.code = wordAt(p, 0);
+    infos.flags = static_cast<uint16_t>(wordAt(p, 1));
+    int count = wordAt(p, 2);
+    if (count < 0 || count > kMaxParams)
+        throw std::runtime_error(std::string(f.infos) + " for code " + std::to_string(code) + " declares " +
+                                 std::to_string(count) + " parameters");
+    for (int i = 0; i < count; ++i) infos.paramTypes.push_back(wordAt(p, 3 + i));
+    for (int i = 0; i < count; ++i) infos.paramTitles.push_back(wordAt(p, 3 + count + i));
+    return infos;
+}
+
+EventCounts readEventCounts(kdrv::Module& m) {
+    kdrv::Addr a = m.alloc(sizeof(RunInfos));
+    m.call("GetRunObjectInfos", {0, a});
+    RunInfos infos;
+    std::memcpy(&infos, m.bytes(a), sizeof infos);
+    return {infos.conditionCount, infos.actionCount, infos.expressionCount};
+}
+
+int countOf(const EventCounts& counts, EventFamily family) {
+    switch (family) {
+        case EventFamily::Condition: return counts.conditions;
+        case EventFamily::Action: return counts.actions;
+        case EventFamily::Expression: return counts.expressions;
+    }
+    return 0;
+}
+
+ParamKind paramKind(EventFamily family, int16_t type) {
+    if (family == EventFamily::Expression) return type == kTypeObjectOrFetched ? ParamKind::Number : ParamKind::Unknown;
+    if (type == kTypeNumber) return ParamKind::Integer;
+    if (type == kTypeObjectOrFetched) return ParamKind::Object;
+    return ParamKind::Unknown;
+}
+
+EventLanguage readEventLanguage(kdrv::Module& m) {
+    EditSession session = newEditSession(m);
+    EventCounts counts = readEventCounts(m);
+    EventLanguage language;
+    for (const FamilyEntries& f : kFamilies) {
+        auto& events = f.family == EventFamily::Condition ? language.conditions
+                       : f.family == EventFamily::Action  ? language.actions
+                                                          : language.expressions;
+        for (int code = 0; code < countOf(counts, f.family); ++code) {
+            EventInfos infos = readEventInfos(m, session, f.family, static_cast<uint32_t>(code));
+            EventSignature event;
+            event.code = code;
+            event.display = moduleString(m, session, f.string, static_cast<uint32_t>(code));
+            event.paramTypes = infos.paramTypes;
+            for (int16_t type : infos.paramTypes) event.params.push_back(paramKind(f.family, type));
+            // A code without a display string cannot be written in a scene.
+            if (!event.display.empty()) events.push_back(std::move(event));
+        }
+    }
+    return language;
+}
+
+}  // namespace khost

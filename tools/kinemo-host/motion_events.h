@@ -1,0 +1,20 @@
+// Bounces and wraps as the host sees them from outside, comparing an
+// instance's state before and after one step:
+// - a wrap: the position lands on a bound of the box, having moved against
+//   (or without) its speed;
+// - a bounce: the position lands on a bound it was not on before, with the
+//   speed component turned away from that bound (or stopped).
+// An object resting on a bound (gravity pressing it in every frame) counts once.
+#pragma once
+#include "kinemo-host/instance_state.h"
+
+namespace khost {
+
+struct StepEvents {
+    int bounces = 0;
+    int wraps = 0;
+};
+
+StepEvents stepEvents(const InstanceState& before, const InstanceState& after);
+
+}  // namespace khost

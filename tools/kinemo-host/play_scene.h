@@ -1,0 +1,26 @@
+// Parse and play one scene against an open module, writing the results,
+// trace and picture to streams. Shared by `run` and the golden tests.
+#pragma once
+#include <ostream>
+#include <string_view>
+
+#include "driver/module.h"
+
+namespace khost {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;     // the module, a file, or the host side failed
+constexpr int kExitBadScene = 2;    // scene errors (nothing was run) or bad usage
+
+struct PlayOutputs {
+    std::ostream& out;              // results, dumps and the summary
+    std::ostream& err;              // scene errors
+    std::ostream* trace = nullptr;  // CSV, if wanted
+    std::ostream* svg = nullptr;    // picture, if wanted
+};
+
+// Scene errors are reported before anything runs. Exceptions from the module
+// or the driver propagate.
+int playScene(kdrv::Module& m, std::string_view text, std::string_view fileName, const PlayOutputs& outputs);
+
+}  // namespace khost

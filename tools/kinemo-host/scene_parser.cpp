@@ -1,0 +1,256 @@
+#include "kinemo-host/scene_parser.h"
+
+#include <array>
+#include <map>
+
+#include "kinemo-host/closest_match.h"
+#include "kinemo-host/event_matcher.h"
+#include "kinemo-host/scene_tokens.h"
+
+namespace khost {
+namespace {
+
+constexpr size_t kMaxErrors = 100;
+
+struct ParseState {
+    ParseState(std::string_view file, const EventLanguage& events) : fileName(file), language(events) {}
+
+    std::string_view fileName;
+    const EventLanguage& language;
+    SceneParse out;
+    int line = 0;
+    int playfieldLine = 0;
+    int64_t totalFrames = 0;
+    std::map<std::string, int, std::less<>> nameLines;  // name -> line that declared it
+
+    void error(const std::string& message) {
+        if (out.errors.size() < kMaxErrors)
+            out.errors.push_back(std::string(fileName) + ":" + std::to_string(line) + ": " + message);
+    }
+};
+
+using Words = std::vector<std::string_view>;
+
+struct CommandSpec {
+    std::string_view keyword;
+    std::string_view usage;
+    size_t argCount;   // words after the keyword; for event commands, the instance only
+    bool takesText;    // an event text follows the fixed words
+    void (*handle)(ParseState&, const Words&, std::string_view rest);
+};
+
+// The i-th value word of a command (words[0] is the keyword), as an integer in [lo, hi].
+bool integerArg(ParseState& s, const Words& words, size_t i, std::string_view usage, int64_t lo, int64_t hi,
+                int64_t& out) {
+    std::string_view field = splitWords(usage).at(i);
+    switch (parseInteger(words[i], lo, hi, out)) {
+        case NumberError::None: return true;
+        case NumberError::Malformed:
+            s.error("expected an integer for " + std::string(field) + " in \"" + std::string(usage) + "\", got " +
+                    quoted(words[i]));
+            return false;
+        case NumberError::OutOfRange:
+            s.error("number out of range for " + std::string(field) + " in \"" + std::string(usage) + "\": " +
+                    quoted(words[i]) + " (" + std::to_string(lo) + " to " + std::to_string(hi) + ")");
+            return false;
+    }
+    return false;
+}
+
+bool declareName(ParseState& s, std::string_view name) {
+    if (!isName(name)) {
+        s.error("malformed name " + quoted(name) + " (a letter or '_', then letters, digits or '_', at most " +
+                std::to_string(kMaxNameLength) + ")");
+        return false;
+    }
+    if (auto it = s.nameLines.find(name); it != s.nameLines.end()) {
+        s.error("name " + quoted(name) + " is already used on line " + std::to_string(it->second));
+        return false;
+    }
+    if (s.nameLines.size() >= kMaxSceneNames) {
+        s.error("too many objects and instances (at most " + std::to_string(kMaxSceneNames) + ")");
+        return false;
+    }
+    s.nameLines.emplace(std::string(name), s.line);
+    return true;
+}
+
+template <class Names>
+std::string unknownName(std::string_view what, std::string_view name, const Names& names) {
+    std::vector<std::string> candidates(names.begin(), names.end());
+    std::string message = "unknown " + std::string(what) + " " + quoted(name);
+    if (auto near = closestCandidate(name, candidates)) message += "; did you mean " + quoted(candidates[*near]) + "?";
+    return message;
+}
+
+int findInstance(ParseState& s, std::string_view name) {
+    const auto& instances = s.out.scene.instances;
+    for (size_t i = 0; i < instances.size(); ++i)
+        if (instances[i] == name) return static_cast<int>(i);
+    for (const auto& o : s.out.scene.objects) {
+        if (o.name == name) {
+            s.error(quoted(name) + " is an object, not a kinemo instance");
+            return -1;
+        }
+    }
+    s.error(unknownName("instance", name, instances));
+    return -1;
+}
+
+int findObject(ParseState& s, std::string_view name) {
+    const auto& objects = s.out.scene.objects;
+    std::vector<std::string> names;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (objects[i].name == name) return static_cast<int>(i);
+        names.push_back(objects[i].name);
+    }
+    for (const auto& k : s.out.scene.instances) {
+        if (k == name) {
+            s.error(quoted(name) + " is a kinemo instance, not an object");
+            return -1;
+        }
+    }
+    s.error(unknownName("object", name, names));
+    return -1;
+}
+
+SceneCommand& push(ParseState& s, CommandKind kind, int subject = -1) {
+    SceneCommand& c = s.out.scene.commands.emplace_back();
+    c.kind = kind;
+    c.line = s.line;
+    c.subject = subject;
+    return c;
+}
+
+constexpr std::string_view kPlayfieldUsage = "playfield W H";
+constexpr std::string_view kObjectUsage = "object NAME X Y W H HX HY";
+constexpr std::string_view kPlaceUsage = "place NAME X Y";
+constexpr std::string_view kStepUsage = "step N";
+
+void parsePlayfield(ParseState& s, const Words& w, std::string_view) {
+    if (s.playfieldLine != 0) return s.error("playfield is already set on line " + std::to_string(s.playfieldLine));
+    if (!s.nameLines.empty()) return s.error("playfield must come before the first object or kinemo");
+    s.playfieldLine = s.line;
+    int64_t width = 0, height = 0;
+    bool ok = integerArg(s, w, 1, kPlayfieldUsage, 1, INT16_MAX, width);
+    ok = integerArg(s, w, 2, kPlayfieldUsage, 1, INT16_MAX, height) && ok;
+    if (!ok) return;
+    s.out.scene.playfieldWidth = static_cast<int16_t>(width);
+    s.out.scene.playfieldHeight = static_cast<int16_t>(height);
+}
+
+void parseObject(ParseState& s, const Words& w, std::string_view) {
+    struct Field { int64_t lo, hi; };
+    static constexpr std::array<Field, 6> kFields{{{INT16_MIN, INT16_MAX}, {INT16_MIN, INT16_MAX}, {0, INT16_MAX},
+                                                   {0, INT16_MAX}, {INT16_MIN, INT16_MAX}, {INT16_MIN, INT16_MAX}}};
+    // A bad value still declares the name, so later lines don't report it unknown.
+    bool named = declareName(s, w[1]);
+    std::array<int64_t, 6> v{};
+    for (size_t i = 0; i < kFields.size(); ++i) integerArg(s, w, i + 2, kObjectUsage, kFields[i].lo, kFields[i].hi, v[i]);
+    if (!named) return;
+    auto i16 = [](int64_t x) { return static_cast<int16_t>(x); };
+    s.out.scene.objects.push_back({std::string(w[1]), i16(v[0]), i16(v[1]), i16(v[2]), i16(v[3]), i16(v[4]), i16(v[5]), s.line});
+    push(s, CommandKind::Object, static_cast<int>(s.out.scene.objects.size() - 1));
+}
+
+void parseKinemo(ParseState& s, const Words& w, std::string_view) {
+    if (!declareName(s, w[1])) return;
+    s.out.scene.instances.emplace_back(w[1]);
+    push(s, CommandKind::Kinemo, static_cast<int>(s.out.scene.instances.size() - 1));
+}
+
+void parseEvent(ParseState& s, const Words& w, std::string_view rest, CommandKind kind, EventFamily family,
+                const std::vector<EventSignature>& events) {
+    int instance = findInstance(s, w[1]);
+    EventMatch match = matchEvent(rest, family, events, s.out.scene.objects);
+    if (!match.ok) return s.error(match.error);
+    if (instance < 0) return;
+    push(s, kind, instance).event = std::move(match.call);
+}
+
+void parseAction(ParseState& s, const Words& w, std::string_view rest) {
+    parseEvent(s, w, rest, CommandKind::Action, EventFamily::Action, s.language.actions);
+}
+void parseCondition(ParseState& s, const Words& w, std::string_view rest) {
+    parseEvent(s, w, rest, CommandKind::Condition, EventFamily::Condition, s.language.conditions);
+}
+void parseExpression(ParseState& s, const Words& w, std::string_view rest) {
+    parseEvent(s, w, rest, CommandKind::Expression, EventFamily::Expression, s.language.expressions);
+}
+
+void parseStep(ParseState& s, const Words& w, std::string_view) {
+    int64_t frames = 0;
+    if (!integerArg(s, w, 1, kStepUsage, 0, kMaxSceneFrames, frames)) return;
+    s.totalFrames += frames;
+    if (s.totalFrames > kMaxSceneFrames)
+        return s.error("the scene runs more than " + std::to_string(kMaxSceneFrames) + " frames");
+    push(s, CommandKind::Step).frames = frames;
+}
+
+void parsePlace(ParseState& s, const Words& w, std::string_view) {
+    int object = findObject(s, w[1]);
+    int64_t x = 0, y = 0;
+    bool ok = integerArg(s, w, 2, kPlaceUsage, INT16_MIN, INT16_MAX, x);
+    ok = integerArg(s, w, 3, kPlaceUsage, INT16_MIN, INT16_MAX, y) && ok;
+    if (object < 0 || !ok) return;
+    SceneCommand& c = push(s, CommandKind::Place, object);
+    c.x = static_cast<int16_t>(x);
+    c.y = static_cast<int16_t>(y);
+}
+
+void parseDump(ParseState& s, const Words& w, std::string_view) {
+    int instance = findInstance(s, w[1]);
+    if (instance >= 0) push(s, CommandKind::Dump, instance);
+}
+
+constexpr std::array<CommandSpec, 9> kCommands{{
+    {"playfield", kPlayfieldUsage, 2, false, parsePlayfield},
+    {"object", kObjectUsage, 7, false, parseObject},
+    {"kinemo", "kinemo NAME", 1, false, parseKinemo},
+    {"action", "action K TEXT", 1, true, parseAction},
+    {"condition", "condition K TEXT", 1, true, parseCondition},
+    {"expression", "expression K TEXT", 1, true, parseExpression},
+    {"step", kStepUsage, 1, false, parseStep},
+    {"place", kPlaceUsage, 3, false, parsePlace},
+    {"dump", "dump K", 1, false, parseDump},
+}};
+
+void parseLine(ParseState& s, std::string_view line) {
+    std::string_view text = trimSpace(stripComment(line));
+    if (text.empty()) return;
+    Words words = splitWords(text);
+    const CommandSpec* spec = nullptr;
+    for (const auto& c : kCommands)
+        if (c.keyword == words[0]) spec = &c;
+    if (spec == nullptr) {
+        std::vector<std::string> keywords;
+        for (const auto& c : kCommands) keywords.emplace_back(c.keyword);
+        std::string message = "unknown command " + quoted(words[0]);
+        if (auto near = closestCandidate(words[0], keywords)) message += "; did you mean " + quoted(keywords[*near]) + "?";
+        return s.error(message);
+    }
+    size_t given = words.size() - 1;
+    if (given < spec->argCount || (spec->takesText && given == spec->argCount))
+        return s.error("missing value: expected \"" + std::string(spec->usage) + "\"");
+    if (!spec->takesText && given > spec->argCount)
+        return s.error("unexpected " + quoted(words[spec->argCount + 1]) + " after \"" + std::string(spec->usage) + "\"");
+    spec->handle(s, words, afterWords(text, spec->argCount + 1));
+}
+
+}  // namespace
+
+SceneParse parseScene(std::string_view text, std::string_view fileName, const EventLanguage& language) {
+    ParseState s(fileName, language);
+    s.out.scene.fileName = std::string(fileName);
+    size_t start = 0;
+    while (start <= text.size() && s.out.errors.size() < kMaxErrors) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        ++s.line;
+        parseLine(s, text.substr(start, end - start));
+        start = end + 1;
+    }
+    return std::move(s.out);
+}
+
+}  // namespace khost

@@ -1,0 +1,34 @@
+// Small lexical helpers for scene lines: words, names, numbers, quoting.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace khost {
+
+std::string_view stripComment(std::string_view line);
+std::string_view trimSpace(std::string_view text);
+std::vector<std::string_view> splitWords(std::string_view text);
+// The rest of the text after the first n words, trimmed.
+std::string_view afterWords(std::string_view text, size_t n);
+
+// A scene name: a letter or '_' then letters, digits or '_', at most kMaxNameLength.
+constexpr size_t kMaxNameLength = 64;
+bool isName(std::string_view text);
+
+enum class NumberError : uint8_t { None, Malformed, OutOfRange };
+
+// A signed decimal integer within [lo, hi].
+NumberError parseInteger(std::string_view text, int64_t lo, int64_t hi, int64_t& out);
+// A decimal number with a point or an exponent, rounded to the nearest f32;
+// overflow (and underflow to nothing) is out of range.
+NumberError parseFloat32(std::string_view text, float& out);
+// Written as a float: it has a decimal point or an exponent.
+bool looksLikeFloat(std::string_view text);
+
+// The text in double quotes, with control and non-ASCII bytes escaped
+// unless they form the degree sign.
+std::string quoted(std::string_view text);
+
+}  // namespace khost
