@@ -1,0 +1,99 @@
+// The driver interface over the emulated host: the same calls the native
+// driver makes, into kinemo.qlm running in the guest.
+#include <stdexcept>
+
+#include "driver/export_table.h"
+#include "driver/module.h"
+#include "emu/emulated_host.h"
+
+namespace kdrv {
+namespace {
+
+constexpr size_t kMaxRoutineTable = 4096;
+
+std::string hex(uint32_t v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%x", v);
+    return buf;
+}
+
+int callbackSlots(CallbackKind kind) {
+    switch (kind) {
+        case CallbackKind::ParamFetch: return 3;
+        case CallbackKind::HostVersion: return 0;
+        case CallbackKind::Path: return 3;
+    }
+    return 0;
+}
+
+const char* callbackName(CallbackKind kind) {
+    switch (kind) {
+        case CallbackKind::ParamFetch: return "parameter fetch callback";
+        case CallbackKind::HostVersion: return "host version callback";
+        case CallbackKind::Path: return "path callback";
+    }
+    return "callback";
+}
+
+class EmulatedModule final : public Module {
+public:
+    explicit EmulatedModule(const std::string& path) : host_(path) {}
+
+    std::string_view kind() const override { return "emulated"; }
+
+    Addr alloc(uint32_t size) override { return host_.machine().alloc(size); }
+
+    uint8_t* bytes(Addr addr) override { return host_.machine().bytes(addr); }
+
+    uint32_t call(std::string_view name, std::initializer_list<uint32_t> args) override {
+        const ExportInfo* info = findExport(name);
+        if (info == nullptr) throw std::invalid_argument("no export " + std::string(name));
+        if (args.size() != info->argCount) throw std::invalid_argument(std::string(name) + ": wrong argument count");
+        const uint32_t raw = host_.machine().call(host_.exportAddress(info->ordinal), {args.begin(), args.size()},
+                                                  std::string(name));
+        switch (info->result) {
+            case ResultKind::None: return 0;
+            case ResultKind::Bits16: return raw & 0xFFFF;
+            case ResultKind::Bits32: return raw;
+        }
+        return raw;
+    }
+
+    uint32_t callRoutine(RoutineKind kind, Addr routine, std::initializer_list<uint32_t> args) override {
+        if (routine == 0) throw std::invalid_argument("null routine");
+        const size_t expected = kind == RoutineKind::Expression ? 2 : 3;
+        if (args.size() != expected) throw std::invalid_argument("routine: wrong argument count");
+        const char* what = kind == RoutineKind::Condition ? "condition routine " : kind == RoutineKind::Action ? "action routine " : "expression routine ";
+        const uint32_t raw = host_.machine().call(routine, {args.begin(), args.size()}, what + host_.machine().describe(routine));
+        return kind == RoutineKind::Action ? raw & 0xFFFF : raw;
+    }
+
+    std::vector<Addr> routineTable(RoutineKind, Addr table) override {
+        std::vector<Addr> out;
+        for (Addr at = table;; at += 4) {
+            if (out.size() == kMaxRoutineTable) throw std::runtime_error("routine table at " + hex(table) + " has no null end");
+            const Addr entry = host_.machine().read32(at);
+            if (entry == 0) return out;
+            out.push_back(entry);
+        }
+    }
+
+    Addr callback(CallbackKind kind, Callback fn) override {
+        const int slots = callbackSlots(kind);
+        return host_.machine().addThunk(callbackName(kind), slots, emu::Convention::Stdcall, emu::ResultIn::Eax,
+                                        [slots, fn = std::move(fn)](emu::ThunkCall& c) {
+                                            uint32_t args[3] = {};
+                                            for (int i = 0; i < slots; ++i) args[i] = c.arg(i);
+                                            c.eax = fn(std::span<const uint32_t>(args, size_t(slots)));
+                                        });
+    }
+
+private:
+    emu::EmulatedHost host_;
+};
+
+}  // namespace
+
+std::unique_ptr<Module> openEmulated(const std::string& dllPath) { return std::make_unique<EmulatedModule>(dllPath); }
+
+}  // namespace kdrv

@@ -1,0 +1,386 @@
+#include "emu/guest_machine.h"
+
+#include <unicorn/unicorn.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <utility>
+
+namespace emu {
+namespace {
+
+// Guest address space. Page 0 stays unmapped so null pointers fault.
+constexpr uint32_t kGdtAddr = 0x00020000;
+constexpr uint32_t kTebAddr = 0x00021000;
+constexpr uint32_t kThunkCode = 0x00030000;  // slot 0: the stop address calls return to
+constexpr uint32_t kThunkCodeSize = 0x10000;
+constexpr uint32_t kThunkData = 0x00040000;  // 8 bytes per thunk: double results
+constexpr uint32_t kThunkSlot = 16;
+constexpr uint32_t kMaxThunks = kThunkCodeSize / kThunkSlot - 1;
+constexpr uint32_t kStopAddr = kThunkCode;
+constexpr uint32_t kStackBase = 0x00100000;
+constexpr uint32_t kStackSize = 0x00100000;
+constexpr uint32_t kStackTop = kStackBase + kStackSize - 0x100;
+constexpr uint32_t kHeapBase = 0x01000000;
+constexpr uint32_t kHeapLimit = 0x30000000;
+constexpr uint32_t kHeapChunk = 0x00100000;
+constexpr uint32_t kPage = 0x1000;
+constexpr int kMaxDepth = 16;
+constexpr uint64_t kDefaultBudget = 2'000'000;
+constexpr uint8_t kThunkInterrupt = 0x80;
+
+constexpr uint32_t kChainEnd = 0xFFFFFFFF;
+constexpr uint16_t kSelCode = 0x08, kSelData = 0x10, kSelTeb = 0x18;
+
+uint64_t descriptor(uint32_t base, uint32_t limit, uint8_t access, uint8_t flags) {
+    return (limit & 0xFFFFull) | (uint64_t(base & 0xFFFFFF) << 16) | (uint64_t(access) << 40) |
+           (uint64_t((limit >> 16) & 0xF) << 48) | (uint64_t(flags & 0xF) << 52) | (uint64_t(base >> 24) << 56);
+}
+
+std::string hex(uint64_t v) {
+    std::ostringstream s;
+    s << "0x" << std::hex << v;
+    return s.str();
+}
+
+uint32_t roundUp(uint32_t v, uint32_t to) { return (v + to - 1) & ~(to - 1); }
+
+void check(uc_err err, const char* what) {
+    if (err != UC_ERR_OK) throw EmuError(std::string(what) + ": " + uc_strerror(err));
+}
+
+int ucPerms(uint32_t perms) {
+    return ((perms & kPermRead) ? UC_PROT_READ : 0) | ((perms & kPermWrite) ? UC_PROT_WRITE : 0) |
+           ((perms & kPermExec) ? UC_PROT_EXEC : 0);
+}
+
+}  // namespace
+
+struct Hooks {
+    static void block(uc_engine*, uint64_t address, uint32_t, void* user) {
+        auto* m = static_cast<Machine*>(user);
+        if (m->depth_ == 0) return;
+        if (m->blocksLeft_ > 0) {
+            --m->blocksLeft_;
+            return;
+        }
+        m->fail("block budget of " + std::to_string(m->budget_) + " exhausted at " + m->describe(uint32_t(address)) +
+                " (endless loop?)");
+    }
+    static void interrupt(uc_engine*, uint32_t intno, void* user) {
+        auto* m = static_cast<Machine*>(user);
+        const uint32_t eip = m->reg(UC_X86_REG_EIP);
+        if (intno == kThunkInterrupt) return m->onThunk(eip);
+        m->fail("CPU exception " + std::to_string(intno) + " at " + m->describe(eip));
+    }
+    static bool invalid(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t, void* user) {
+        auto* m = static_cast<Machine*>(user);
+        const char* kind = "access to";
+        switch (type) {
+            case UC_MEM_READ_UNMAPPED: kind = "read from unmapped"; break;
+            case UC_MEM_WRITE_UNMAPPED: kind = "write to unmapped"; break;
+            case UC_MEM_FETCH_UNMAPPED: kind = "execution of unmapped"; break;
+            case UC_MEM_WRITE_PROT: kind = "write to read-only"; break;
+            case UC_MEM_READ_PROT: kind = "read from protected"; break;
+            case UC_MEM_FETCH_PROT: kind = "execution of non-executable"; break;
+            default: break;
+        }
+        m->fail(std::string("memory fault: ") + kind + " address " + hex(address) + " (" + std::to_string(size) +
+                " bytes) at " + m->describe(m->reg(UC_X86_REG_EIP)));
+        return false;
+    }
+};
+
+uint32_t ThunkCall::arg(int slot) const { return machine.read32(esp + 4 + 4 * uint32_t(slot)); }
+
+double ThunkCall::argDouble(int slot) const {
+    const uint64_t lo = arg(slot), hi = arg(slot + 1);
+    return std::bit_cast<double>(hi << 32 | lo);
+}
+
+uint32_t ThunkCall::returnAddress() const { return machine.read32(esp); }
+
+Machine::Machine() : budget_(kDefaultBudget) {
+    check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "uc_open");
+    try {
+        map(kStackBase, kStackSize, kPermRead | kPermWrite);
+        setUpSegments();
+        setUpThunkArea();
+        addHooks();
+    } catch (...) {
+        uc_close(uc_);
+        throw;
+    }
+}
+
+Machine::~Machine() {
+    if (uc_ != nullptr) uc_close(uc_);
+}
+
+uint8_t* Machine::map(uint32_t addr, uint32_t size, uint32_t perms) {
+    size = roundUp(size == 0 ? 1 : size, kPage);
+    if (addr % kPage != 0) throw EmuError("map: address " + hex(addr) + " is not page-aligned");
+    void* host = std::aligned_alloc(kPage, size);
+    if (host == nullptr) throw EmuError("map: out of host memory for " + std::to_string(size) + " bytes");
+    std::memset(host, 0, size);
+    owned_.emplace_back(static_cast<uint8_t*>(host), std::free);
+    const uc_err err = uc_mem_map_ptr(uc_, addr, size, ucPerms(perms), host);
+    if (err != UC_ERR_OK) throw EmuError("map " + hex(addr) + " (" + hex(size) + " bytes): " + uc_strerror(err));
+    regions_.push_back({addr, size, static_cast<uint8_t*>(host)});
+    return static_cast<uint8_t*>(host);
+}
+
+void Machine::protect(uint32_t addr, uint32_t size, uint32_t perms) {
+    check(uc_mem_protect(uc_, addr, roundUp(size, kPage), ucPerms(perms)), "uc_mem_protect");
+}
+
+Machine::Region* Machine::regionAt(uint32_t addr, uint32_t len) {
+    auto fits = [&](const Region& r) { return addr >= r.base && addr - r.base < r.size && len <= r.size - (addr - r.base); };
+    if (lastRegion_ < regions_.size() && fits(regions_[lastRegion_])) return &regions_[lastRegion_];
+    for (size_t i = 0; i < regions_.size(); ++i) {
+        if (!fits(regions_[i])) continue;
+        lastRegion_ = i;
+        return &regions_[i];
+    }
+    return nullptr;
+}
+
+uint8_t* Machine::bytes(uint32_t addr, uint32_t len) {
+    Region* r = regionAt(addr, len);
+    return r == nullptr ? nullptr : r->host + (addr - r->base);
+}
+
+uint32_t Machine::alloc(uint32_t size, uint32_t align) {
+    uint32_t at = roundUp(heapNext_, align);
+    if (heapNext_ == 0 || uint64_t(at) + size > heapEnd_) {
+        const uint32_t start = heapEnd_ == 0 ? kHeapBase : heapEnd_;
+        const uint32_t chunk = std::max(kHeapChunk, roundUp(size, kPage));
+        if (uint64_t(start) + chunk > kHeapLimit) throw EmuError("guest heap exhausted allocating " + std::to_string(size) + " bytes");
+        map(start, chunk, kPermRead | kPermWrite);
+        heapEnd_ = start + chunk;
+        at = start;
+    }
+    heapNext_ = at + (size == 0 ? 1 : size);
+    return at;
+}
+
+uint32_t Machine::read32(uint32_t addr) {
+    const uint8_t* p = bytes(addr, 4);
+    if (p == nullptr) throw EmuError("read of unmapped guest address " + hex(addr));
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+void Machine::write32(uint32_t addr, uint32_t value) {
+    uint8_t* p = bytes(addr, 4);
+    if (p == nullptr) throw EmuError("write to unmapped guest address " + hex(addr));
+    std::memcpy(p, &value, 4);
+}
+
+void Machine::writeBytes(uint32_t addr, std::span<const uint8_t> data) {
+    if (data.empty()) return;
+    uint8_t* p = bytes(addr, uint32_t(data.size()));
+    if (p == nullptr) throw EmuError("write of " + std::to_string(data.size()) + " bytes to unmapped guest address " + hex(addr));
+    std::memcpy(p, data.data(), data.size());
+}
+
+std::string Machine::readString(uint32_t addr, uint32_t limit) {
+    std::string out;
+    for (uint32_t i = 0; i < limit; ++i) {
+        const uint8_t* p = bytes(addr + i);
+        if (p == nullptr) throw EmuError("string at " + hex(addr) + " runs into unmapped memory");
+        if (*p == 0) return out;
+        out += char(*p);
+    }
+    throw EmuError("string at " + hex(addr) + " is longer than " + std::to_string(limit) + " bytes");
+}
+
+uint32_t Machine::reg(int id) {
+    uint32_t v = 0;
+    uc_reg_read(uc_, id, &v);
+    return v;
+}
+
+void Machine::setReg(int id, uint32_t value) { uc_reg_write(uc_, id, &value); }
+
+uint32_t Machine::threadBlock() const { return kTebAddr; }
+
+std::string Machine::describe(uint32_t addr) const {
+    std::string named = namer_ ? namer_(addr) : std::string();
+    return named.empty() ? hex(addr) : hex(addr) + " (" + named + ")";
+}
+
+void Machine::setUpSegments() {
+    // Windows code reaches its thread block through FS; Unicorn needs a GDT
+    // for that, and then every segment must be reloaded as flat 32-bit.
+    uint8_t* gdt = map(kGdtAddr, kPage, kPermRead | kPermWrite);
+    uint8_t* teb = map(kTebAddr, kPage, kPermRead | kPermWrite);
+    const uint64_t entries[] = {
+        0,
+        descriptor(0, 0xFFFFF, 0x9B, 0xC),        // code, ring 0, 4 GiB
+        descriptor(0, 0xFFFFF, 0x93, 0xC),        // data, ring 0, 4 GiB
+        descriptor(kTebAddr, 0xFFF, 0x93, 0x4),   // thread block
+    };
+    std::memcpy(gdt, entries, sizeof entries);
+    const uint32_t tebFields[][2] = {
+        {0x00, kChainEnd},  // exception chain: empty
+        {0x04, kStackBase + kStackSize},
+        {0x08, kStackBase},
+        {0x18, kTebAddr},    // self
+    };
+    for (auto [offset, value] : tebFields) std::memcpy(teb + offset, &value, 4);
+
+    uc_x86_mmr gdtr{};
+    gdtr.base = kGdtAddr;
+    gdtr.limit = sizeof entries - 1;
+    check(uc_reg_write(uc_, UC_X86_REG_GDTR, &gdtr), "GDTR");
+    const std::pair<int, uint32_t> segments[] = {
+        {UC_X86_REG_SS, kSelData}, {UC_X86_REG_DS, kSelData}, {UC_X86_REG_ES, kSelData},
+        {UC_X86_REG_GS, kSelData}, {UC_X86_REG_FS, kSelTeb},  {UC_X86_REG_CS, kSelCode},
+    };
+    for (auto [id, sel] : segments) check(uc_reg_write(uc_, id, &sel), "segment register");
+
+    uint32_t cr4 = reg(UC_X86_REG_CR4);
+    cr4 |= 0x600;  // OSFXSR | OSXMMEXCPT: SSE instructions allowed
+    check(uc_reg_write(uc_, UC_X86_REG_CR4, &cr4), "CR4");
+    const uint16_t fpcw = 0x027F;  // 53-bit mantissa, all exceptions masked, as Windows sets it
+    check(uc_reg_write(uc_, UC_X86_REG_FPCW, &fpcw), "FPCW");
+    const uint32_t mxcsr = 0x1F80;
+    check(uc_reg_write(uc_, UC_X86_REG_MXCSR, &mxcsr), "MXCSR");
+}
+
+void Machine::setUpThunkArea() {
+    uint8_t* code = map(kThunkCode, kThunkCodeSize, kPermRead | kPermExec);
+    map(kThunkData, (kMaxThunks + 1) * 8, kPermRead | kPermWrite);
+    code[0] = 0xF4;  // hlt: calls return here and the run stops before it executes
+}
+
+void Machine::addHooks() {
+    // All hooks go in before the first run so every translated block has them.
+    uc_hook h;
+    check(uc_hook_add(uc_, &h, UC_HOOK_BLOCK, reinterpret_cast<void*>(&Hooks::block), this, 1, 0), "block hook");
+    check(uc_hook_add(uc_, &h, UC_HOOK_INTR, reinterpret_cast<void*>(&Hooks::interrupt), this, 1, 0), "interrupt hook");
+    check(uc_hook_add(uc_, &h, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&Hooks::invalid), this, 1, 0), "memory hook");
+}
+
+uint32_t Machine::addThunk(std::string name, int argSlots, Convention convention, ResultIn result, ThunkHandler handler) {
+    if (thunks_.size() >= kMaxThunks) throw EmuError("too many thunks (" + std::to_string(kMaxThunks) + ")");
+    const uint32_t index = uint32_t(thunks_.size());
+    const uint32_t addr = kThunkCode + kThunkSlot * (index + 1);
+    uint8_t* p = bytes(addr, kThunkSlot);
+    size_t n = 0;
+    p[n++] = 0xCD;  // int 0x80: the host handler runs here
+    p[n++] = kThunkInterrupt;
+    if (result == ResultIn::St0) {
+        const uint32_t slot = kThunkData + 8 * index;
+        p[n++] = 0xDD;  // fld qword [slot]
+        p[n++] = 0x05;
+        std::memcpy(p + n, &slot, 4);
+        n += 4;
+    }
+    const uint16_t removes = convention == Convention::Cdecl ? 0 : uint16_t(4 * argSlots);
+    if (removes == 0) {
+        p[n++] = 0xC3;
+    } else {
+        p[n++] = 0xC2;
+        std::memcpy(p + n, &removes, 2);
+    }
+    thunks_.push_back({std::move(name), argSlots, convention, result, std::move(handler)});
+    return addr;
+}
+
+void Machine::onThunk(uint32_t eipAfterInt) {
+    const uint32_t offset = eipAfterInt - 2 - kThunkCode;
+    if (eipAfterInt < kThunkCode + 2 || offset % kThunkSlot != 0 || offset / kThunkSlot == 0 ||
+        offset / kThunkSlot > thunks_.size()) {
+        return fail("interrupt 0x80 outside a thunk at " + describe(eipAfterInt - 2));
+    }
+    const uint32_t index = offset / kThunkSlot - 1;
+    const Thunk& t = thunks_[index];
+    ThunkCall tc{*this, reg(UC_X86_REG_ESP), reg(UC_X86_REG_ECX)};
+    try {
+        t.handler(tc);
+    } catch (const EmuError& e) {
+        return failWith(std::make_exception_ptr(EmuError(t.name + ": " + e.what())));
+    } catch (...) {
+        return failWith(std::current_exception());
+    }
+    if (t.result == ResultIn::St0) {
+        std::memcpy(bytes(kThunkData + 8 * index, 8), &tc.st0, 8);
+    } else {
+        setReg(UC_X86_REG_EAX, tc.eax);
+    }
+}
+
+void Machine::fail(const std::string& message) { failWith(std::make_exception_ptr(EmuError(message))); }
+
+void Machine::failWith(std::exception_ptr error) {
+    if (!error_) error_ = std::move(error);
+    uc_emu_stop(uc_);
+}
+
+uint32_t Machine::call(const Call& c) {
+    if (depth_ >= kMaxDepth) throw EmuError(c.what + ": guest calls nested deeper than " + std::to_string(kMaxDepth));
+    const bool nested = depth_ > 0;
+
+    // A nested run (from inside a handler) must leave the interrupted run's
+    // registers exactly as they were.
+    struct SavedContext {
+        uc_engine* uc;
+        uc_context* ctx = nullptr;
+        ~SavedContext() {
+            if (ctx == nullptr) return;
+            uc_context_restore(uc, ctx);
+            uc_context_free(ctx);
+        }
+    } saved{uc_};
+    if (nested) {
+        check(uc_context_alloc(uc_, &saved.ctx), "uc_context_alloc");
+        check(uc_context_save(uc_, saved.ctx), "uc_context_save");
+    } else {
+        blocksLeft_ = budget_;
+        error_ = nullptr;
+        write32(kTebAddr, kChainEnd);
+    }
+
+    const uint32_t espBefore = nested ? ((reg(UC_X86_REG_ESP) - 64) & ~15u) : kStackTop;
+    uint32_t esp = espBefore;
+    for (size_t i = c.args.size(); i-- > 0;) {
+        esp -= 4;
+        write32(esp, c.args[i]);
+    }
+    esp -= 4;
+    write32(esp, kStopAddr);
+    setReg(UC_X86_REG_ESP, esp);
+    if (c.ecx) setReg(UC_X86_REG_ECX, *c.ecx);
+
+    ++depth_;
+    const uc_err err = uc_emu_start(uc_, c.address, kStopAddr, 0, 0);
+    --depth_;
+
+    if (error_) {
+        std::exception_ptr e = std::exchange(error_, nullptr);
+        try {
+            std::rethrow_exception(e);
+        } catch (const EmuError& inner) {
+            throw EmuError(c.what + ": " + inner.what());
+        }
+    }
+    const uint32_t eip = reg(UC_X86_REG_EIP);
+    if (err != UC_ERR_OK) throw EmuError(c.what + ": " + uc_strerror(err) + " at " + describe(eip));
+    if (eip != kStopAddr) throw EmuError(c.what + ": run stopped at " + describe(eip) + " before returning");
+
+    const uint32_t espAfter = reg(UC_X86_REG_ESP);
+    const int64_t removed = int64_t(espAfter) - (int64_t(espBefore) - 4 * int64_t(c.args.size()));
+    const int64_t expected = 4 * int64_t(c.declaredSlots.value_or(int(c.args.size())));
+    if (removed != expected)
+        throw EmuError(c.what + ": the callee removed " + std::to_string(removed) + " bytes of arguments, expected " +
+                       std::to_string(expected));
+    return reg(UC_X86_REG_EAX);
+}
+
+}  // namespace emu

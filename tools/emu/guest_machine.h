@@ -1,0 +1,145 @@
+// A 32-bit x86 guest on Unicorn laid out the way Windows code expects it:
+// flat segments, FS on a thread block, x87 and SSE control words as Windows
+// sets them, a stack, a heap, and thunks through which guest calls land in
+// host handlers. Calls into the guest use stdcall and check that the callee
+// removed its arguments. Faults, an exhausted block budget and failing
+// handlers stop the run and come back as EmuError; nothing hangs.
+#pragma once
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct uc_struct;
+struct uc_context;
+
+namespace emu {
+
+struct EmuError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+enum class Convention : uint8_t {
+    Stdcall,   // callee removes the arguments
+    Cdecl,     // caller removes them
+    Thiscall,  // object in ECX, callee removes the stack arguments
+};
+
+enum class ResultIn : uint8_t { Eax, St0 };
+
+class Machine;
+
+// A guest call arriving at a thunk. Arguments are 32-bit stack slots.
+struct ThunkCall {
+    Machine& machine;
+    uint32_t esp;  // points at the return address
+    uint32_t ecx;
+    uint32_t eax = 0;    // result when ResultIn::Eax
+    double st0 = 0.0;    // result when ResultIn::St0
+
+    uint32_t arg(int slot) const;
+    double argDouble(int slot) const;  // two slots from `slot`
+    uint32_t returnAddress() const;
+};
+
+using ThunkHandler = std::function<void(ThunkCall&)>;
+
+constexpr uint32_t kPermRead = 1, kPermWrite = 2, kPermExec = 4, kPermAll = 7;
+
+class Machine {
+public:
+    Machine();
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // ---- memory ----
+    // Maps zero-filled host-backed memory at a page-aligned address.
+    uint8_t* map(uint32_t addr, uint32_t size, uint32_t perms);
+    void protect(uint32_t addr, uint32_t size, uint32_t perms);
+    // Host view of a guest address, null when unmapped; `len` bytes must fit in one region.
+    uint8_t* bytes(uint32_t addr, uint32_t len = 1);
+    // Zero-filled heap memory that lives as long as the machine.
+    uint32_t alloc(uint32_t size, uint32_t align = 16);
+
+    uint32_t read32(uint32_t addr);
+    void write32(uint32_t addr, uint32_t value);
+    void writeBytes(uint32_t addr, std::span<const uint8_t> data);
+    // A zero-terminated string of at most `limit` bytes; throws if unmapped or unterminated.
+    std::string readString(uint32_t addr, uint32_t limit = 4096);
+
+    // ---- thunks ----
+    // A guest address that lands in `handler`. `argSlots` is what the callee
+    // removes (stdcall/thiscall) or reads (cdecl).
+    uint32_t addThunk(std::string name, int argSlots, Convention convention, ResultIn result, ThunkHandler handler);
+
+    // ---- calls ----
+    struct Call {
+        uint32_t address;
+        std::span<const uint32_t> args;
+        std::string what;                     // names the call in errors
+        std::optional<uint32_t> ecx;          // thiscall object
+        std::optional<int> declaredSlots;     // what the callee must remove; default args.size()
+    };
+    // Runs a stdcall (or thiscall) function to its return and gives EAX.
+    // May be used from inside a handler (a nested run).
+    uint32_t call(const Call& c);
+    uint32_t call(uint32_t address, std::span<const uint32_t> args, std::string what) {
+        return call(Call{address, args, std::move(what), std::nullopt, std::nullopt});
+    }
+
+    // Basic blocks a top-level call may run (nested runs included).
+    void setBlockBudget(uint64_t blocks) { budget_ = blocks; }
+    uint64_t blockBudget() const { return budget_; }
+    // The thread block FS points at; its first word heads the exception chain,
+    // emptied at the start of every top-level call.
+    uint32_t threadBlock() const;
+    // Names guest addresses in error messages (e.g. "kinemo.qlm+0x1a2b").
+    void setAddressNamer(std::function<std::string(uint32_t)> namer) { namer_ = std::move(namer); }
+    std::string describe(uint32_t addr) const;
+
+private:
+    struct Region {
+        uint32_t base;
+        uint32_t size;
+        uint8_t* host;
+    };
+    struct Thunk {
+        std::string name;
+        int argSlots;
+        Convention convention;
+        ResultIn result;
+        ThunkHandler handler;
+    };
+
+    friend struct Hooks;
+    void setUpSegments();
+    void setUpThunkArea();
+    void addHooks();
+    void fail(const std::string& message);
+    void failWith(std::exception_ptr error);
+    void onThunk(uint32_t eipAfterInt);
+    uint32_t reg(int id);
+    void setReg(int id, uint32_t value);
+    Region* regionAt(uint32_t addr, uint32_t len);
+
+    uc_struct* uc_ = nullptr;
+    std::vector<Region> regions_;
+    std::vector<std::unique_ptr<uint8_t, void (*)(void*)>> owned_;
+    std::vector<Thunk> thunks_;
+    uint32_t heapNext_ = 0;
+    uint32_t heapEnd_ = 0;
+    uint64_t budget_;
+    uint64_t blocksLeft_ = 0;
+    int depth_ = 0;
+    std::exception_ptr error_;
+    std::function<std::string(uint32_t)> namer_;
+    size_t lastRegion_ = 0;
+};
+
+}  // namespace emu

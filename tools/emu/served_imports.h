@@ -1,0 +1,46 @@
+// The imports the emulated host serves, one row per API: which DLL, which
+// name or ordinal, how many 32-bit argument slots, the calling convention,
+// where the result goes and the handler. Handlers serve the calls with the
+// same stand-ins as the native build, copying strings and buffers between
+// guest memory and the host.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "emu/guest_machine.h"
+
+namespace emu {
+
+// What the handlers share for one loaded module.
+struct GuestServices {
+    Machine& machine;
+    uint32_t moduleHandle;
+    // Locked resources copied into guest memory, by their host bytes.
+    std::map<const uint8_t*, uint32_t> resourceCopies;
+    // Freed LocalAlloc blocks by size, for reuse.
+    std::multimap<uint32_t, uint32_t> freeBlocks;
+    std::map<uint32_t, uint32_t> blockSizes;
+};
+
+using ImportHandler = void (*)(GuestServices& services, ThunkCall& call);
+
+struct ServedImport {
+    std::string_view dll;   // compared without case
+    std::string_view name;  // empty: by ordinal
+    uint16_t ordinal;
+    uint8_t argSlots;
+    Convention convention;
+    ResultIn result;
+    ImportHandler handler;
+};
+
+std::span<const ServedImport> windowsImports();  // KERNEL32, USER32, msvcrt
+std::span<const ServedImport> orvexImports();    // ORVEX32, by ordinal
+
+// The row serving an import, or null. `name` empty means by ordinal.
+const ServedImport* findServedImport(std::string_view dll, std::string_view name, uint16_t ordinal);
+
+}  // namespace emu

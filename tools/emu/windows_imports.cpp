@@ -1,0 +1,234 @@
+// KERNEL32, USER32 and msvcrt for the guest, served by the native stand-ins.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "emu/served_imports.h"
+#include "platform/handle_cast.h"
+#include "platform/standin.h"
+#include "platform/winapi.h"
+
+namespace emu {
+namespace {
+
+using standin::handleOf;
+using standin::handleValue;
+
+constexpr uint32_t kTextlessMenuFlags = MF_SEPARATOR | 0x0004 | 0x0100;  // separator, bitmap, owner-drawn
+
+// A guest resource name or type: a number, or a pointer to a string that
+// the stand-ins then see as a host string.
+struct GuestName {
+    uint32_t raw;
+    std::string text;
+    LPCSTR get() const { return (raw >> 16) == 0 ? handleOf<LPCSTR>(raw) : text.c_str(); }
+};
+
+GuestName guestName(Machine& m, uint32_t raw) {
+    GuestName n{raw, {}};
+    if ((raw >> 16) != 0) n.text = m.readString(raw);
+    return n;
+}
+
+// Runs a stand-in that writes text into a buffer of `size`, through a host
+// buffer, and copies what it wrote (up to and including the zero) back.
+template <class Fn>
+int32_t withTextBuffer(Machine& m, uint32_t guestBuffer, int32_t size, Fn fn) {
+    if (guestBuffer == 0 || size <= 0) return fn(nullptr, size);
+    std::vector<char> host(static_cast<size_t>(size), '\0');
+    if (m.bytes(guestBuffer, uint32_t(size)) != nullptr) {
+        std::memcpy(host.data(), m.bytes(guestBuffer, uint32_t(size)), host.size());  // untouched bytes stay as they were
+    }
+    const int32_t result = fn(host.data(), size);
+    const size_t written = std::min(host.size(), std::strlen(host.data()) + 1);
+    m.writeBytes(guestBuffer, {reinterpret_cast<const uint8_t*>(host.data()), written});
+    return result;
+}
+
+HMODULE moduleArg(const ThunkCall& c, int slot) { return handleOf<HMODULE>(c.arg(slot)); }
+HMENU menuArg(const ThunkCall& c, int slot) { return handleOf<HMENU>(c.arg(slot)); }
+HWND windowArg(const ThunkCall& c, int slot) { return handleOf<HWND>(c.arg(slot)); }
+
+// ---- KERNEL32 ----
+
+void findResource(GuestServices& s, ThunkCall& c) {
+    const GuestName name = guestName(s.machine, c.arg(1)), type = guestName(s.machine, c.arg(2));
+    c.eax = handleValue(FindResourceA(moduleArg(c, 0), name.get(), type.get()));
+}
+
+void loadResource(GuestServices&, ThunkCall& c) {
+    c.eax = handleValue(LoadResource(moduleArg(c, 0), handleOf<HRSRC>(c.arg(1))));
+}
+
+// The stand-in hands out host bytes; the guest gets a copy in its memory,
+// made once per resource.
+void lockResource(GuestServices& s, ThunkCall& c) {
+    const std::span<const uint8_t> bytes = standin::lockResource(c.arg(0));
+    if (bytes.data() == nullptr) return void(c.eax = 0);
+    auto [it, fresh] = s.resourceCopies.try_emplace(bytes.data(), 0);
+    if (fresh || std::memcmp(s.machine.bytes(it->second, uint32_t(std::max<size_t>(bytes.size(), 1))), bytes.data(), bytes.size()) != 0) {
+        it->second = s.machine.alloc(uint32_t(bytes.size()));
+        s.machine.writeBytes(it->second, bytes);
+    }
+    c.eax = it->second;
+}
+
+void freeResource(GuestServices&, ThunkCall& c) { c.eax = uint32_t(FreeResource(handleOf<HGLOBAL>(c.arg(0)))); }
+
+// Blocks live in guest memory; the stand-ins count them by guest address.
+void localAlloc(GuestServices& s, ThunkCall& c) {
+    const uint32_t size = c.arg(1);
+    if (standin::callFails(standin::Op::LocalAlloc)) return void(c.eax = 0);
+    uint32_t block = 0;
+    if (auto it = s.freeBlocks.find(size); it != s.freeBlocks.end()) {
+        block = it->second;
+        s.freeBlocks.erase(it);
+        std::memset(s.machine.bytes(block, std::max(size, 1u)), 0, size);
+    } else {
+        block = s.machine.alloc(size);
+    }
+    s.blockSizes[block] = size;
+    standin::noteAllocation(block, size);
+    c.eax = block;
+}
+
+void localFree(GuestServices& s, ThunkCall& c) {
+    const uint32_t block = c.arg(0);
+    if (block == 0) return void(c.eax = 0);
+    if (!standin::noteFree(block)) return void(c.eax = block);
+    s.freeBlocks.emplace(s.blockSizes[block], block);
+    s.blockSizes.erase(block);
+    c.eax = 0;
+}
+
+void getModuleFileName(GuestServices& s, ThunkCall& c) {
+    const auto size = int32_t(c.arg(2));
+    c.eax = uint32_t(withTextBuffer(s.machine, c.arg(1), size, [&](char* buffer, int32_t n) {
+        return int32_t(GetModuleFileNameA(moduleArg(c, 0), buffer, DWORD(std::max(n, 0))));
+    }));
+}
+
+// ---- USER32 ----
+
+void loadString(GuestServices& s, ThunkCall& c) {
+    c.eax = uint32_t(withTextBuffer(s.machine, c.arg(2), int32_t(c.arg(3)), [&](char* buffer, int32_t n) {
+        return LoadStringA(moduleArg(c, 0), c.arg(1), buffer, n);
+    }));
+}
+
+void loadMenu(GuestServices& s, ThunkCall& c) {
+    const GuestName name = guestName(s.machine, c.arg(1));
+    c.eax = handleValue(LoadMenuA(moduleArg(c, 0), name.get()));
+}
+
+void getSubMenu(GuestServices&, ThunkCall& c) { c.eax = handleValue(GetSubMenu(menuArg(c, 0), int32_t(c.arg(1)))); }
+void createPopupMenu(GuestServices&, ThunkCall& c) { c.eax = handleValue(CreatePopupMenu()); }
+
+void appendMenu(GuestServices& s, ThunkCall& c) {
+    const uint32_t flags = c.arg(1), label = c.arg(3);
+    std::string text;
+    const bool hasText = !(flags & kTextlessMenuFlags) && label != 0;
+    if (hasText) text = s.machine.readString(label);
+    c.eax = uint32_t(AppendMenuA(menuArg(c, 0), flags, c.arg(2), hasText ? text.c_str() : handleOf<LPCSTR>(label)));
+}
+
+void getMenuItemCount(GuestServices&, ThunkCall& c) { c.eax = uint32_t(GetMenuItemCount(menuArg(c, 0))); }
+void getMenuItemId(GuestServices&, ThunkCall& c) { c.eax = GetMenuItemID(menuArg(c, 0), int32_t(c.arg(1))); }
+
+void getMenuString(GuestServices& s, ThunkCall& c) {
+    c.eax = uint32_t(withTextBuffer(s.machine, c.arg(2), int32_t(c.arg(3)), [&](char* buffer, int32_t n) {
+        return GetMenuStringA(menuArg(c, 0), c.arg(1), buffer, n, c.arg(4));
+    }));
+}
+
+void getMenuState(GuestServices&, ThunkCall& c) { c.eax = GetMenuState(menuArg(c, 0), c.arg(1), c.arg(2)); }
+void destroyMenu(GuestServices&, ThunkCall& c) { c.eax = uint32_t(DestroyMenu(menuArg(c, 0))); }
+void endDialog(GuestServices&, ThunkCall& c) { c.eax = uint32_t(EndDialog(windowArg(c, 0), int32_t(c.arg(1)))); }
+void getWindowLong(GuestServices&, ThunkCall& c) { c.eax = uint32_t(GetWindowLongA(windowArg(c, 0), int32_t(c.arg(1)))); }
+
+void setWindowLong(GuestServices&, ThunkCall& c) {
+    c.eax = uint32_t(SetWindowLongA(windowArg(c, 0), int32_t(c.arg(1)), int32_t(c.arg(2))));
+}
+
+// ---- msvcrt (cdecl; doubles take two slots and come back in ST0) ----
+
+void crtSin(GuestServices&, ThunkCall& c) { c.st0 = std::sin(c.argDouble(0)); }
+void crtCos(GuestServices&, ThunkCall& c) { c.st0 = std::cos(c.argDouble(0)); }
+void crtAtan2(GuestServices&, ThunkCall& c) { c.st0 = std::atan2(c.argDouble(0), c.argDouble(2)); }
+
+uint8_t* guestRange(Machine& m, uint32_t addr, uint32_t size, const char* what) {
+    uint8_t* p = m.bytes(addr, size);
+    if (p == nullptr) throw EmuError(std::string(what) + " of " + std::to_string(size) + " bytes at unmapped guest memory");
+    return p;
+}
+
+void crtMemcpy(GuestServices& s, ThunkCall& c) {
+    const uint32_t dst = c.arg(0), src = c.arg(1), size = c.arg(2);
+    if (size != 0) std::memmove(guestRange(s.machine, dst, size, "memcpy"), guestRange(s.machine, src, size, "memcpy"), size);
+    c.eax = dst;
+}
+
+void crtMemset(GuestServices& s, ThunkCall& c) {
+    const uint32_t dst = c.arg(0), size = c.arg(2);
+    if (size != 0) std::memset(guestRange(s.machine, dst, size, "memset"), int(c.arg(1) & 0xFF), size);
+    c.eax = dst;
+}
+
+void crtStrlen(GuestServices& s, ThunkCall& c) { c.eax = uint32_t(s.machine.readString(c.arg(0), 1u << 24).size()); }
+
+using C = Convention;
+using R = ResultIn;
+constexpr ServedImport kWindowsImports[] = {
+    {"KERNEL32.dll", "FindResourceA", 0, 3, C::Stdcall, R::Eax, findResource},
+    {"KERNEL32.dll", "LoadResource", 0, 2, C::Stdcall, R::Eax, loadResource},
+    {"KERNEL32.dll", "LockResource", 0, 1, C::Stdcall, R::Eax, lockResource},
+    {"KERNEL32.dll", "FreeResource", 0, 1, C::Stdcall, R::Eax, freeResource},
+    {"KERNEL32.dll", "LocalAlloc", 0, 2, C::Stdcall, R::Eax, localAlloc},
+    {"KERNEL32.dll", "LocalFree", 0, 1, C::Stdcall, R::Eax, localFree},
+    {"KERNEL32.dll", "GetModuleFileNameA", 0, 3, C::Stdcall, R::Eax, getModuleFileName},
+    {"USER32.dll", "LoadStringA", 0, 4, C::Stdcall, R::Eax, loadString},
+    {"USER32.dll", "LoadMenuA", 0, 2, C::Stdcall, R::Eax, loadMenu},
+    {"USER32.dll", "GetSubMenu", 0, 2, C::Stdcall, R::Eax, getSubMenu},
+    {"USER32.dll", "CreatePopupMenu", 0, 0, C::Stdcall, R::Eax, createPopupMenu},
+    {"USER32.dll", "AppendMenuA", 0, 4, C::Stdcall, R::Eax, appendMenu},
+    {"USER32.dll", "GetMenuItemCount", 0, 1, C::Stdcall, R::Eax, getMenuItemCount},
+    {"USER32.dll", "GetMenuItemID", 0, 2, C::Stdcall, R::Eax, getMenuItemId},
+    {"USER32.dll", "GetMenuStringA", 0, 5, C::Stdcall, R::Eax, getMenuString},
+    {"USER32.dll", "GetMenuState", 0, 3, C::Stdcall, R::Eax, getMenuState},
+    {"USER32.dll", "DestroyMenu", 0, 1, C::Stdcall, R::Eax, destroyMenu},
+    {"USER32.dll", "EndDialog", 0, 2, C::Stdcall, R::Eax, endDialog},
+    {"USER32.dll", "GetWindowLongA", 0, 2, C::Stdcall, R::Eax, getWindowLong},
+    {"USER32.dll", "SetWindowLongA", 0, 3, C::Stdcall, R::Eax, setWindowLong},
+    {"msvcrt.dll", "sin", 0, 2, C::Cdecl, R::St0, crtSin},
+    {"msvcrt.dll", "cos", 0, 2, C::Cdecl, R::St0, crtCos},
+    {"msvcrt.dll", "atan2", 0, 4, C::Cdecl, R::St0, crtAtan2},
+    {"msvcrt.dll", "memcpy", 0, 3, C::Cdecl, R::Eax, crtMemcpy},
+    {"msvcrt.dll", "memmove", 0, 3, C::Cdecl, R::Eax, crtMemcpy},
+    {"msvcrt.dll", "memset", 0, 3, C::Cdecl, R::Eax, crtMemset},
+    {"msvcrt.dll", "strlen", 0, 1, C::Cdecl, R::Eax, crtStrlen},
+};
+
+bool sameDll(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+std::span<const ServedImport> windowsImports() { return kWindowsImports; }
+
+const ServedImport* findServedImport(std::string_view dll, std::string_view name, uint16_t ordinal) {
+    for (auto table : {windowsImports(), orvexImports()}) {
+        for (const ServedImport& row : table) {
+            if (!sameDll(row.dll, dll)) continue;
+            if (name.empty() ? (row.name.empty() && row.ordinal == ordinal) : row.name == name) return &row;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace emu
