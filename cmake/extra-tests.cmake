@@ -37,3 +37,14 @@ if(KINEMO_FUZZ)
     target_link_libraries(fuzz_${name} PRIVATE kinemo_tools)
   endforeach()
 endif()
+
+# The validator's own checks are tested inside kinemo_tests.
+file(GLOB VALIDATE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kinemo-host/validate*.cpp)
+target_sources(kinemo_tests PRIVATE ${VALIDATE_SOURCES})
+
+# `kinemo-host validate` on both builds: the native one linked in, and the
+# DLL in the emulated host.
+if(TARGET kinemo-host AND NOT KINEMO_FUZZ)
+  add_test(NAME validate_native COMMAND kinemo-host validate)
+  add_test(NAME validate_emulated COMMAND kinemo-host validate --module ${KINEMO_DLL})
+endif()

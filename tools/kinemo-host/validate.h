@@ -1,0 +1,129 @@
+// `kinemo-host validate`: checks a module build against the host contract.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/module.h"
+
+int runValidate(const std::vector<std::string>& args);
+
+namespace kvalidate {
+
+// ---- Options ----------------------------------------------------------------
+
+struct Options {
+    std::string modulePath;  // empty: the native build
+    uint64_t seed = 1;
+    int randomCalls = 5000;
+    bool help = false;
+};
+
+// Nothing on success; otherwise what is wrong with the command line.
+std::optional<std::string> parseOptions(const std::vector<std::string>& args, Options& out);
+extern const char* const kUsage;
+
+// ---- Report -----------------------------------------------------------------
+
+class Report {
+public:
+    void pass(std::string_view check);
+    void fail(std::string_view check, std::string_view detail);
+    // One line per problem; the check passes when there is none.
+    void expect(std::string_view check, const std::vector<std::string>& problems);
+    int passed() const { return passed_; }
+    int failed() const { return failed_; }
+
+private:
+    int passed_ = 0;
+    int failed_ = 0;
+};
+
+// ---- The host side of the checks --------------------------------------------
+
+enum class Family : uint8_t { Condition, Action, Expression };
+
+struct FamilyFacts {
+    Family family;
+    const char* noun;
+    int count;
+    const char *infos, *codeFromMenu, *string, *title, *menu;
+    int16_t menuBase, menuStep, stringBase, stringStep;
+    uint16_t flags;
+};
+std::span<const FamilyFacts> families();
+
+// Records a validating host keeps for its calls.
+struct Host {
+    kdrv::Module& m;
+    kdrv::Addr services;        // getHostVersion reports a recent host
+    kdrv::Addr oldHost;         // getHostVersion reports a host that is too old
+    kdrv::Addr noVersion;       // null getHostVersion slot
+    // What pathCallback received: the path, then its two other arguments.
+    std::shared_ptr<std::vector<std::string>> pathsSeen;
+};
+Host newHost(kdrv::Module& m);
+
+// ---- Descriptor rows and menus ------------------------------------------------
+
+struct Row {
+    int16_t menuId, stringId, code;
+    uint16_t flags;
+    std::vector<int16_t> types, titles;
+};
+
+// A menu as the editor shows it, flattened depth first.
+struct MenuEntry {
+    std::string label;
+    uint32_t id;
+    bool separator, popup;
+    bool marked;  // checked, greyed or disabled
+    int depth;
+};
+
+// Every row's command id on exactly one selectable item, and every
+// selectable item naming a row.
+std::vector<std::string> menuProblems(const std::vector<MenuEntry>& menu, const std::vector<Row>& rows);
+// Codes, id schemes and flags of a family's rows.
+std::vector<std::string> rowProblems(const FamilyFacts& facts, const std::vector<Row>& rows);
+
+// ---- Text buffers -------------------------------------------------------------
+
+constexpr size_t kCanaryBytes = 16;
+constexpr uint8_t kCanaryByte = 0xA5;
+
+// A buffer of `size` bytes that was filled with `fill` and followed by the
+// canary: nothing if the write is right. `expected` is the whole text (cut to
+// size - 1 here), or nothing when the buffer must stay untouched.
+std::optional<std::string> textProblem(std::span<const uint8_t> bufferAndCanary, size_t size, uint8_t fill,
+                                       const std::optional<std::string>& expected);
+
+// ---- Records ------------------------------------------------------------------
+
+struct ByteRange {
+    size_t from, to;  // [from, to)
+};
+// Bytes that differ outside the ranges a call may write, as "offset N" lines.
+std::vector<std::string> strayWrites(std::span<const uint8_t> before, std::span<const uint8_t> after,
+                                     std::span<const ByteRange> allowed, std::string_view record);
+
+// ---- The battery ----------------------------------------------------------------
+
+void checkEntryPoints(Host& host, Report& report);
+void checkRegistration(Host& host, Report& report);
+void checkDescriptors(Host& host, Report& report);
+void checkTextEntryPoints(Host& host, Report& report);
+void checkNothingLeaks(Host& host, Report& report);
+void checkRandomRunTime(Host& host, Report& report, uint64_t seed, int calls);
+
+// Reads a family's rows through its infos entry point.
+std::vector<Row> readRows(Host& host, const FamilyFacts& facts);
+// Reads a menu handle into entries through the Windows menu operations.
+std::vector<MenuEntry> readMenu(uint32_t menu);
+
+}  // namespace kvalidate

@@ -1,0 +1,158 @@
+// Every entry point called with its own argument count (the emulated host
+// also checks that each one removes exactly its arguments from the stack),
+// with the result the host relies on.
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+
+#include "driver/export_table.h"
+#include "host/routines.h"
+#include "kinemo-host/validate.h"
+#include "platform/standin.h"
+
+namespace kvalidate {
+namespace {
+
+using Args = std::vector<uint32_t>;
+
+// A value no entry point may read: arguments the module ignores get it.
+constexpr uint32_t kIgnored = 0xDEADBEEF;
+constexpr size_t kTextBytes = 256;
+constexpr size_t kIconBytes = 2088;
+
+uint32_t callWith(kdrv::Module& m, std::string_view name, const Args& a) {
+    switch (a.size()) {
+        case 1: return m.call(name, {a[0]});
+        case 2: return m.call(name, {a[0], a[1]});
+        case 3: return m.call(name, {a[0], a[1], a[2]});
+        case 4: return m.call(name, {a[0], a[1], a[2], a[3]});
+        case 5: return m.call(name, {a[0], a[1], a[2], a[3], a[4]});
+        case 6: return m.call(name, {a[0], a[1], a[2], a[3], a[4], a[5]});
+        case 7: return m.call(name, {a[0], a[1], a[2], a[3], a[4], a[5], a[6]});
+    }
+    throw std::invalid_argument("no entry point takes " + std::to_string(a.size()) + " arguments");
+}
+
+struct EntryCall {
+    std::string_view name;
+    std::function<Args(Host&)> args;
+    std::optional<uint32_t> result;  // 16-bit results zero-extended
+    bool returnsMenu = false;
+};
+
+kdrv::Addr block(Host& h, size_t bytes) { return h.m.alloc(static_cast<uint32_t>(bytes)); }
+
+kdrv::Addr editData(Host& h) { return block(h, 16); }
+
+kdrv::Addr rect(Host& h) { return block(h, 16); }
+
+kdrv::Addr runData(Host& h) {
+    kdrv::Addr rd = block(h, sizeof(RunData));
+    kdrv::Addr header = block(h, sizeof(HostRunHeader));
+    std::memcpy(h.m.bytes(rd) + kRunHeaderOffset, &header, sizeof header);
+    return rd;
+}
+
+std::vector<EntryCall> entryCalls() {
+    const uint32_t x = kIgnored;
+    return {
+        {"Initialize", [=](Host&) { return Args{x, x}; }, 0},
+        {"Free", [=](Host&) { return Args{x}; }, 0},
+        {"GetInfos", [](Host&) { return Args{0}; }, 768},
+        {"GetObjInfos",
+         [=](Host& h) {
+             return Args{h.services, x, block(h, kTextBytes), block(h, kTextBytes), block(h, kTextBytes),
+                         block(h, kTextBytes), block(h, kTextBytes)};
+         },
+         std::nullopt},
+        {"GetRunObjectInfos", [=](Host& h) { return Args{x, block(h, sizeof(RunInfos))}; }, 1},
+        {"LoadObject", [=](Host&) { return Args{x, x, x, x}; }, 0},
+        {"UnloadObject", [=](Host&) { return Args{x, x, x}; }, std::nullopt},
+        {"UpdateFileNames", [=](Host&) { return Args{x, x, x, x}; }, std::nullopt},
+        {"UsesFile", [=](Host&) { return Args{x}; }, 0},
+        {"CreateFromFile", [](Host& h) { return Args{h.services, editData(h)}; }, std::nullopt},
+        {"PutObject", [=](Host&) { return Args{x, x, x, x}; }, std::nullopt},
+        {"RemoveObject", [=](Host&) { return Args{x, x, x, x}; }, std::nullopt},
+        {"UpdateEditStructure", [=](Host&) { return Args{x, x}; }, 0},
+        {"PrepareToWriteObject", [=](Host&) { return Args{x, x, x}; }, std::nullopt},
+        {"EnumElts", [=](Host&) { return Args{x, x, x, x, x, x}; }, 0},
+        {"MakeIcon", [=](Host& h) { return Args{h.services, block(h, kIconBytes), x, x, x}; }, 0},
+        {"AppendPopup", [=](Host&) { return Args{x, x, x, x, x}; }, std::nullopt},
+        {"SelectPopup", [=](Host& h) { return Args{h.services, 2020, x, x, editData(h), x, x}; }, 4},
+        {"CreateObject", [=](Host& h) { return Args{h.services, x, editData(h)}; }, 0},
+        {"ModifyObject", [=](Host& h) { return Args{h.services, editData(h), x, x, 0, x}; }, 0},
+        {"RebuildExt", [=](Host&) { return Args{x, x, x, x, x, x}; }, 0},
+        {"EndModifyObject", [=](Host&) { return Args{x, x, x}; }, std::nullopt},
+        {"GetObjectRect", [=](Host& h) { return Args{h.services, rect(h), x, editData(h)}; }, std::nullopt},
+        {"EditorDisplay", [=](Host& h) { return Args{h.services, x, x, x, rect(h)}; }, std::nullopt},
+        {"IsTransparent", [=](Host&) { return Args{x, x, x, x, x}; }, 0},
+        {"GetConditionMenu", [=](Host& h) { return Args{h.services, x, x}; }, std::nullopt, true},
+        {"GetActionMenu", [=](Host& h) { return Args{h.services, x, x}; }, std::nullopt, true},
+        {"GetExpressionMenu", [=](Host& h) { return Args{h.services, x, x}; }, std::nullopt, true},
+        {"GetConditionCodeFromMenu", [](Host& h) { return Args{h.services, 26000}; }, 0},
+        {"GetActionCodeFromMenu", [](Host& h) { return Args{h.services, 25028}; }, 28},
+        {"GetExpressionCodeFromMenu", [](Host& h) { return Args{h.services, 27140}; }, 14},
+        {"GetConditionString", [](Host& h) { return Args{h.services, 0, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
+        {"GetActionString", [](Host& h) { return Args{h.services, 28, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
+        {"GetExpressionString", [](Host& h) { return Args{h.services, 14, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
+        {"GetConditionTitle", [](Host& h) { return Args{h.services, 0, 0, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
+        {"GetActionTitle", [](Host& h) { return Args{h.services, 23, 1, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
+        {"GetExpressionTitle", [](Host& h) { return Args{h.services, 13, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
+        {"GetConditionInfos", [](Host& h) { return Args{h.services, 0}; }, std::nullopt},
+        {"GetActionInfos", [](Host& h) { return Args{h.services, 28}; }, std::nullopt},
+        {"GetExpressionInfos", [](Host& h) { return Args{h.services, 14}; }, std::nullopt},
+        {"GetRunObjectDataSize", [=](Host&) { return Args{x, x}; }, 360},
+        {"CreateRunObject", [=](Host& h) { return Args{runData(h), x, x}; }, 0},
+        {"DestroyRunObject", [=](Host&) { return Args{x, x}; }, 0},
+        {"HandleRunObject", [=](Host& h) { return Args{runData(h)}; }, 2},
+        {"DisplayRunObject", [=](Host&) { return Args{x}; }, 0},
+        {"PauseRunObject", [=](Host&) { return Args{x}; }, 0},
+        {"ContinueRunObject", [=](Host&) { return Args{x}; }, 0},
+    };
+}
+
+std::string hex(uint32_t v) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", v);
+    return text;
+}
+
+}  // namespace
+
+void checkEntryPoints(Host& host, Report& report) {
+    const std::vector<EntryCall> calls = entryCalls();
+    std::vector<std::string> uncovered;
+    for (const kdrv::ExportInfo& e : kdrv::exportTable()) {
+        bool covered = false;
+        for (const EntryCall& c : calls) covered = covered || c.name == e.name;
+        if (!covered) uncovered.push_back(std::string(e.name) + " is not exercised");
+    }
+    report.expect("every exported entry point exercised", uncovered);
+
+    standin::scriptDialog(standin::DialogOutcome::Ok);
+    for (const EntryCall& c : calls) {
+        const kdrv::ExportInfo* info = kdrv::findExport(c.name);
+        const int argCount = info ? info->argCount : 0;
+        const std::string check = "entry point " + std::string(c.name) + " (" + std::to_string(argCount) +
+                                  (argCount == 1 ? " argument)" : " arguments)");
+        try {
+            if (info == nullptr) throw std::runtime_error("not in the export table");
+            const Args args = c.args(host);
+            if (args.size() != info->argCount) throw std::runtime_error("the check passes the wrong argument count");
+            const uint32_t result = callWith(host.m, c.name, args);
+            if (c.returnsMenu) {
+                if (result == 0) throw std::runtime_error("no menu for a recent host");
+                standin::destroyMenu(result);
+            } else if (c.result && result != *c.result) {
+                throw std::runtime_error("returned " + hex(result) + ", expected " + hex(*c.result));
+            }
+            report.pass(check);
+        } catch (const std::exception& e) {
+            report.fail(check, e.what());
+        }
+    }
+}
+
+}  // namespace kvalidate
