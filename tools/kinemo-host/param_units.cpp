@@ -23,7 +23,7 @@ constexpr std::array<UnitRule, 5> kRules{{
 }  // namespace
 
 std::string_view paramUnit(std::string_view display, int param, ParamKind kind) {
-    if (kind == ParamKind::Object) return "object";
+    if (kind == ParamKind::Object) return "\xE2\x80\x94";
     if (kind == ParamKind::Unknown) return "?";
     if (kind == ParamKind::Number) return "px";
     std::string placeholder = "%" + std::to_string(param);

@@ -31,6 +31,8 @@ constexpr const char* kRunHelp =
     "  step N                         runs N frames\n"
     "  place NAME X Y                 the host moves an object\n"
     "  dump K                         prints the instance's fields\n"
+    "  repeat N ... end               runs the lines between N times, e.g. an action\n"
+    "                                 and `step 1` for an event that fires every frame\n"
     "Event texts are the module's display strings (see `kinemo-host describe`) with each\n"
     "%N replaced by a value; the degree sign may be left out.\n"
     "\n"

@@ -9,7 +9,7 @@
 
 namespace khost {
 
-enum class CommandKind : uint8_t { Object, Kinemo, Action, Condition, Expression, Step, Place, Dump };
+enum class CommandKind : uint8_t { Object, Kinemo, Action, Condition, Expression, Step, Place, Dump, Repeat };
 
 struct SceneObject {
     std::string name;
@@ -35,7 +35,8 @@ struct SceneCommand {
     int line = 0;
     int subject = -1;      // object index (Object, Place) or instance index (Kinemo, Action, Condition, Expression, Dump)
     int16_t x = 0, y = 0;  // Place
-    int64_t frames = 0;    // Step
+    int64_t frames = 0;    // Step: frames to run; Repeat: how many times
+    size_t bodyEnd = 0;    // Repeat: the body is commands (this one, bodyEnd)
     EventCall event;       // Action, Condition, Expression
 };
 
@@ -45,11 +46,13 @@ struct Scene {
     int16_t playfieldHeight = 480;
     std::vector<SceneObject> objects;    // declaration order
     std::vector<std::string> instances;  // creation order
-    std::vector<SceneCommand> commands;  // file order
+    std::vector<SceneCommand> commands;  // file order; a repeat's body follows it
 };
 
 // Bounds that keep a scene's run finite.
 constexpr int64_t kMaxSceneFrames = 1'000'000;
+constexpr int64_t kMaxSceneCommandsRun = 10'000'000;  // repeats counted out
+constexpr size_t kMaxRepeatDepth = 8;
 constexpr size_t kMaxSceneNames = 1000;
 
 }  // namespace khost

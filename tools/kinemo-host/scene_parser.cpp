@@ -12,6 +12,14 @@ namespace {
 
 constexpr size_t kMaxErrors = 100;
 
+// What one level of the file (the whole file, or a repeat's body) runs, counted once.
+struct Level {
+    size_t repeatIndex = 0;  // the Repeat command that opened it
+    int line = 0;
+    int64_t frames = 0;
+    int64_t commands = 0;
+};
+
 struct ParseState {
     ParseState(std::string_view file, const EventLanguage& events) : fileName(file), language(events) {}
 
@@ -20,7 +28,7 @@ struct ParseState {
     SceneParse out;
     int line = 0;
     int playfieldLine = 0;
-    int64_t totalFrames = 0;
+    std::vector<Level> levels{Level{}};
     std::map<std::string, int, std::less<>> nameLines;  // name -> line that declared it
 
     void error(const std::string& message) {
@@ -114,7 +122,23 @@ int findObject(ParseState& s, std::string_view name) {
     return -1;
 }
 
+std::string tooLong() {
+    return "the scene runs more than " + std::to_string(kMaxSceneFrames) + " frames or " +
+           std::to_string(kMaxSceneCommandsRun) + " commands";
+}
+
+// Counts work into the innermost level; false (and an error) past the bounds.
+bool count(ParseState& s, int64_t frames, int64_t commands) {
+    Level& level = s.levels.back();
+    level.frames += frames;
+    level.commands += commands;
+    if (level.frames <= kMaxSceneFrames && level.commands <= kMaxSceneCommandsRun) return true;
+    s.error(tooLong());
+    return false;
+}
+
 SceneCommand& push(ParseState& s, CommandKind kind, int subject = -1) {
+    count(s, 0, 1);
     SceneCommand& c = s.out.scene.commands.emplace_back();
     c.kind = kind;
     c.line = s.line;
@@ -127,7 +151,14 @@ constexpr std::string_view kObjectUsage = "object NAME X Y W H HX HY";
 constexpr std::string_view kPlaceUsage = "place NAME X Y";
 constexpr std::string_view kStepUsage = "step N";
 
+bool atTopLevel(ParseState& s, std::string_view keyword) {
+    if (s.levels.size() == 1) return true;
+    s.error(std::string(keyword) + " cannot be used inside repeat (from line " + std::to_string(s.levels.back().line) + ")");
+    return false;
+}
+
 void parsePlayfield(ParseState& s, const Words& w, std::string_view) {
+    if (!atTopLevel(s, "playfield")) return;
     if (s.playfieldLine != 0) return s.error("playfield is already set on line " + std::to_string(s.playfieldLine));
     if (!s.nameLines.empty()) return s.error("playfield must come before the first object or kinemo");
     s.playfieldLine = s.line;
@@ -140,6 +171,7 @@ void parsePlayfield(ParseState& s, const Words& w, std::string_view) {
 }
 
 void parseObject(ParseState& s, const Words& w, std::string_view) {
+    if (!atTopLevel(s, "object")) return;
     struct Field { int64_t lo, hi; };
     static constexpr std::array<Field, 6> kFields{{{INT16_MIN, INT16_MAX}, {INT16_MIN, INT16_MAX}, {0, INT16_MAX},
                                                    {0, INT16_MAX}, {INT16_MIN, INT16_MAX}, {INT16_MIN, INT16_MAX}}};
@@ -154,6 +186,7 @@ void parseObject(ParseState& s, const Words& w, std::string_view) {
 }
 
 void parseKinemo(ParseState& s, const Words& w, std::string_view) {
+    if (!atTopLevel(s, "kinemo")) return;
     if (!declareName(s, w[1])) return;
     s.out.scene.instances.emplace_back(w[1]);
     push(s, CommandKind::Kinemo, static_cast<int>(s.out.scene.instances.size() - 1));
@@ -181,10 +214,30 @@ void parseExpression(ParseState& s, const Words& w, std::string_view rest) {
 void parseStep(ParseState& s, const Words& w, std::string_view) {
     int64_t frames = 0;
     if (!integerArg(s, w, 1, kStepUsage, 0, kMaxSceneFrames, frames)) return;
-    s.totalFrames += frames;
-    if (s.totalFrames > kMaxSceneFrames)
-        return s.error("the scene runs more than " + std::to_string(kMaxSceneFrames) + " frames");
+    if (!count(s, frames, 0)) return;
     push(s, CommandKind::Step).frames = frames;
+}
+
+void parseRepeat(ParseState& s, const Words& w, std::string_view) {
+    int64_t times = 0;
+    bool ok = integerArg(s, w, 1, "repeat N", 0, kMaxSceneFrames, times);
+    if (s.levels.size() > kMaxRepeatDepth) {
+        s.error("repeat nested more than " + std::to_string(kMaxRepeatDepth) + " deep");
+        ok = false;
+    }
+    // Opened even when bad, so that its end still pairs with it.
+    push(s, CommandKind::Repeat).frames = ok ? times : 0;
+    s.levels.push_back({s.out.scene.commands.size() - 1, s.line, 0, 0});
+}
+
+void parseEnd(ParseState& s, const Words&, std::string_view) {
+    if (s.levels.size() == 1) return s.error("end without repeat");
+    Level body = s.levels.back();
+    s.levels.pop_back();
+    SceneCommand& repeat = s.out.scene.commands[body.repeatIndex];
+    repeat.bodyEnd = s.out.scene.commands.size();
+    // Each level stays within the bounds, so these products cannot overflow.
+    count(s, body.frames * repeat.frames, body.commands * repeat.frames);
 }
 
 void parsePlace(ParseState& s, const Words& w, std::string_view) {
@@ -203,7 +256,7 @@ void parseDump(ParseState& s, const Words& w, std::string_view) {
     if (instance >= 0) push(s, CommandKind::Dump, instance);
 }
 
-constexpr std::array<CommandSpec, 9> kCommands{{
+constexpr std::array<CommandSpec, 11> kCommands{{
     {"playfield", kPlayfieldUsage, 2, false, parsePlayfield},
     {"object", kObjectUsage, 7, false, parseObject},
     {"kinemo", "kinemo NAME", 1, false, parseKinemo},
@@ -213,6 +266,8 @@ constexpr std::array<CommandSpec, 9> kCommands{{
     {"step", kStepUsage, 1, false, parseStep},
     {"place", kPlaceUsage, 3, false, parsePlace},
     {"dump", "dump K", 1, false, parseDump},
+    {"repeat", "repeat N", 1, false, parseRepeat},
+    {"end", "end", 0, false, parseEnd},
 }};
 
 void parseLine(ParseState& s, std::string_view line) {
@@ -249,6 +304,11 @@ SceneParse parseScene(std::string_view text, std::string_view fileName, const Ev
         ++s.line;
         parseLine(s, text.substr(start, end - start));
         start = end + 1;
+    }
+    while (s.levels.size() > 1) {
+        s.line = s.levels.back().line;
+        s.levels.pop_back();
+        s.error("repeat without end");
     }
     return std::move(s.out);
 }

@@ -2,6 +2,7 @@
 //
 //   playfield W H | object NAME X Y W H HX HY | kinemo NAME | step N
 //   place NAME X Y | dump K | action K TEXT | condition K TEXT | expression K TEXT
+//   repeat N ... end   (the lines between run N times; events that fire every frame)
 //
 // parseScene is pure: no I/O, no module calls, and it never throws on bad
 // text. Every problem becomes one "FILE:LINE: message" entry; a scene with

@@ -194,12 +194,10 @@ void dump(HostSide& h, int index, std::ostream& out) {
     out << '\n';
 }
 
-}  // namespace
-
-SceneEnd runScene(kdrv::Module& m, const Scene& scene, std::ostream& out, std::span<StepObserver* const> observers) {
-    HostSide h(m, scene);
-    setUp(h);
-    for (const SceneCommand& c : scene.commands) {
+void runCommands(HostSide& h, size_t begin, size_t end, std::ostream& out, std::span<StepObserver* const> observers) {
+    kdrv::Module& m = h.m;
+    for (size_t i = begin; i < end; ++i) {
+        const SceneCommand& c = h.scene.commands[i];
         switch (c.kind) {
             case CommandKind::Object: createObject(h, c.subject); break;
             case CommandKind::Kinemo: createInstance(h, c.subject); break;
@@ -214,8 +212,22 @@ SceneEnd runScene(kdrv::Module& m, const Scene& scene, std::ostream& out, std::s
                 break;
             }
             case CommandKind::Dump: dump(h, c.subject, out); break;
+            case CommandKind::Repeat: {
+                size_t bodyEnd = std::max(c.bodyEnd, i + 1);
+                for (int64_t n = 0; n < c.frames; ++n) runCommands(h, i + 1, bodyEnd, out, observers);
+                i = bodyEnd - 1;
+                break;
+            }
         }
     }
+}
+
+}  // namespace
+
+SceneEnd runScene(kdrv::Module& m, const Scene& scene, std::ostream& out, std::span<StepObserver* const> observers) {
+    HostSide h(m, scene);
+    setUp(h);
+    runCommands(h, 0, scene.commands.size(), out, observers);
     SceneEnd end;
     end.frames = h.frame;
     for (size_t i = 0; i < h.instances.size(); ++i) {

@@ -111,7 +111,9 @@ std::vector<SvgPicture::Point> thinned(const std::vector<SvgPicture::Point>& poi
 
 void writeTrack(std::ostream& out, const View& v, const SvgPicture::Track& t, const Scene& scene, const char* color) {
     const InstanceState& s = t.last;
-    out << "<g>\n<rect x=\"" << formatCoordinate(v.x(s.boundLeft)) << "\" y=\"" << formatCoordinate(v.y(s.boundTop))
+    out << "<g>\n";
+    if (s.mode == 1 || s.mode == 2)
+        out << "<rect x=\"" << formatCoordinate(v.x(s.boundLeft)) << "\" y=\"" << formatCoordinate(v.y(s.boundTop))
         << "\" width=\"" << formatCoordinate(std::max(0.0, double(s.boundRight) - s.boundLeft) * v.scale)
         << "\" height=\"" << formatCoordinate(std::max(0.0, double(s.boundBottom) - s.boundTop) * v.scale)
         << "\" fill=\"none\" stroke=\"" << color << "\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\" opacity=\"0.8\"/>\n";
@@ -159,7 +161,9 @@ void writeLegend(std::ostream& out, double left, const Scene& scene, const Scene
             << escapeXml(content) << "</text>\n";
     };
     out << "<g font-family=\"sans-serif\" fill=\"#222\">\n";
-    text(left, 4, "font-size=\"15\" font-weight=\"bold\"", scene.fileName);
+    std::string_view title = scene.fileName;
+    if (size_t slash = title.find_last_of("/\\"); slash != std::string_view::npos) title.remove_prefix(slash + 1);
+    text(left, 4, "font-size=\"15\" font-weight=\"bold\"", std::string(title));
     text(left, 18, "font-size=\"12\" fill=\"#555\"",
          "playfield " + std::to_string(scene.playfieldWidth) + " \u00d7 " + std::to_string(scene.playfieldHeight) +
              ", " + std::to_string(end.frames) + " frames");
@@ -175,8 +179,11 @@ void writeLegend(std::ostream& out, double left, const Scene& scene, const Scene
         text(left + 34, 22, "font-size=\"13\" font-weight=\"bold\"",
              scene.instances.at(t.instance) + " \u2192 " + scene.objects.at(t.target).name);
         std::string counts = std::string(modeName(t.last.mode)) + ", " + std::to_string(t.frames) + " frames";
-        if (!t.bounces.empty()) counts += ", " + std::to_string(t.bounces.size()) + " bounces";
-        if (!t.wraps.empty()) counts += ", " + std::to_string(t.wraps.size()) + " wraps";
+        auto times = [](size_t n, std::string_view what) {
+            return ", " + std::to_string(n) + " " + std::string(what) + (n == 1 ? "" : "s");
+        };
+        if (!t.bounces.empty()) counts += times(t.bounces.size(), "bounce");
+        if (!t.wraps.empty()) counts += times(t.wraps.size(), "wrap");
         text(left + 34, 16, "font-size=\"11\" fill=\"#555\"", counts);
         text(left + 34, 15, "font-size=\"11\" fill=\"#555\"",
              "ends at (" + formatFloat(t.last.x) + ", " + formatFloat(t.last.y) + ")");
