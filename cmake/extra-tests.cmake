@@ -36,6 +36,12 @@ if(KINEMO_FUZZ)
     target_link_options(fuzz_${name} PRIVATE ${KINEMO_SANITIZER_FLAGS} -fsanitize=fuzzer)
     target_link_libraries(fuzz_${name} PRIVATE kinemo_tools)
   endforeach()
+  # The scene parser and what it needs of kinemo-host.
+  if(TARGET fuzz_scene)
+    foreach(part scene_parser scene_tokens event_matcher closest_match display_text module_events edit_services)
+      target_sources(fuzz_scene PRIVATE ${CMAKE_SOURCE_DIR}/tools/kinemo-host/${part}.cpp)
+    endforeach()
+  endif()
 endif()
 
 # The validator's own checks are tested inside kinemo_tests.

@@ -52,12 +52,13 @@ std::optional<std::string> parseOptions(const std::vector<std::string>& args, Op
 
 void Report::pass(std::string_view check) {
     ++passed_;
-    std::cout << "PASS  " << check << '\n';
+    out_ << "PASS  " << check << '\n';
 }
 
 void Report::fail(std::string_view check, std::string_view detail) {
     ++failed_;
-    std::cout << "FAIL  " << check << ": " << detail << '\n';
+    failedChecks_.emplace_back(check);
+    out_ << "FAIL  " << check << ": " << detail << '\n';
 }
 
 void Report::expect(std::string_view check, const std::vector<std::string>& problems) {
@@ -69,32 +70,8 @@ void Report::expect(std::string_view check, const std::vector<std::string>& prob
     fail(check, detail);
 }
 
-}  // namespace kvalidate
-
-int runValidate(const std::vector<std::string>& args) {
-    using namespace kvalidate;
-    Options options;
-    if (auto error = parseOptions(args, options)) {
-        std::cerr << "kinemo-host validate: " << *error << "\n" << kUsage;
-        return 2;
-    }
-    if (options.help) {
-        std::cout << kUsage;
-        return 0;
-    }
-    Report report;
-    std::unique_ptr<kdrv::Module> module;
-    try {
-        module = kdrv::openModule(options.modulePath);
-    } catch (const std::exception& e) {
-        report.fail("load module", e.what());
-        std::cout << report.passed() << " passed, " << report.failed() << " failed\n";
-        return 1;
-    }
-    std::cout << "Validating the " << module->kind() << " module"
-              << (options.modulePath.empty() ? "" : " " + options.modulePath) << "\n";
-    Host host = newHost(*module);
-    // Each group catches what escapes its own checks, so one fault cannot hide the rest.
+void runBattery(kdrv::Module& m, Report& report, const Options& options) {
+    Host host = newHost(m);
     const std::pair<const char*, void (*)(Host&, Report&)> groups[] = {
         {"entry points", checkEntryPoints},   {"registration", checkRegistration},
         {"descriptors", checkDescriptors},    {"text entry points", checkTextEntryPoints},
@@ -112,6 +89,33 @@ int runValidate(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         report.fail("random run-time calls", std::string("stopped by a fault: ") + e.what());
     }
+}
+
+}  // namespace kvalidate
+
+int runValidate(const std::vector<std::string>& args) {
+    using namespace kvalidate;
+    Options options;
+    if (auto error = parseOptions(args, options)) {
+        std::cerr << "kinemo-host validate: " << *error << "\n" << kUsage;
+        return 2;
+    }
+    if (options.help) {
+        std::cout << kUsage;
+        return 0;
+    }
+    Report report(std::cout);
+    std::unique_ptr<kdrv::Module> module;
+    try {
+        module = kdrv::openModule(options.modulePath);
+    } catch (const std::exception& e) {
+        report.fail("load module", e.what());
+        std::cout << report.passed() << " passed, " << report.failed() << " failed\n";
+        return 1;
+    }
+    std::cout << "Validating the " << module->kind() << " module"
+              << (options.modulePath.empty() ? "" : " " + options.modulePath) << "\n";
+    runBattery(*module, report, options);
     std::cout << report.passed() << " passed, " << report.failed() << " failed\n";
     return report.failed() == 0 ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,14 +33,18 @@ extern const char* const kUsage;
 
 class Report {
 public:
+    explicit Report(std::ostream& out) : out_(out) {}
     void pass(std::string_view check);
     void fail(std::string_view check, std::string_view detail);
     // One line per problem; the check passes when there is none.
     void expect(std::string_view check, const std::vector<std::string>& problems);
     int passed() const { return passed_; }
     int failed() const { return failed_; }
+    const std::vector<std::string>& failedChecks() const { return failedChecks_; }
 
 private:
+    std::ostream& out_;
+    std::vector<std::string> failedChecks_;
     int passed_ = 0;
     int failed_ = 0;
 };
@@ -120,6 +125,8 @@ void checkDescriptors(Host& host, Report& report);
 void checkTextEntryPoints(Host& host, Report& report);
 void checkNothingLeaks(Host& host, Report& report);
 void checkRandomRunTime(Host& host, Report& report, uint64_t seed, int calls);
+// All of the above, each group guarded so that one fault cannot hide the rest.
+void runBattery(kdrv::Module& m, Report& report, const Options& options);
 
 // Reads a family's rows through its infos entry point.
 std::vector<Row> readRows(Host& host, const FamilyFacts& facts);

@@ -114,7 +114,7 @@ std::vector<std::string> menuProblems(const std::vector<MenuEntry>& menu, const 
 
 void checkDescriptors(Host& host, Report& report) {
     kdrv::Module& m = host.m;
-    const kdrv::Addr buffer = m.alloc(kTextBytes);
+    const kdrv::Addr buffer = m.alloc(kTextBytes + kCanaryBytes);
     for (const FamilyFacts& facts : families()) {
         const std::string noun = facts.noun;
         std::vector<Row> rows;

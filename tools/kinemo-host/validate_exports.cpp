@@ -42,7 +42,9 @@ struct EntryCall {
     bool returnsMenu = false;
 };
 
-kdrv::Addr block(Host& h, size_t bytes) { return h.m.alloc(static_cast<uint32_t>(bytes)); }
+// Every buffer has room past its end, so a module that overruns it is caught
+// by the text checks rather than corrupting the host's memory here.
+kdrv::Addr block(Host& h, size_t bytes) { return h.m.alloc(static_cast<uint32_t>(bytes + kCanaryBytes)); }
 
 kdrv::Addr editData(Host& h) { return block(h, 16); }
 

@@ -60,7 +60,7 @@ void checkNothingLeaks(Host& host, Report& report) {
     }
 
     leakCheck(report, "titles free their menu templates", [&](std::vector<std::string>&) {
-        const kdrv::Addr buffer = m.alloc(kTextBytes);
+        const kdrv::Addr buffer = m.alloc(kTextBytes + kCanaryBytes);
         for (const FamilyFacts& facts : families())
             for (int code = 0; code < facts.count; ++code) {
                 const uint32_t c = static_cast<uint32_t>(code);
@@ -75,8 +75,8 @@ void checkNothingLeaks(Host& host, Report& report) {
     });
 
     leakCheck(report, "GetObjInfos", [&](std::vector<std::string>&) {
-        m.call("GetObjInfos", {host.services, 0, m.alloc(kTextBytes), m.alloc(kTextBytes), m.alloc(kTextBytes),
-                               m.alloc(kTextBytes), m.alloc(kTextBytes)});
+        m.call("GetObjInfos", {host.services, 0, m.alloc(kTextBytes + kCanaryBytes), m.alloc(kTextBytes + kCanaryBytes), m.alloc(kTextBytes + kCanaryBytes),
+                               m.alloc(kTextBytes + kCanaryBytes), m.alloc(kTextBytes + kCanaryBytes)});
     });
 
     leakCheck(report, "About box: module path to the host, then OK; Escape", [&](std::vector<std::string>& p) {
