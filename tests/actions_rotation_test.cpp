@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "platform/fmath.h"
+#include "support/drivers.h"
+#include "support/host_records.h"
+
+using namespace hostrec;
+
+namespace {
+
+enum Code { RotateTowardsObject = 27, RotateTowardsAngle = 28 };
+
+constexpr double kRadPerDeg = std::numbers::pi / 180;
+constexpr float kNoAngle = 0;  // action 28 ignores the stored angle
+
+struct Motion {
+    float xSpeed, ySpeed;
+};
+
+Motion movingAt(double degrees, double speed = 500) {
+    return {static_cast<float>(speed * std::cos(degrees * kRadPerDeg)),
+            static_cast<float>(-speed * std::sin(degrees * kRadPerDeg))};
+}
+
+// For action 27 the goal is an object 1000 pixels away from (100, 100) in that direction.
+uint32_t goalParam(Module& m, int code, int32_t goal) {
+    if (code == RotateTowardsAngle) return static_cast<uint32_t>(goal);
+    auto dx = static_cast<int16_t>(std::lround(1000 * std::cos(goal * kRadPerDeg)));
+    auto dy = static_cast<int16_t>(std::lround(1000 * std::sin(goal * kRadPerDeg)));
+    return newObject(m, static_cast<int16_t>(100 + dx), static_cast<int16_t>(100 - dy));
+}
+
+}  // namespace
+
+TEST_P(ModuleTest, RotationTurnsTheShorterWayByAtMostTheStep) {
+    struct Case {
+        const char* name;
+        int code;
+        float storedAngle;
+        Motion motion;
+        int32_t step, goal;
+        double wantDegrees;
+        float wantX, wantY;
+    };
+    const Case cases[] = {
+        {"goal straight behind turns clockwise", RotateTowardsAngle, kNoAngle, movingAt(0), 10, 180, -10, 492.404f, 86.824f},
+        {"crossing the x axis upward", RotateTowardsAngle, kNoAngle, movingAt(350), 15, 5, 365, 498.097f, -43.577f},
+        {"crossing the x axis downward", RotateTowardsAngle, kNoAngle, movingAt(5), 15, 350, -10, 492.404f, 86.824f},
+        {"a step past the goal lands on it", RotateTowardsAngle, kNoAngle, movingAt(30), 90, 40, 40, 383.022f, -321.394f},
+        {"negative step below the goal", RotateTowardsAngle, kNoAngle, movingAt(30), -10, 90, 20, 469.846f, -171.010f},
+        {"negative step above the goal", RotateTowardsAngle, kNoAngle, movingAt(100), -10, 90, 110, -171.010f, -469.846f},
+        {"zero step keeps the direction", RotateTowardsAngle, kNoAngle, movingAt(30), 0, 90, 30, 433.013f, -250},
+        {"goal -90 lands at once", RotateTowardsAngle, kNoAngle, movingAt(300), 10, -90, 270, 0, 500},
+        {"goal 270 turns by the step", RotateTowardsAngle, kNoAngle, movingAt(300), 10, 270, 290, 171.010f, 469.846f},
+        {"goal 450 lands at once", RotateTowardsAngle, kNoAngle, movingAt(30), 10, 450, 90, 0, -500},
+        {"at rest from the components' 0", RotateTowardsAngle, 2.0f, {0, 0}, 10, 90, 10, 0, 0},
+        {"components after a bounce", RotateTowardsAngle, 0, {-500, 0}, 10, 90, 170, -492.404f, -86.824f},
+        {"stored angle after a bounce", RotateTowardsObject, 0, {-500, 0}, 10, 90, 10, 492.404f, -86.824f},
+        {"stored negative angle corrected once", RotateTowardsObject, -0.17453292f, movingAt(-10), 10, 90, 360, 500, 0},
+        {"stored angle beyond a full turn lands", RotateTowardsObject, 7.0f, movingAt(0), 10, 0, 360, 500, 0},
+        {"zero step on an object", RotateTowardsObject, 0.5235988f, movingAt(0), 0, 90, 30, 433.013f, -250},
+        {"at rest keeps the stored angle", RotateTowardsObject, 1.0f, {0, 0}, 10, 180, 1.0 / kRadPerDeg + 10, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Addr rd = newInstance(m(), newRunHeader(m()));
+        RunData& r = run(m(), rd);
+        r.x = 100;
+        r.y = 100;
+        r.angle = c.storedAngle;
+        r.xSpeed = c.motion.xSpeed;
+        r.ySpeed = c.motion.ySpeed;
+        uint32_t goal = goalParam(m(), c.code, c.goal);
+        EXPECT_EQ(action(m(), rd, c.code, static_cast<uint32_t>(c.step), goal), 0);
+        EXPECT_NEAR(r.angle, c.wantDegrees * kRadPerDeg, 2e-6);
+        EXPECT_NEAR(r.xSpeed, c.wantX, 1e-3f);
+        EXPECT_NEAR(r.ySpeed, c.wantY, 1e-3f);
+        EXPECT_NEAR(r.speed, std::hypot(c.motion.xSpeed, c.motion.ySpeed), 1e-3f);
+    }
+}
+
+TEST_P(ModuleTest, RotationStepsUpToTheGoalAndStays) {
+    Addr rd = newInstance(m(), newRunHeader(m()));
+    action(m(), rd, 10, 500);
+    const RunData& r = run(m(), rd);
+    for (int turn = 1; turn <= 10; ++turn) {
+        action(m(), rd, RotateTowardsAngle, 10, 90);
+        EXPECT_NEAR(r.angle, std::min(turn, 9) * 10 * kRadPerDeg, 2e-6) << "turn " << turn;
+    }
+    EXPECT_NEAR(r.xSpeed, 0.0000974f, 1e-6f);
+    EXPECT_EQ(r.ySpeed, -500);
+    EXPECT_EQ(r.speed, 500);
+}
+
+// The step is the single of the degrees times 0.017453292, not of pi/180.
+TEST_P(ModuleTest, RotationStepCarriesItsBitPattern) {
+    struct Case {
+        const char* name;
+        Motion motion;
+        int32_t step, goal;
+        uint32_t angleBits;
+    };
+    const Case cases[] = {
+        {"behind", {500, 0}, 10, 180, f32Bits(-0.17453292f)},
+        {"ninety", {0.0000377f, -500}, 10, 90, 0x3FC90FDA},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Addr rd = newInstance(m(), newRunHeader(m()));
+        run(m(), rd).xSpeed = c.motion.xSpeed;
+        run(m(), rd).ySpeed = c.motion.ySpeed;
+        action(m(), rd, RotateTowardsAngle, static_cast<uint32_t>(c.step), static_cast<uint32_t>(c.goal));
+        EXPECT_EQ(f32Bits(run(m(), rd).angle), c.angleBits) << run(m(), rd).angle;
+    }
+}
