@@ -1,13 +1,22 @@
 # make        installs what is missing, builds both builds and plays the demo scene
-# make test   builds and runs every test
+# make test   builds and runs every test, the sanitizer build and a short run of each fuzzer
+# make bench  runs the benchmarks and prints each figure as a ratio to the sin/cos floor
+# make fuzz   runs each fuzzer for longer (FUZZ_LONG_SECONDS each)
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 APT_PACKAGES := cmake ninja-build g++ pkg-config g++-mingw-w64-i686 binutils-mingw-w64-i686 \
                 libgtest-dev libbenchmark-dev libunicorn-dev clang libclang-rt-14-dev
 WIN32_DIR := build/win32
 NATIVE_DIR := build/native
+ASAN_DIR := build/asan
+FUZZ_DIR := build/fuzz
+BENCH_DIR := build/bench
+FUZZERS := routines text scene
+FUZZ_SECONDS ?= 20
+FUZZ_LONG_SECONDS ?= 600
+SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps win32 native demo test clean
+.PHONY: all deps win32 native demo test asan-test fuzz-build fuzz-smoke fuzz bench clean
 
 all: deps win32 native demo
 
@@ -39,6 +48,43 @@ demo: win32 native
 
 test: win32 native
 	cd $(NATIVE_DIR) && ctest --output-on-failure
+	@$(MAKE) --no-print-directory asan-test
+	@$(MAKE) --no-print-directory fuzz-smoke
+
+# The whole native test suite again under AddressSanitizer + UndefinedBehaviorSanitizer.
+asan-test: deps win32
+	cmake -S . -B $(ASAN_DIR) -G Ninja -DKINEMO_SANITIZE=ON -DKINEMO_DLL=$(CURDIR)/$(WIN32_DIR)/kinemo.qlm
+	cmake --build $(ASAN_DIR) -j $(JOBS) --target kinemo_tests
+	$(SANITIZER_ENV) $(ASAN_DIR)/kinemo_tests
+
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DKINEMO_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZERS))
+
+# New inputs go to build/fuzz/corpus/NAME; the committed seeds in fuzz/corpus/NAME
+# are only read. A failing input is kept as build/fuzz/artifacts/NAME-crash-*.
+define run-fuzzers
+	@mkdir -p $(FUZZ_DIR)/artifacts
+	@for f in $(FUZZERS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$f; \
+	  echo "fuzz_$$f: $(1) s"; \
+	  $(SANITIZER_ENV) $(FUZZ_DIR)/fuzz_$$f -max_total_time=$(1) -timeout=30 -max_len=4096 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_DIR)/artifacts/$$f- $(FUZZ_DIR)/corpus/$$f fuzz/corpus/$$f > $(FUZZ_DIR)/$$f.log 2>&1 \
+	    || { tail -n 60 $(FUZZ_DIR)/$$f.log; echo "fuzz_$$f FAILED (log: $(FUZZ_DIR)/$$f.log)"; exit 1; }; \
+	  grep -E '^stat::number_of_executed_units|^Done' $(FUZZ_DIR)/$$f.log; \
+	done
+endef
+
+fuzz-smoke: fuzz-build
+	$(call run-fuzzers,$(FUZZ_SECONDS))
+
+fuzz: fuzz-build
+	$(call run-fuzzers,$(FUZZ_LONG_SECONDS))
+
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target kinemo_bench
+	$(BENCH_DIR)/kinemo_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
 clean:
 	rm -rf build

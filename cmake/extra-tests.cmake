@@ -6,7 +6,7 @@ option(KINEMO_FUZZ "Build the libFuzzer targets (clang)" OFF)
 
 set(KINEMO_SANITIZER_FLAGS -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all
     -fno-omit-frame-pointer)
-set(KINEMO_SANITIZED_TARGETS kinemo_module kinemo_tools kinemo_tests kinemo-host kinemo_bench)
+set(KINEMO_SANITIZED_TARGETS kinemo_module kinemo_tools kinemo_host kinemo_tests kinemo-host kinemo_bench)
 
 if(KINEMO_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   message(FATAL_ERROR "KINEMO_FUZZ needs clang: configure with CC=clang CXX=clang++")
@@ -23,8 +23,10 @@ endif()
 
 if(KINEMO_FUZZ)
   # Coverage for the fuzzers' guidance in everything they reach.
-  foreach(target kinemo_module kinemo_tools)
-    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+  foreach(target kinemo_module kinemo_tools kinemo_host)
+    if(TARGET ${target})
+      target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+    endif()
   endforeach()
   file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp)
   foreach(source ${FUZZ_SOURCES})
@@ -36,11 +38,9 @@ if(KINEMO_FUZZ)
     target_link_options(fuzz_${name} PRIVATE ${KINEMO_SANITIZER_FLAGS} -fsanitize=fuzzer)
     target_link_libraries(fuzz_${name} PRIVATE kinemo_tools)
   endforeach()
-  # The scene parser and what it needs of kinemo-host.
+  # The scene parser lives in kinemo-host's library.
   if(TARGET fuzz_scene)
-    foreach(part scene_parser scene_tokens event_matcher closest_match display_text module_events edit_services)
-      target_sources(fuzz_scene PRIVATE ${CMAKE_SOURCE_DIR}/tools/kinemo-host/${part}.cpp)
-    endforeach()
+    target_link_libraries(fuzz_scene PRIVATE kinemo_host)
   endif()
 endif()
 
