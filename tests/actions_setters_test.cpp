@@ -12,7 +12,7 @@ using namespace hostrec;
 namespace {
 
 enum Code { SetAngle = 0, SetSpeed, SetObject, SetGravityStrength, SetGravityAngle, SetX, SetY, SetPosition,
-            SetMinimumSpeed, SetMaximumSpeed, SetXSpeed, SetYSpeed, Pause = 20, Resume = 21 };
+            SetMinimumSpeed, SetMaximumSpeed, SetXSpeed, SetYSpeed };
 
 struct Call {
     int code;
@@ -154,18 +154,4 @@ TEST_P(ModuleTest, BindingNoObjectIsIgnored) {
     action(m(), rd, SetObject, 0);
     EXPECT_EQ(run(m(), rd).objectSet, 0);
     EXPECT_EQ(step(m(), rd), 2);
-}
-
-// Actions still change a paused record; the target catches up after resuming.
-TEST_P(ModuleTest, SetXWhilePausedShowsAfterResume) {
-    Addr rd = newInstance(m(), newRunHeader(m()));
-    Addr target = newObject(m(), 10, 20);
-    runCalls(m(), rd, {{SetObject, static_cast<int32_t>(target)}, {SetXSpeed, 100}, {Pause}, {SetX, 300}});
-    step(m(), rd);
-    EXPECT_EQ(object(m(), target).posX, 10);
-    EXPECT_EQ(run(m(), rd).x, 300);
-    runCalls(m(), rd, {{Resume}});
-    step(m(), rd);
-    EXPECT_EQ(object(m(), target).posX, 301);
-    EXPECT_EQ(object(m(), target).posY, 20);
 }
