@@ -12,6 +12,8 @@ namespace {
 constexpr uint32_t kMaxImageSize = 256u << 20;  // refuse to map absurd sizes from a corrupt header
 constexpr uint16_t kMaxSections = 96;
 constexpr uint16_t kOptionalMagicPe32 = 0x10B;
+constexpr size_t kMaxResources = 4096;  // shared subdirectories could otherwise multiply the tree
+constexpr uint64_t kMaxResourceBytes = 64u << 20;
 
 std::string hex(uint32_t v) {
     std::ostringstream s;
@@ -226,8 +228,13 @@ std::vector<std::pair<uint32_t, uint32_t>> resourceLevel(const Image& img, const
     const uint32_t at = root + offset;
     const uint16_t named = mem.u16(at + 12, "resource directory");
     const uint16_t numbered = mem.u16(at + 14, "resource directory");
+    const uint32_t count = uint32_t(named) + numbered;
+    // Entries of one directory lie within the resource section, which bounds the tree's size.
+    if (offset + 16ull + 8ull * count > img.directories[kDirResource].size)
+        fail(img.source, std::string("resource ") + level + " directory at RVA " + hex(at) + " with " + std::to_string(count) +
+                             " entries overruns the resource directory");
     std::vector<std::pair<uint32_t, uint32_t>> out;
-    for (uint32_t i = 0; i < uint32_t(named) + numbered; ++i) {
+    for (uint32_t i = 0; i < count; ++i) {
         const uint32_t entry = at + 16 + 8 * i;
         const uint32_t id = mem.u32(entry, "resource entry");
         const uint32_t target = mem.u32(entry + 4, "resource entry");
@@ -244,6 +251,7 @@ void readResources(Image& img, const Bytes& mem) {
     const DataDirectory dir = img.directories[kDirResource];
     if (dir.rva == 0) return;
     const uint32_t root = dir.rva;
+    uint64_t total = 0;
     auto subdirectory = [&](uint32_t target, const char* level) {
         if (!(target & 0x80000000u)) fail(img.source, std::string("resource ") + level + " entry points at data, expected a directory");
         return target & 0x7FFFFFFFu;
@@ -262,6 +270,10 @@ void readResources(Image& img, const Bytes& mem) {
                 r.language = static_cast<uint16_t>(language);
                 r.data.assign(mem.data.begin() + dataRva, mem.data.begin() + dataRva + size);
                 img.resources.push_back(std::move(r));
+                total += size;
+                if (img.resources.size() > kMaxResources || total > kMaxResourceBytes)
+                    fail(img.source, "resource tree holds more than " + std::to_string(kMaxResources) + " entries or " +
+                                         std::to_string(kMaxResourceBytes >> 20) + " MiB");
             }
         }
     }
