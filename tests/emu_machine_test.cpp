@@ -1,0 +1,221 @@
+// The guest machine on hand-assembled code: the stack-cleanup check, faults
+// and endless loops reported instead of hanging, thunks and nested runs.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "emu/guest_machine.h"
+
+using emu::Convention;
+using emu::EmuError;
+using emu::Machine;
+using emu::ResultIn;
+using emu::ThunkCall;
+using Code = std::vector<uint8_t>;
+
+namespace {
+
+constexpr uint32_t kCodeBase = 0x00400000;
+constexpr uint32_t kSlot = 0x100;
+
+// Code pages are read-only and executable, as an image's .text is.
+struct Guest {
+    Machine machine;
+    uint8_t* code = machine.map(kCodeBase, 0x10000, emu::kPermRead | emu::kPermExec);
+    uint32_t next = kCodeBase;
+
+    uint32_t place(const Code& bytes) {
+        const uint32_t at = next;
+        std::memcpy(code + (at - kCodeBase), bytes.data(), bytes.size());
+        next += kSlot;
+        return at;
+    }
+};
+
+Code le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+
+Code cat(std::initializer_list<Code> parts) {
+    Code out;
+    for (const Code& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// mov eax,[esp+4]; add eax,[esp+8]; ret n
+Code addTwo(uint16_t removes) {
+    return {0x8B, 0x44, 0x24, 0x04, 0x03, 0x44, 0x24, 0x08, 0xC2, uint8_t(removes), uint8_t(removes >> 8)};
+}
+
+std::string failureOf(Machine& m, uint32_t at, std::vector<uint32_t> args = {}, std::optional<int> declared = {}) {
+    try {
+        m.call(Machine::Call{at, args, "probe", std::nullopt, declared});
+    } catch (const EmuError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(EmuMachine, CallsCheckThatTheCalleeRemovedItsArguments) {
+    struct Case {
+        const char* name;
+        uint16_t removes;  // what the guest function's ret takes off
+        int pushed;
+        std::optional<int> declared;
+        const char* error;  // empty: the call succeeds
+    };
+    const Case cases[] = {
+        {"stdcall, two of two", 8, 2, {}, ""},
+        {"removes too little", 4, 2, {}, "removed 4 bytes of arguments, expected 8"},
+        {"caller-cleans function", 0, 2, {}, "removed 0 bytes of arguments, expected 8"},
+        {"removes too much", 12, 2, {}, "removed 12 bytes of arguments, expected 8"},
+        {"declared count wrong", 8, 2, 3, "removed 8 bytes of arguments, expected 12"},
+        {"extra argument pushed", 8, 3, 3, "removed 8 bytes of arguments, expected 12"},
+    };
+    Guest g;
+    const uint32_t good = g.place(addTwo(8));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const uint32_t fn = g.place(addTwo(c.removes));
+        std::vector<uint32_t> args(size_t(c.pushed), 0);
+        args[0] = 20;
+        args[1] = 22;
+        const std::string error = failureOf(g.machine, fn, args, c.declared);
+        if (*c.error == '\0') {
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(g.machine.call(fn, args, "again"), 42u);
+        } else {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+            EXPECT_NE(error.find("probe"), std::string::npos) << error;
+        }
+        // A failed check leaves the machine usable.
+        const uint32_t ok[] = {1, 2};
+        EXPECT_EQ(g.machine.call(good, ok, "good"), 3u);
+    }
+}
+
+TEST(EmuMachine, FaultsAndEndlessLoopsAreReportedWithTheirAddress) {
+    struct Case {
+        const char* name;
+        Code code;
+        std::vector<std::string> mentions;
+    };
+    const Case cases[] = {
+        {"read through null", {0xA1, 0, 0, 0, 0, 0xC3}, {"read from unmapped address 0x0", "at 0x40"}},
+        {"write to code", cat({{0xC7, 0x05}, le32(kCodeBase), le32(1), {0xC3}}), {"write to read-only address 0x400000"}},
+        {"jump into nowhere", {0xB8, 0, 0, 0, 0x70, 0xFF, 0xE0}, {"execution of unmapped address 0x70000000"}},
+        {"invalid instruction", {0x0F, 0x0B}, {"UC_ERR_INSN_INVALID"}},
+        {"divide by zero", {0x31, 0xC9, 0xF7, 0xF1, 0xC3}, {"CPU exception 0"}},
+        {"endless loop", {0xEB, 0xFE}, {"block budget", "endless loop"}},
+        {"loop through two blocks", {0x40, 0x75, 0xFD, 0xEB, 0xFB}, {"block budget"}},
+        {"stray thunk interrupt", {0xCD, 0x80, 0xC3}, {"outside a thunk"}},
+    };
+    Guest g;
+    g.machine.setBlockBudget(200'000);
+    const uint32_t good = g.place(addTwo(8));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const uint32_t at = g.place(c.code);
+        const std::string error = failureOf(g.machine, at);
+        for (const std::string& m : c.mentions) EXPECT_NE(error.find(m), std::string::npos) << error;
+        const uint32_t ok[] = {40, 2};
+        EXPECT_EQ(g.machine.call(good, ok, "good"), 42u);
+    }
+}
+
+TEST(EmuMachine, ThunksServeEachConventionAndResultKind) {
+    Guest g;
+    Machine& m = g.machine;
+    std::vector<uint32_t> seenEcx;
+    const uint32_t times10 = m.addThunk("times10", 1, Convention::Stdcall, ResultIn::Eax, [](ThunkCall& c) { c.eax = c.arg(0) * 10; });
+    const uint32_t sine = m.addThunk("sin", 2, Convention::Cdecl, ResultIn::St0, [](ThunkCall& c) { c.st0 = std::sin(c.argDouble(0)); });
+    const uint32_t method = m.addThunk("method", 1, Convention::Thiscall, ResultIn::Eax, [&](ThunkCall& c) {
+        seenEcx.push_back(c.ecx);
+        c.eax = c.ecx + c.arg(0);
+    });
+    const uint32_t scratch = m.alloc(8);
+
+    // push [esp+4]; mov ecx,thunk; call ecx; ret 4
+    const uint32_t callsStdcall = g.place(cat({{0xFF, 0x74, 0x24, 0x04, 0xB9}, le32(times10), {0xFF, 0xD1, 0xC2, 0x04, 0x00}}));
+    // push [esp+8]; push [esp+8]; mov ecx,thunk; call ecx; add esp,8; fstp qword [scratch]; ret 8
+    const uint32_t callsCdecl = g.place(cat({{0xFF, 0x74, 0x24, 0x08, 0xFF, 0x74, 0x24, 0x08, 0xB9}, le32(sine),
+                                             {0xFF, 0xD1, 0x83, 0xC4, 0x08, 0xDD, 0x1D}, le32(scratch), {0xC2, 0x08, 0x00}}));
+    // push 5; mov ecx,[esp+8]; mov eax,thunk; call eax; ret 4
+    const uint32_t callsThiscall = g.place(cat({{0x6A, 0x05, 0x8B, 0x4C, 0x24, 0x08, 0xB8}, le32(method), {0xFF, 0xD0, 0xC2, 0x04, 0x00}}));
+
+    const uint32_t seven[] = {7};
+    EXPECT_EQ(m.call(callsStdcall, seven, "stdcall"), 70u);
+
+    const double angle = 0.7;
+    const uint64_t bits = std::bit_cast<uint64_t>(angle);
+    const uint32_t halves[] = {uint32_t(bits), uint32_t(bits >> 32)};
+    m.call(callsCdecl, halves, "cdecl");
+    double back;
+    std::memcpy(&back, m.bytes(scratch, 8), 8);
+    EXPECT_EQ(std::bit_cast<uint64_t>(back), std::bit_cast<uint64_t>(std::sin(angle)));
+
+    const uint32_t object[] = {0x1000};
+    EXPECT_EQ(m.call(callsThiscall, object, "thiscall"), 0x1005u);
+    EXPECT_EQ(seenEcx, std::vector<uint32_t>{0x1000});
+}
+
+TEST(EmuMachine, HandlersRunNestedGuestCallsAndTheirFailuresPropagate) {
+    Guest g;
+    Machine& m = g.machine;
+    // inner(a): mov ebx,0xDEAD; mov eax,[esp+4]; add eax,eax; ret 4   (clobbers ebx)
+    const uint32_t inner = g.place({0xBB, 0xAD, 0xDE, 0, 0, 0x8B, 0x44, 0x24, 0x04, 0x01, 0xC0, 0xC2, 0x04, 0x00});
+    const uint32_t faulty = g.place({0xA1, 0, 0, 0, 0, 0xC2, 0x04, 0x00});
+    uint32_t target = inner;
+    const uint32_t thunk = m.addThunk("host", 1, Convention::Stdcall, ResultIn::Eax, [&](ThunkCall& c) {
+        const uint32_t args[] = {c.arg(0)};
+        c.eax = c.machine.call(target, args, "nested");
+    });
+    // outer(a): push ebx; mov ebx,100; push [esp+8]; mov ecx,thunk; call ecx; add eax,ebx; pop ebx; ret 4
+    const uint32_t outer = g.place(cat({{0x53, 0xBB, 100, 0, 0, 0, 0xFF, 0x74, 0x24, 0x08, 0xB9}, le32(thunk),
+                                        {0xFF, 0xD1, 0x01, 0xD8, 0x5B, 0xC2, 0x04, 0x00}}));
+    const uint32_t arg[] = {21};
+    EXPECT_EQ(m.call(outer, arg, "outer"), 142u) << "the nested run must leave the outer registers as they were";
+
+    target = faulty;
+    const std::string error = failureOf(m, outer, {21});
+    for (const char* part : {"probe", "host", "nested", "read from unmapped"})
+        EXPECT_NE(error.find(part), std::string::npos) << error;
+
+    target = inner;
+    EXPECT_EQ(m.call(outer, arg, "after"), 142u);
+}
+
+TEST(EmuMachine, HostExceptionsFromHandlersKeepTheirType) {
+    Guest g;
+    Machine& m = g.machine;
+    const uint32_t thunk = m.addThunk("throws", 0, Convention::Stdcall, ResultIn::Eax, [](ThunkCall&) {
+        throw std::out_of_range("host side");
+    });
+    // mov eax,thunk; call eax; ret
+    const uint32_t fn = g.place(cat({{0xB8}, le32(thunk), {0xFF, 0xD0, 0xC3}}));
+    EXPECT_THROW(m.call(fn, {}, "caller"), std::out_of_range);
+}
+
+TEST(EmuMachine, MemoryViewsAreBoundedByTheirRegion) {
+    Machine m;
+    const uint32_t a = m.alloc(100);
+    const uint32_t b = m.alloc(3 << 20);  // larger than a heap chunk
+    ASSERT_NE(m.bytes(a, 100), nullptr);
+    ASSERT_NE(m.bytes(b, 3 << 20), nullptr);
+    EXPECT_EQ(a % 16, 0u);
+    EXPECT_TRUE(b >= a + 100);
+    EXPECT_EQ(m.bytes(0), nullptr);
+    EXPECT_EQ(m.bytes(0x7FFF0000), nullptr);
+    EXPECT_THROW(m.read32(0x10), EmuError);
+    m.write32(a, 0x11223344);
+    EXPECT_EQ(m.read32(a), 0x11223344u);
+    const char text[] = "guest";
+    m.writeBytes(a + 8, {reinterpret_cast<const uint8_t*>(text), sizeof text});
+    EXPECT_EQ(m.readString(a + 8), "guest");
+    EXPECT_THROW(m.readString(a + 8, 3), EmuError);
+}
+
+}  // namespace
