@@ -4,5 +4,6 @@ std::string moduleTestName(const ::testing::TestParamInfo<std::string>& info) {
     return info.param == "native" ? "native" : "emulated";
 }
 
-// The emulated build joins once the emulated host can load kinemo.qlm.
-INSTANTIATE_TEST_SUITE_P(Builds, ModuleTest, ::testing::Values(std::string("native")), moduleTestName);
+// Every behaviour test runs on the native build and on kinemo.qlm in the emulated host.
+INSTANTIATE_TEST_SUITE_P(Builds, ModuleTest, ::testing::Values(std::string("native"), std::string(KINEMO_DLL_PATH)),
+                         moduleTestName);
