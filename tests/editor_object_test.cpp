@@ -1,0 +1,210 @@
+// The object in the layout editor: creation with its About box, size,
+// picture, icon and texts.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "editor/edit_data.h"
+#include "host/host_structs.h"
+#include "platform/standin.h"
+#include "support/drivers.h"
+
+using kdrv::Addr;
+using standin::Op;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+constexpr uint32_t kParentWindow = 0x00012345;
+constexpr uint32_t kDisplayHandle = 0x00BEEF00;
+constexpr uint8_t kUntouched = 0xAB;
+
+struct Host {
+    Addr services;
+    std::shared_ptr<std::vector<std::string>> paths;  // what pathCallback received
+};
+
+Host newHost(kdrv::Module& m, std::optional<uint32_t> version = 0x01050000) {
+    Host h{m.alloc(sizeof(HostEditServices)), std::make_shared<std::vector<std::string>>()};
+    auto* s = m.view<HostEditServices>(h.services);
+    s->displayHandle = kDisplayHandle;
+    s->parentWindow = kParentWindow;
+    if (version) s->getHostVersion = m.callback(kdrv::CallbackKind::HostVersion, [v = *version](auto) { return v; });
+    s->pathCallback = m.callback(kdrv::CallbackKind::Path, [&m, paths = h.paths](std::span<const uint32_t> a) {
+        paths->push_back(m.cString(a[0]) + "," + std::to_string(a[1]) + "," + std::to_string(a[2]));
+        return 0u;
+    });
+    return h;
+}
+
+Addr untouched(kdrv::Module& m, uint32_t size, const void* prefix = nullptr, size_t prefixSize = 0) {
+    const Addr a = m.alloc(size);
+    std::memset(m.bytes(a), kUntouched, size);
+    if (prefix) std::memcpy(m.bytes(a), prefix, prefixSize);
+    return a;
+}
+
+// EditData with the host's header untouched and a size of 50 x 60 unless given.
+Addr newEditData(kdrv::Module& m, int16_t width = 50, int16_t height = 60) {
+    const Addr e = untouched(m, sizeof(EditData));
+    m.view<EditData>(e)->width = width;
+    m.view<EditData>(e)->height = height;
+    return e;
+}
+
+// Offsets are taken on the host's view: references are not arithmetic in every build.
+Bytes bytesAt(kdrv::Module& m, Addr at, size_t count, size_t from = 0) {
+    return Bytes(m.bytes(at) + from, m.bytes(at) + from + count);
+}
+
+int held() {
+    const standin::Counts c = standin::counts();
+    return c.liveMenus + c.loadedResources + c.lockedResources + c.liveAllocations + c.openImages;
+}
+
+}  // namespace
+
+// Command 20004 hands the host the module's path and keeps the box open;
+// only 1 (OK) and 2 (Escape) end it.
+TEST_P(ModuleTest, AboutBox) {
+    struct Case {
+        const char* entry;
+        uint32_t command;  // SelectPopup only
+        std::optional<uint32_t> version;
+        std::vector<uint32_t> script;
+        int32_t result;
+        size_t dialogs, paths;
+        bool failAllocation = false;
+    };
+    const Case cases[] = {
+        {"CreateObject", 0, 0x01050000, {1}, 0, 1, 0},
+        {"CreateObject", 0, 0x01050000, {2}, -1, 1, 0},
+        {"CreateObject", 0, 0x01050000, {20004, 7, 20004, 1}, 0, 1, 2},
+        {"CreateObject", 0, 0x01050000, {20004}, -1, 1, 1},  // never ended
+        {"CreateObject", 0, 0x01050000, {20004, 1}, 0, 1, 0, true},
+        {"CreateObject", 0, std::nullopt, {1}, -1, 0, 0},
+        {"CreateObject", 0, 0x0104FFFF, {1}, -1, 0, 0},
+        {"SelectPopup", 2020, 0x01050000, {1}, 4, 1, 0},
+        {"SelectPopup", 2020, 0x01050000, {2}, 0, 1, 0},
+        {"SelectPopup", 2021, 0x01050000, {1}, 0, 0, 0},
+        {"SelectPopup", 2020, std::nullopt, {1}, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.entry) + " script of " + std::to_string(c.script.size()));
+        standin::reset();
+        standin::scriptDialogCommands(c.script);
+        if (c.failAllocation) standin::failCall(Op::LocalAlloc);
+        const Host host = newHost(m(), c.version);
+        const Addr edit = newEditData(m());
+        const bool create = std::string(c.entry) == "CreateObject";
+        const uint32_t result = create ? m().call("CreateObject", {host.services, 0, edit})
+                                       : m().call("SelectPopup", {host.services, c.command, 0, 0, edit, 0, 0});
+        EXPECT_EQ(static_cast<int32_t>(result), c.result);
+        ASSERT_EQ(standin::dialogRuns().size(), c.dialogs);
+        const Bytes fields = create && c.dialogs == 1 ? Bytes{0, 0, 0, 0, 32, 0, 32, 0}
+                                                      : Bytes{kUntouched, kUntouched, kUntouched, kUntouched, 50, 0, 60, 0};
+        EXPECT_EQ(bytesAt(m(), edit, 8, 8), fields);
+        EXPECT_EQ(bytesAt(m(), edit, 8), Bytes(8, kUntouched));
+        EXPECT_EQ(held(), 0);
+        if (c.dialogs == 0) continue;
+        const standin::DialogRun& run = standin::dialogRuns()[0];
+        EXPECT_EQ((std::vector<uint32_t>{run.templateId, run.owner, run.zeroA, run.zeroB, run.three}),
+                  (std::vector<uint32_t>{20003, kParentWindow, 0, 0, 3}));
+        EXPECT_EQ(run.messages.at(0).lParam, static_cast<int32_t>(run.context));
+        EXPECT_EQ(run.messages.at(0).result, 1);
+        const std::string path = standin::modulePath(run.module).value_or("?") + ",1,1";
+        EXPECT_EQ(*host.paths, std::vector<std::string>(c.paths, path));
+    }
+}
+
+TEST_P(ModuleTest, ObjectSizeAndRect) {
+    struct Case { const char* entry; uint32_t mode; int16_t width, height; std::vector<int32_t> rect; };
+    const Case cases[] = {
+        {"ModifyObject", 0, 50, 60, {10, 20, 42, 52}},   {"ModifyObject", 1, 50, 60, {10, 20, 60, 80}},
+        {"CreateFromFile", 0, 50, 60, {10, 20, 42, 52}}, {"GetObjectRect", 0, -8, 32, {10, 20, 2, 52}},
+        {"GetObjectRect", 0, 32767, -32768, {10, 20, 32777, -32748}},
+    };
+    const Addr services = newHost(m()).services;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.entry) + " " + std::to_string(c.mode));
+        const Addr edit = newEditData(m(), c.width, c.height);
+        if (std::string(c.entry) == "ModifyObject") {
+            EXPECT_EQ(m().call("ModifyObject", {services, edit, 0, 0, c.mode, 0}), 0u);
+        } else if (std::string(c.entry) == "CreateFromFile") {
+            m().call("CreateFromFile", {services, edit});
+        }
+        EXPECT_EQ(bytesAt(m(), edit, 12), Bytes(12, kUntouched));
+        const Addr rect = untouched(m(), 16, c.rect.data(), 8);
+        m().call("GetObjectRect", {services, rect, 0, edit});
+        std::vector<int32_t> out(4);
+        std::memcpy(out.data(), m().bytes(rect), 16);
+        EXPECT_EQ(out, c.rect);
+    }
+}
+
+// The image object is disposed of exactly once on every way out, a
+// failing library operation (raised as an exception) included.
+TEST_P(ModuleTest, EditorDisplay) {
+    struct Case { uint32_t target, failing; std::vector<uint32_t> ordinals; };
+    const uint32_t target = standin::kDefaultDrawingTarget;
+    const std::vector<uint32_t> all = {191, 308, 340, 395, 336, 313};
+    const Case cases[] = {
+        {target, 0, all}, {0, 0, {191}}, {target, 340, {191, 308, 340, 313}},
+        {target, 395, {191, 308, 340, 395, 313}}, {target, 336, all}, {target, 313, all},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.target) + " failing " + std::to_string(c.failing));
+        standin::reset();
+        standin::setDrawingTarget(c.target);
+        standin::failImageOperation(c.failing);
+        const int32_t corner[] = {17, -3};
+        try {
+            m().call("EditorDisplay", {newHost(m()).services, 0, 0, 0, untouched(m(), 16, corner, 8)});
+            EXPECT_EQ(c.failing, 0u);
+        } catch (const std::exception&) {
+            EXPECT_NE(c.failing, 0u);
+        }
+        const auto& calls = standin::orvexCalls();
+        std::vector<uint32_t> ordinals;
+        for (const standin::OrvexCall& call : calls) ordinals.push_back(call.ordinal);
+        EXPECT_EQ(ordinals, c.ordinals);
+        EXPECT_EQ(held(), 0);
+        if (ordinals != all || c.failing != 0) continue;
+        EXPECT_EQ(calls[0].args, (std::vector<uint32_t>{kDisplayHandle, 0}));
+        EXPECT_EQ(calls[2].args, (std::vector<uint32_t>{4, 4, target}));
+        EXPECT_EQ(calls[3].args, (std::vector<uint32_t>{calls[3].args[0], 401, 1}));
+        EXPECT_EQ(calls[4].args, (std::vector<uint32_t>{target, 17, static_cast<uint32_t>(-3), 1, 0, 0, 0}));
+        for (size_t i = 2; i < calls.size(); ++i) {
+            EXPECT_EQ(calls[i].object, calls[1].object);
+        }
+    }
+}
+
+TEST_P(ModuleTest, MakeIcon) {
+    struct Case { std::optional<Op> failing; int32_t result; };
+    const Case cases[] = {{std::nullopt, 0}, {Op::FindResource, -1}, {Op::LoadResource, -1}, {Op::LockResource, -1}};
+    for (const Case& c : cases) {
+        standin::reset();
+        m().call("EditorDisplay", {newHost(m()).services, 0, 0, 0, m().alloc(16)});  // the library sees our handle
+        const Bytes& bitmap = standin::findEntry(standin::orvexCalls().at(3).args.at(0), 2, 400)->data;
+        if (c.failing) standin::failCall(*c.failing);
+        const Addr icon = untouched(m(), 4096);
+        EXPECT_EQ(static_cast<int32_t>(m().call("MakeIcon", {newHost(m()).services, icon, 0, 0, 0})), c.result);
+        Bytes expected(4096, kUntouched);
+        if (c.result == 0) std::copy(bitmap.begin(), bitmap.begin() + 2088, expected.begin());
+        EXPECT_EQ(bytesAt(m(), icon, 4096), expected) << c.result;
+        EXPECT_EQ(held(), 0);
+    }
+}
+
+TEST_P(ModuleTest, ObjectTexts) {
+    Addr b[5];
+    for (Addr& buffer : b) buffer = untouched(m(), 300, "", 1);
+    m().call("GetObjInfos", {newHost(m()).services, 0, b[0], b[1], b[2], b[3], b[4]});
+    EXPECT_EQ(m().cString(b[0]), "Kinemo");
+    EXPECT_EQ(m().cString(b[3]), "Release Version 1.1");
+    EXPECT_NE(m().cString(b[1]) + "|" + m().cString(b[2]) + "|" + m().cString(b[4]), "||");
+}
