@@ -6,7 +6,7 @@
 
 namespace {
 constexpr uint32_t kAboutDialogTemplate = 20003;
-constexpr uint32_t kDialogStyleArg = 3;
+constexpr uint32_t kRunDialogOptions = 3;  // the library's value for a modal About box
 constexpr int kContextWindowLong = 8;  // the dialog's user slot
 
 constexpr uint16_t kCommandOk = 1;
@@ -49,5 +49,5 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 int32_t runAboutBox(HostEditServices* services, uint32_t editData) {
     AboutContext context{editData, hostRef(services)};
     return orvexRunDialog(moduleHandle, kAboutDialogTemplate, services->parentWindow, aboutDialogProc, 0, 0,
-                          kDialogStyleArg, hostRef(&context));
+                          kRunDialogOptions, hostRef(&context));
 }
