@@ -11,22 +11,25 @@ char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 constexpr size_t kMaxCompared = 200;
 }  // namespace
 
+// Optimal string alignment: insertions, deletions, substitutions and swaps
+// of two neighbours ("gaol" is one edit from "goal").
 size_t editDistance(std::string_view a, std::string_view b) {
     a = a.substr(0, kMaxCompared);
     b = b.substr(0, kMaxCompared);
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    const size_t width = b.size() + 1;
+    std::vector<size_t> d((a.size() + 1) * width);
+    auto at = [&](size_t i, size_t j) -> size_t& { return d[i * width + j]; };
+    for (size_t i = 0; i <= a.size(); ++i) at(i, 0) = i;
+    for (size_t j = 0; j <= b.size(); ++j) at(0, j) = j;
     for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
         for (size_t j = 1; j <= b.size(); ++j) {
-            size_t above = row[j];
-            size_t substitute = diagonal + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1);
-            row[j] = std::min({above + 1, row[j - 1] + 1, substitute});
-            diagonal = above;
+            size_t cost = lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1;
+            at(i, j) = std::min({at(i - 1, j) + 1, at(i, j - 1) + 1, at(i - 1, j - 1) + cost});
+            if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1]))
+                at(i, j) = std::min(at(i, j), at(i - 2, j - 2) + 1);
         }
     }
-    return row[b.size()];
+    return at(a.size(), b.size());
 }
 
 std::optional<size_t> closestCandidate(std::string_view text, std::span<const std::string> candidates) {

@@ -2,8 +2,8 @@
 // instance's state before and after one step:
 // - a wrap: the position lands on a bound of the box, having moved against
 //   (or without) its speed;
-// - a bounce: the position lands on a bound it was not on before, with the
-//   speed component turned away from that bound (or stopped).
+// - a bounce: the position is on a bound with the speed component turned
+//   away from it (or stopped), unless it already lay there so before the step.
 // An object resting on a bound (gravity pressing it in every frame) counts once.
 #pragma once
 #include "kinemo-host/instance_state.h"

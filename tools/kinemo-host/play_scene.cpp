@@ -12,13 +12,15 @@
 
 namespace khost {
 
-int playScene(kdrv::Module& m, std::string_view text, std::string_view fileName, const PlayOutputs& outputs) {
+std::optional<Scene> parseForModule(kdrv::Module& m, std::string_view text, std::string_view fileName,
+                                    std::ostream& err) {
     SceneParse parsed = parseScene(text, fileName, readEventLanguage(m));
-    if (!parsed.ok()) {
-        for (const std::string& e : parsed.errors) outputs.err << e << '\n';
-        return kExitBadScene;
-    }
-    const Scene& scene = parsed.scene;
+    if (parsed.ok()) return std::move(parsed.scene);
+    for (const std::string& e : parsed.errors) err << e << '\n';
+    return std::nullopt;
+}
+
+void playParsedScene(kdrv::Module& m, const Scene& scene, const PlayOutputs& outputs) {
     RunSummary summary(scene.instances);
     SvgPicture picture;
     std::optional<TraceCsv> trace;
@@ -29,6 +31,12 @@ int playScene(kdrv::Module& m, std::string_view text, std::string_view fileName,
     SceneEnd end = runScene(m, scene, outputs.out, observers);
     summary.print(outputs.out, end);
     if (outputs.svg != nullptr) picture.write(*outputs.svg, scene, end);
+}
+
+int playScene(kdrv::Module& m, std::string_view text, std::string_view fileName, const PlayOutputs& outputs) {
+    std::optional<Scene> scene = parseForModule(m, text, fileName, outputs.err);
+    if (!scene) return kExitBadScene;
+    playParsedScene(m, *scene, outputs);
     return kExitOk;
 }
 

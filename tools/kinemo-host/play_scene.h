@@ -1,10 +1,12 @@
 // Parse and play one scene against an open module, writing the results,
 // trace and picture to streams. Shared by `run` and the golden tests.
 #pragma once
+#include <optional>
 #include <ostream>
 #include <string_view>
 
 #include "driver/module.h"
+#include "kinemo-host/scene.h"
 
 namespace khost {
 
@@ -19,8 +21,15 @@ struct PlayOutputs {
     std::ostream* svg = nullptr;    // picture, if wanted
 };
 
-// Scene errors are reported before anything runs. Exceptions from the module
-// or the driver propagate.
+// Parses against the module's own event texts; on errors, reports them to
+// `err` and gives nothing.
+std::optional<Scene> parseForModule(kdrv::Module& m, std::string_view text, std::string_view fileName,
+                                    std::ostream& err);
+
+// Plays a parsed scene. Exceptions from the module or the driver propagate.
+void playParsedScene(kdrv::Module& m, const Scene& scene, const PlayOutputs& outputs);
+
+// Both: scene errors are reported before anything runs.
 int playScene(kdrv::Module& m, std::string_view text, std::string_view fileName, const PlayOutputs& outputs);
 
 }  // namespace khost

@@ -1,4 +1,6 @@
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <iostream>
 #include <sstream>
 
@@ -63,6 +65,22 @@ bool readFile(const std::string& path, std::string& text, std::string& error) {
     return true;
 }
 
+bool samePath(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
+}
+
+// An output that names the scene or the other output would destroy data.
+std::optional<std::string> outputClash(const CommandLine& line, const std::string& scenePath) {
+    auto trace = option(line, "--trace");
+    auto svg = option(line, "--svg");
+    for (auto [name, path] : {std::pair{"--trace", trace}, std::pair{"--svg", svg}})
+        if (path && !scenePath.empty() && samePath(*path, scenePath))
+            return std::string(name) + " " + *path + " would overwrite the scene file";
+    if (trace && svg && samePath(*trace, *svg)) return "--trace and --svg name the same file " + *svg;
+    return std::nullopt;
+}
+
 }  // namespace
 
 int runCommand(const std::vector<std::string>& args) {
@@ -87,23 +105,29 @@ int runCommand(const std::vector<std::string>& args) {
         }
     }
 
-    std::ofstream trace, svg;
-    for (auto [name, stream] : {std::pair{"--trace", &trace}, std::pair{"--svg", &svg}}) {
-        if (auto path = option(line, name)) {
-            stream->open(*path, std::ios::binary | std::ios::trunc);
-            if (!*stream) {
-                std::cerr << "kinemo-host run: cannot write " << *path << '\n';
-                return kExitFailure;
-            }
-        }
+    if (auto clash = outputClash(line, line.positional.empty() ? "" : line.positional[0])) {
+        std::cerr << "kinemo-host run: " << *clash << '\n';
+        return kExitBadScene;
     }
 
     std::string modulePath = option(line, "--module").value_or("");
-    int status = kExitFailure;
+    std::ofstream trace, svg;
     try {
         auto module = kdrv::openModule(modulePath);
-        status = playScene(*module, text, fileName,
-                           {std::cout, std::cerr, trace.is_open() ? &trace : nullptr, svg.is_open() ? &svg : nullptr});
+        std::optional<Scene> scene = parseForModule(*module, text, fileName, std::cerr);
+        if (!scene) return kExitBadScene;
+        // Opened only now: a scene with errors leaves existing files alone.
+        for (auto [name, stream] : {std::pair{"--trace", &trace}, std::pair{"--svg", &svg}}) {
+            if (auto path = option(line, name)) {
+                stream->open(*path, std::ios::binary | std::ios::trunc);
+                if (!*stream) {
+                    std::cerr << "kinemo-host run: cannot write " << *path << '\n';
+                    return kExitFailure;
+                }
+            }
+        }
+        playParsedScene(*module, *scene,
+                        {std::cout, std::cerr, trace.is_open() ? &trace : nullptr, svg.is_open() ? &svg : nullptr});
     } catch (const std::exception& e) {
         std::cout.flush();
         std::cerr << "kinemo-host run: " << (modulePath.empty() ? "native module" : modulePath) << ": " << e.what()
@@ -116,7 +140,7 @@ int runCommand(const std::vector<std::string>& args) {
             return kExitFailure;
         }
     }
-    return status;
+    return kExitOk;
 }
 
 }  // namespace khost

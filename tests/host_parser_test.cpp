@@ -1,0 +1,187 @@
+// Scene files: what a bad line is told, and what a good line resolves to,
+// against the vocabulary the native module reports.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <string>
+#include <vector>
+
+#include "driver/module.h"
+#include "kinemo-host/module_events.h"
+#include "kinemo-host/scene_parser.h"
+
+using namespace khost;
+
+namespace {
+
+const EventLanguage& language() {
+    static const EventLanguage events = [] {
+        auto m = kdrv::openNative();
+        return readEventLanguage(*m);
+    }();
+    return events;
+}
+
+// Every case starts from this; its lines follow from line 4 on.
+constexpr std::string_view kPrelude =
+    "object ball 100 100 32 32 16 16\n"
+    "object goal 500 60 20 20 10 10\n"
+    "kinemo k\n";
+
+SceneParse parse(std::string_view lines) {
+    return parseScene(std::string(kPrelude) + std::string(lines), "s.kscene", language());
+}
+
+struct BadScene {
+    const char* lines;
+    const char* error;  // the first error reported
+};
+
+const BadScene kBadScenes[] = {
+    {"stpe 10", "s.kscene:4: unknown command \"stpe\"; did you mean \"step\"?"},
+    {"teleport k", "s.kscene:4: unknown command \"teleport\""},
+    {"action k Set Sped 100", "s.kscene:4: unknown action \"Set Sped 100\"; did you mean \"Set Speed %0\"?"},
+    {"action k Fly Away", "s.kscene:4: unknown action \"Fly Away\""},
+    {"condition k Is Pasued", "s.kscene:4: unknown condition \"Is Pasued\"; did you mean \"Is Paused\"?"},
+    {"expression k GetZ()", "s.kscene:4: unknown expression \"GetZ()\"; did you mean \"GetX()\"?"},
+    {"expression k GetDist(1, 2", "s.kscene:4: unknown expression \"GetDist(1, 2\"; did you mean \"GetDist(%0, %1)\"?"},
+    {"action k", "s.kscene:4: missing value: expected \"action K TEXT\""},
+    {"action k Set Speed", "s.kscene:4: missing value for %0 of \"Set Speed %0\""},
+    {"action k Set Position (100, )", "s.kscene:4: missing value for %1 of \"Set Position (%0, %1)\""},
+    {"action k Set Speed fast", "s.kscene:4: expected a number for %0 of \"Set Speed %0\", got \"fast\""},
+    {"action k Set Speed 2.5", "s.kscene:4: expected a whole number for %0 of \"Set Speed %0\", got \"2.5\""},
+    {"action k Set Speed 2147483648",
+     "s.kscene:4: number out of range for %0 of \"Set Speed %0\": \"2147483648\" (a signed 32-bit integer is expected)"},
+    {"action k Set Speed -2147483649",
+     "s.kscene:4: number out of range for %0 of \"Set Speed %0\": \"-2147483649\" (a signed 32-bit integer is expected)"},
+    {"action k Set Object gaol", "s.kscene:4: unknown object \"gaol\"; did you mean \"goal\"?"},
+    {"action k Set Object k", "s.kscene:4: unknown object \"k\""},
+    {"action k Set Object 12", "s.kscene:4: expected an object name for %0 of \"Set Object %0\", got \"12\""},
+    {"expression k GetDist(1e39, 0)",
+     "s.kscene:4: number out of range for %0 of \"GetDist(%0, %1)\": \"1e39\" (a 32-bit float is expected)"},
+    {"expression k GetDist(1.2.3, 0)", "s.kscene:4: expected a number for %0 of \"GetDist(%0, %1)\", got \"1.2.3\""},
+    {"expression k GetDist(nan, 0)", "s.kscene:4: expected a number for %0 of \"GetDist(%0, %1)\", got \"nan\""},
+    {"action kk Pause Kinemo", "s.kscene:4: unknown instance \"kk\"; did you mean \"k\"?"},
+    {"action ball Pause Kinemo", "s.kscene:4: \"ball\" is an object, not a kinemo instance"},
+    {"dump nobody", "s.kscene:4: unknown instance \"nobody\""},
+    {"place k 1 2", "s.kscene:4: \"k\" is a kinemo instance, not an object"},
+    {"place ball 1", "s.kscene:4: missing value: expected \"place NAME X Y\""},
+    {"place ball 1 40000", "s.kscene:4: number out of range for Y in \"place NAME X Y\": \"40000\" (-32768 to 32767)"},
+    {"object box 0 0 -1 10 0 0", "s.kscene:4: number out of range for W in \"object NAME X Y W H HX HY\": \"-1\" (0 to 32767)"},
+    {"object box 0 0 10 ten 0 0", "s.kscene:4: expected an integer for H in \"object NAME X Y W H HX HY\", got \"ten\""},
+    {"object box 0 0 10 10 0", "s.kscene:4: missing value: expected \"object NAME X Y W H HX HY\""},
+    {"object 2box 0 0 10 10 0 0",
+     "s.kscene:4: malformed name \"2box\" (a letter or '_', then letters, digits or '_', at most 64)"},
+    {"kinemo ball", "s.kscene:4: name \"ball\" is already used on line 1"},
+    {"kinemo k2 extra", "s.kscene:4: unexpected \"extra\" after \"kinemo NAME\""},
+    {"playfield 800 600", "s.kscene:4: playfield must come before the first object or kinemo"},
+    {"step -1", "s.kscene:4: number out of range for N in \"step N\": \"-1\" (0 to 1000000)"},
+    {"step 600000\nstep 400001", "s.kscene:5: the scene runs more than 1000000 frames or 10000000 commands"},
+    {"repeat 1000\nstep 1001\nend", "s.kscene:6: the scene runs more than 1000000 frames or 10000000 commands"},
+    {"repeat 2\nstep 1", "s.kscene:4: repeat without end"},
+    {"end", "s.kscene:4: end without repeat"},
+    {"repeat 2\nkinemo k3\nend", "s.kscene:5: kinemo cannot be used inside repeat (from line 4)"},
+    {"action k Set Speed \xFF\x01", "s.kscene:4: unknown action \"Set Speed \\xff\\x01\"; did you mean \"Set Speed %0\"?"},
+};
+
+TEST(SceneParser, BadLinesGetFileLineAndMessage) {
+    for (const BadScene& c : kBadScenes) {
+        SceneParse p = parse(c.lines);
+        ASSERT_FALSE(p.errors.empty()) << c.lines;
+        EXPECT_EQ(p.errors[0], c.error) << c.lines;
+    }
+}
+
+TEST(SceneParser, ReportsEveryBadLineAndNoCascade) {
+    // The bad object still declares its name: the later line is not "unknown object".
+    SceneParse p = parse("object box 0 0 -5 10 0 0\nbogus\naction k Set Object box\nstep x\n");
+    ASSERT_EQ(p.errors.size(), 3u);
+    EXPECT_EQ(p.errors[0].substr(0, 11), "s.kscene:4:");
+    EXPECT_EQ(p.errors[1].substr(0, 11), "s.kscene:5:");
+    EXPECT_EQ(p.errors[2].substr(0, 11), "s.kscene:7:");
+}
+
+struct GoodLine {
+    const char* line;
+    CommandKind kind;
+    int code;
+    std::vector<uint32_t> params;  // object parameters as object indexes
+    const char* text;              // how results print it
+};
+
+uint32_t bits(float f) { return std::bit_cast<uint32_t>(f); }
+
+const std::vector<GoodLine> kGoodLines = {
+    {"action k Set Position (100, 40)", CommandKind::Action, 7, {100, 40}, "Set Position (100, 40)"},
+    {"action k set position(100,40)", CommandKind::Action, 7, {100, 40}, "Set Position (100, 40)"},
+    {"action k Set Speed -5", CommandKind::Action, 1, {0xFFFFFFFB}, "Set Speed -5"},
+    {"action k Set Speed +7", CommandKind::Action, 1, {7}, "Set Speed +7"},
+    {"action k Rotate 10\xC2\xB0 towards goal", CommandKind::Action, 27, {10, 1}, "Rotate 10\xC2\xB0 towards goal"},
+    {"action k Rotate 10 towards goal", CommandKind::Action, 27, {10, 1}, "Rotate 10\xC2\xB0 towards goal"},
+    {"action k Rotate 10 towards 45", CommandKind::Action, 28, {10, 45}, "Rotate 10\xC2\xB0 towards 45\xC2\xB0"},
+    {"action k Directional Speed 100, (goal)", CommandKind::Action, 24, {100, 1}, "Directional Speed 100, (goal)"},
+    {"action k Directional Speed 100, (30)", CommandKind::Action, 25, {100, 30}, "Directional Speed 100, (30\xC2\xB0)"},
+    {"action k Set Object ball", CommandKind::Action, 2, {0}, "Set Object ball"},
+    {"action k No Mode", CommandKind::Action, 18, {}, "No Mode"},
+    {"condition k Is Paused", CommandKind::Condition, 0, {}, "Is Paused"},
+    {"expression k GetX()", CommandKind::Expression, 2, {}, "GetX()"},
+    {"expression k GetDist(200, 100.5)", CommandKind::Expression, 11, {200, bits(100.5f)}, "GetDist(200, 100.5)"},
+    {"expression k GetAngPoints(-1, 1e3, -0.0, 0.1)", CommandKind::Expression, 14,
+     {0xFFFFFFFF, bits(1000.0f), 0x80000000, bits(0.1f)}, "GetAngPoints(-1, 1e3, -0.0, 0.1)"},
+    {"expression k GetDist(2147483647, -2147483648)", CommandKind::Expression, 11, {0x7FFFFFFF, 0x80000000},
+     "GetDist(2147483647, -2147483648)"},
+};
+
+TEST(SceneParser, EventTextsResolveToCodesAndRawParameters) {
+    for (const GoodLine& c : kGoodLines) {
+        SceneParse p = parse(c.line);
+        ASSERT_TRUE(p.ok()) << c.line << ": " << p.errors[0];
+        const SceneCommand& cmd = p.scene.commands.back();
+        EXPECT_EQ(cmd.kind, c.kind) << c.line;
+        EXPECT_EQ(cmd.subject, 0) << c.line;
+        EXPECT_EQ(cmd.event.code, c.code) << c.line;
+        std::vector<uint32_t> params;
+        for (const EventParam& e : cmd.event.params) params.push_back(e.value);
+        EXPECT_EQ(params, c.params) << c.line;
+        EXPECT_EQ(cmd.event.text, c.text) << c.line;
+    }
+}
+
+TEST(SceneParser, RepeatBodiesNestAndCommentsAndBlankLinesVanish) {
+    SceneParse p = parse(
+        "# comment only\n"
+        "\n"
+        "repeat 3   # trailing comment\n"
+        "  repeat 2\n"
+        "    step 1\n"
+        "  end\n"
+        "  dump k\r\n"
+        "end\n"
+        "step 4\n");
+    ASSERT_TRUE(p.ok()) << p.errors[0];
+    const auto& c = p.scene.commands;
+    ASSERT_EQ(c.size(), 8u);  // object, object, kinemo, repeat, repeat, step, dump, step
+    EXPECT_EQ(c[3].kind, CommandKind::Repeat);
+    EXPECT_EQ(c[3].frames, 3);
+    EXPECT_EQ(c[3].bodyEnd, 7u);
+    EXPECT_EQ(c[4].frames, 2);
+    EXPECT_EQ(c[4].bodyEnd, 6u);
+    EXPECT_EQ(c[7].kind, CommandKind::Step);
+    EXPECT_EQ(c[7].line, 12);
+}
+
+TEST(SceneParser, PlayfieldAndObjectsKeepTheirValues) {
+    SceneParse p = parseScene("playfield 320 200\nobject o -5 32767 0 7 -32768 3\n", "f", language());
+    ASSERT_TRUE(p.ok()) << p.errors[0];
+    EXPECT_EQ(p.scene.playfieldWidth, 320);
+    EXPECT_EQ(p.scene.playfieldHeight, 200);
+    const SceneObject& o = p.scene.objects.at(0);
+    EXPECT_EQ(o.x, -5);
+    EXPECT_EQ(o.y, 32767);
+    EXPECT_EQ(o.width, 0);
+    EXPECT_EQ(o.height, 7);
+    EXPECT_EQ(o.hotSpotX, -32768);
+    EXPECT_EQ(o.hotSpotY, 3);
+}
+
+}  // namespace
