@@ -6,8 +6,9 @@
 //
 // parseScene is pure: no I/O, no module calls, and it never throws on bad
 // text. Every problem becomes one "FILE:LINE: message" entry; a scene with
-// any error must not be run. Sources it needs: scene_parser.cpp,
-// event_matcher.cpp, scene_tokens.cpp (plus the headers they include).
+// any error must not be run. It lives in the kinemo_host library (everything
+// in this directory but main.cpp and the validator); readEventLanguage in
+// module_events.h gives the vocabulary of a module.
 #pragma once
 #include <string>
 #include <string_view>
