@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstddef>
 #include <iterator>
 #include <cstring>
 #include <memory>
@@ -261,31 +262,37 @@ struct Differential {
 
     // Compares everything the module could have touched; the first difference fails.
     bool same(const Op& op, uint32_t a, uint32_t b) {
-        const std::string where = "frame " + std::to_string(frame) + ", after " + op.describe() + " on" + before + ": ";
+        auto where = [&] {
+            return "frame " + std::to_string(frame) + ", after " + op.describe() + " on" + fields(before) + ": ";
+        };
         if (op.kind == Op::Expression ? !sameFloat(a, b) : a != b) {
-            ADD_FAILURE() << where << "result native 0x" << std::hex << a << " emulated 0x" << b;
+            ADD_FAILURE() << where() << "result native 0x" << std::hex << a << " emulated 0x" << b;
             return false;
         }
         for (int i = 0; i < kInstances; ++i) {
             const uint8_t* x = native.m->bytes(native.instances[i]);
             const uint8_t* y = emulated.m->bytes(emulated.instances[i]);
-            for (uint32_t at = 0; at < 356; ++at) {
-                if (at >= kRunHeaderOffset && at < kRunHeaderOffset + 4) continue;  // the host's own address
-                uint32_t wx = 0, wy = 0;
-                std::memcpy(&wx, x + (at & ~3u), 4);
-                std::memcpy(&wy, y + (at & ~3u), 4);
-                if (at >= kFirstFloat && at < kEndFloats && at % 4 == 0 && wx != wy && sameFloat(wx, wy)) {
+            // The header, except the host's own address at byte 6.
+            for (uint32_t at = 0; at < kFirstFloat; ++at) {
+                if (x[at] == y[at] || (at >= kRunHeaderOffset && at < kRunHeaderOffset + 4)) continue;
+                ADD_FAILURE() << where() << "instance " << i << " " << fieldAt(at) << " differs";
+                return false;
+            }
+            for (uint32_t at = kFirstFloat; at < offsetof(RunData, target); at += 4) {
+                uint32_t wx, wy;
+                std::memcpy(&wx, x + at, 4);
+                std::memcpy(&wy, y + at, 4);
+                if (wx == wy) continue;
+                if (at < kEndFloats && sameFloat(wx, wy)) {
                     ++nanMatches;
-                    at += 3;
                     continue;
                 }
-                if (x[at] == y[at]) continue;
-                ADD_FAILURE() << where << "instance " << i << " " << fieldAt(at) << ": native 0x" << std::hex << wx
+                ADD_FAILURE() << where() << "instance " << i << " " << fieldAt(at) << ": native 0x" << std::hex << wx
                               << " emulated 0x" << wy;
                 return false;
             }
             if (native.targetIndex(i) != emulated.targetIndex(i)) {
-                ADD_FAILURE() << where << "instance " << i << " target: native object " << native.targetIndex(i)
+                ADD_FAILURE() << where() << "instance " << i << " target: native object " << native.targetIndex(i)
                               << ", emulated object " << emulated.targetIndex(i);
                 return false;
             }
@@ -294,7 +301,7 @@ struct Differential {
             if (std::memcmp(native.m->bytes(native.objects[o]), emulated.m->bytes(emulated.objects[o]), sizeof(HostObject)) != 0) {
                 const auto* x = native.m->view<HostObject>(native.objects[o]);
                 const auto* y = emulated.m->view<HostObject>(emulated.objects[o]);
-                ADD_FAILURE() << where << "object " << o << ": native (" << x->posX << ", " << x->posY << ") flags "
+                ADD_FAILURE() << where() << "object " << o << ": native (" << x->posX << ", " << x->posY << ") flags "
                               << int(x->updateFlagA) << int(x->updateFlagB) << ", emulated (" << y->posX << ", " << y->posY
                               << ") flags " << int(y->updateFlagA) << int(y->updateFlagB);
                 return false;
@@ -303,22 +310,21 @@ struct Differential {
         return true;
     }
 
-    // The record as it was before the op, for the failure message.
-    std::string before;
+    // The native record as it was before the op, for the failure message.
+    uint8_t before[sizeof(RunData)] = {};
 
-    static std::string fields(Module& m, Addr rd) {
+    static std::string fields(const uint8_t* record) {
         std::ostringstream s;
-        const uint8_t* b = m.bytes(rd);
         for (const Field& f : kFields) {
             uint32_t w;
-            std::memcpy(&w, b + f.offset, 4);
+            std::memcpy(&w, record + f.offset, 4);
             s << " " << f.name << "=0x" << std::hex << w << std::dec;
         }
         return s.str();
     }
 
     bool run(const Op& op) {
-        before = fields(*native.m, native.instances[op.instance]);
+        std::memcpy(before, native.m->bytes(native.instances[op.instance]), sizeof before);
         return same(op, native.apply(op), emulated.apply(op));
     }
 };

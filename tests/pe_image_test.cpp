@@ -78,20 +78,12 @@ TEST(PeImage, ReadsTheBuiltDll) {
     const pe::ImportedDll* orvex = img.importsFrom("orvex32.DLL");
     ASSERT_NE(orvex, nullptr) << "DLL names compare without case";
     for (const pe::Import& imp : orvex->entries) EXPECT_TRUE(imp.byOrdinal);
-    const pe::ImportedDll* kernel = img.importsFrom("KERNEL32.dll");
-    ASSERT_NE(kernel, nullptr);
-    for (const pe::Import& imp : kernel->entries) {
-        EXPECT_FALSE(imp.byOrdinal);
-        EXPECT_NE(img.sectionAt(imp.iatRva), nullptr) << imp.name;
-    }
     for (const pe::Relocation& r : img.relocations) {
         // Each relocated word holds an address inside the image at its preferred base.
         uint32_t v;
         std::memcpy(&v, img.mapped.data() + r.rva, 4);
         EXPECT_TRUE(v >= img.imageBase && v < img.imageBase + img.sizeOfImage) << std::hex << r.rva;
     }
-    ASSERT_NE(img.resource(2, 400), nullptr);
-    EXPECT_EQ(img.resource(2, 400)->data.size(), 2088u);
 }
 
 TEST(PeImage, DamagedFilesGiveClearErrors) {
