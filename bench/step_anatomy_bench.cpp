@@ -6,11 +6,12 @@
 
 #include "bench_records.h"
 #include "platform/fmath.h"
+#include "platform/host_ref.h"
 #include "ratio_report.h"
 
 namespace {
 
-enum Stage { Gravity = 1, Position, LimitTests, WriteBack };
+enum Stage { Gravity = 1, Position, LimitTests, WriteBack, TargetLookup };
 
 template <Stage Last>
 void anatomy(benchmark::State& state) {
@@ -36,6 +37,7 @@ void anatomy(benchmark::State& state) {
             if (rd->minSpeed > 0.0f && minSpeed * minSpeed > sq) rd->speed = rd->minSpeed;
         }
         if constexpr (Last >= WriteBack) {
+            if constexpr (Last >= TargetLookup) target = hostPtrAs<HostObject>(rd->target);
             target->posX = static_cast<int16_t>(static_cast<uint16_t>(truncToInt64(f64(rd->x))));
             target->posY = static_cast<int16_t>(static_cast<uint16_t>(truncToInt64(f64(rd->y))));
             target->updateFlagA = 1;
@@ -50,5 +52,6 @@ BENCHMARK(anatomy<Gravity>)->Name("anatomy/1 floor + gravity into the speeds");
 BENCHMARK(anatomy<Position>)->Name("anatomy/2 + position");
 BENCHMARK(anatomy<LimitTests>)->Name("anatomy/3 + speed-limit tests");
 BENCHMARK(anatomy<WriteBack>)->Name("anatomy/4 + write-back");
+BENCHMARK(anatomy<TargetLookup>)->Name("anatomy/5 + target from its host reference");
 
 }  // namespace
