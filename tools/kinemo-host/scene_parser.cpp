@@ -274,10 +274,10 @@ void parseLine(ParseState& s, std::string_view line) {
     std::string_view text = trimSpace(stripComment(line));
     if (text.empty()) return;
     Words words = splitWords(text);
-    const CommandSpec* spec = nullptr;
+    const CommandSpec* command = nullptr;
     for (const auto& c : kCommands)
-        if (c.keyword == words[0]) spec = &c;
-    if (spec == nullptr) {
+        if (c.keyword == words[0]) command = &c;
+    if (command == nullptr) {
         std::vector<std::string> keywords;
         for (const auto& c : kCommands) keywords.emplace_back(c.keyword);
         std::string message = "unknown command " + quoted(words[0]);
@@ -285,11 +285,11 @@ void parseLine(ParseState& s, std::string_view line) {
         return s.error(message);
     }
     size_t given = words.size() - 1;
-    if (given < spec->argCount || (spec->takesText && given == spec->argCount))
-        return s.error("missing value: expected \"" + std::string(spec->usage) + "\"");
-    if (!spec->takesText && given > spec->argCount)
-        return s.error("unexpected " + quoted(words[spec->argCount + 1]) + " after \"" + std::string(spec->usage) + "\"");
-    spec->handle(s, words, afterWords(text, spec->argCount + 1));
+    if (given < command->argCount || (command->takesText && given == command->argCount))
+        return s.error("missing value: expected \"" + std::string(command->usage) + "\"");
+    if (!command->takesText && given > command->argCount)
+        return s.error("unexpected " + quoted(words[command->argCount + 1]) + " after \"" + std::string(command->usage) + "\"");
+    command->handle(s, words, afterWords(text, command->argCount + 1));
 }
 
 }  // namespace
