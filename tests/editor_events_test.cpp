@@ -43,70 +43,51 @@ std::string shapeOf(uint32_t menu) {
 
 }  // namespace
 
-TEST_P(ModuleTest, InfosPointAtTheCodeWordWithIdsJustBefore) {
-    struct Case { const char* entry; uint32_t code; std::vector<int16_t> row; };  // from menuId on
+// The host reads a record from its code word on, with the ids just before;
+// a record's menu id leads back to its code, whatever the high half holds.
+TEST_P(ModuleTest, EventRecordsAndTheirMenuCommands) {
+    struct Case { const char* kind; uint32_t code; std::vector<int16_t> row; };  // from menuId on
     const Case cases[] = {
-        {"GetActionInfos", 7, {25007, 5007, 7, 0, 2, 22, 22, 0, 0}}, {"GetActionInfos", 16, {25016, 5016, 16, 0, 0}},
-        {"GetActionInfos", 23, {25023, 5023, 23, 0, 2, 22, 1, 0, 0}}, {"GetConditionInfos", 0, {26000, 6000, 0, 0x200, 0}},
-        {"GetExpressionInfos", 14, {27140, 7140, 14, 2, 4, 1, 1, 1, 1, 0, 0, 0, 0}},
+        {"Action", 0, {25000, 5000, 0, 0, 1, 22, 0}}, {"Action", 23, {25023, 5023, 23, 0, 2, 22, 1, 0, 0}},
+        {"Condition", 0, {26000, 6000, 0, 0x200, 0}},
+        {"Expression", 14, {27140, 7140, 14, 2, 4, 1, 1, 1, 1, 0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
-        const uint8_t* code = m().bytes(m().call(c.entry, {newServices(m()), c.code}));
-        ASSERT_NE(code, nullptr) << c.entry;
+        SCOPED_TRACE(testing::Message() << c.kind << " " << c.code);
+        const uint8_t* code = m().bytes(m().call("Get" + std::string(c.kind) + "Infos", {newServices(m()), c.code}));
+        ASSERT_NE(code, nullptr);
         std::vector<int16_t> row(c.row.size());
         std::memcpy(row.data(), code - 4, row.size() * 2);  // host views are contiguous, references are not
-        EXPECT_EQ(row, c.row) << c.entry << " " << c.code;
+        EXPECT_EQ(row, c.row);
+        for (const uint32_t high : {0u, 0x10000u}) {
+            const uint32_t menuId = high + static_cast<uint16_t>(c.row[0]);
+            const std::string entry = "Get" + std::string(c.kind) + "CodeFromMenu";
+            EXPECT_EQ(static_cast<int16_t>(m().call(entry, {newServices(m()), menuId})), int16_t(c.code));
+        }
     }
-}
-
-TEST_P(ModuleTest, CodeFromMenuCommand) {
-    struct Case { const char* entry; uint32_t menuId; int16_t code; };
-    const Case cases[] = {
-        {"GetActionCodeFromMenu", 25028, 28}, {"GetActionCodeFromMenu", 25029, -1},
-        {"GetActionCodeFromMenu", 26000, -1}, {"GetActionCodeFromMenu", 25002, 2},
-        {"GetActionCodeFromMenu", 25000, 0},  {"GetActionCodeFromMenu", 0x10000 + 25028, 28},
-        {"GetConditionCodeFromMenu", 26000, 0}, {"GetConditionCodeFromMenu", 25000, -1},
-        {"GetExpressionCodeFromMenu", 27140, 14}, {"GetExpressionCodeFromMenu", 27145, -1},
-        {"GetExpressionCodeFromMenu", 27010, 1},  {"GetExpressionCodeFromMenu", 25000, -1},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(static_cast<int16_t>(m().call(c.entry, {newServices(m()), c.menuId})), c.code)
-            << c.entry << " " << c.menuId;
+    for (const auto& [entry, menuId] : {std::pair{"GetActionCodeFromMenu", 25029u},
+                                        {"GetConditionCodeFromMenu", 25000u}, {"GetExpressionCodeFromMenu", 27145u}})
+        EXPECT_EQ(static_cast<int16_t>(m().call(entry, {newServices(m()), menuId})), -1) << entry;
 }
 
 // Titles and display strings: cut at size - 1, or the buffer left alone.
 TEST_P(ModuleTest, TitlesAndDisplayStrings) {
-    struct Case {
-        const char* entry;
-        std::vector<uint32_t> args;  // between the services record and the buffer
-        uint32_t size;
-        const char* text;  // null: untouched
-        Version version = 0x01050000;
-        bool noTemplate = false;
-    };
+    // args go between the services record and the buffer; a null text: the buffer is untouched.
+    struct Case { const char* entry; std::vector<uint32_t> args; uint32_t size; const char* text;
+                  Version version = 0x01050000; bool noTemplate = false; };
     const Case cases[] = {
-        {"GetActionTitle", {23, 1}, 64, "Move Towards (object)"},
-        {"GetActionTitle", {2, 0}, 64, "Set Object"},  // ahead of the separator sharing its id
-        {"GetActionTitle", {0, 0}, 64, ""},            // a separator in "Position" comes first
-        {"GetActionTitle", {7, 2}, 64, ""},            // no third parameter
-        {"GetActionTitle", {23, 0}, 5, "Move"},
+        {"GetActionTitle", {23, 1}, 64, "Move Towards (object)"}, {"GetActionTitle", {23, 0}, 5, "Move"},
+        {"GetActionTitle", {0, 0}, 64, ""},  // a separator in "Position" comes first
+        {"GetActionTitle", {7, 2}, 64, ""},  // no third parameter
         {"GetActionTitle", {23, 0}, 8, nullptr, 0x01050000, true},
-        {"GetConditionTitle", {0, 0}, 64, ""},
-        {"GetExpressionTitle", {13}, 64, "Distance between Two Points"},
-        {"GetExpressionTitle", {10}, 64, ""},
-        {"GetActionString", {12}, 64, "Set Kinemo Towards %0"},
-        {"GetActionString", {12}, 64, "Set Kinemo Towards %0", 0xFFFF0000},
-        {"GetActionString", {12}, 64, nullptr, 0x0104FFFF},
-        {"GetActionString", {12}, 64, nullptr, 0x00000105},
-        {"GetActionString", {12}, 64, nullptr, std::nullopt},
-        {"GetActionString", {3}, 8, "Set Gra"},
-        {"GetActionString", {28}, 64, "Rotate %0\xB0 towards %1\xB0"},
-        {"GetConditionString", {0}, 64, "Is Paused"},
-        {"GetExpressionString", {10}, 64, "GetBounceCoe("},
-        {"GetExpressionString", {10}, 64, nullptr, std::nullopt},
+        {"GetExpressionTitle", {13}, 64, "Distance between Two Points"}, {"GetConditionString", {0}, 64, "Is Paused"},
+        {"GetActionString", {12}, 64, "Set Kinemo Towards %0"}, {"GetActionString", {3}, 8, "Set Gra"},
+        {"GetActionString", {12}, 64, "Set Kinemo Towards %0", 0xFFFF0000},  // compared unsigned
+        {"GetActionString", {12}, 64, nullptr, 0x0104FFFF}, {"GetActionString", {12}, 64, nullptr, 0x00000105},
+        {"GetActionString", {12}, 64, nullptr, std::nullopt}, {"GetExpressionString", {10}, 64, "GetBounceCoe("},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.entry) + " " + std::to_string(c.args[0]));
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         standin::reset();
         if (c.noTemplate) standin::failCall(Op::LoadMenu);
         const Addr buf = m().alloc(80);
@@ -123,35 +104,24 @@ TEST_P(ModuleTest, TitlesAndDisplayStrings) {
 // Whatever fails part way, the module keeps nothing: the template is
 // destroyed, label buffers freed, an unattached popup destroyed.
 TEST_P(ModuleTest, MenuShapes) {
-    struct Case {
-        const char* entry;
-        std::vector<int> path;
-        const char* shape;
-        Version version = 0x01050000;
-        std::optional<Op> failing = std::nullopt;
-        int nth = 1;
-    };
-    const char* const kActions = "c c c s25002 p p p p p s25000 c c ";
-    const char* const kActionsWithoutPosition = "c c c s25002 p p p p s25000 c c ";
+    struct Case { const char* entry; std::vector<int> path; const char* shape; Version version = 0x01050000;
+                  std::optional<Op> failing = std::nullopt; int nth = 1; };
+    const char* const kWithoutPosition = "c c c s25002 p p p p s25000 c c ";
     const Case cases[] = {
         {"GetConditionMenu", {}, "c "},
-        {"GetActionMenu", {}, kActions},
+        {"GetActionMenu", {}, "c c c s25002 p p p p p s25000 c c "},
         {"GetActionMenu", {6}, "c c c s25000 c c s25000 c c "},  // Speed
         {"GetExpressionMenu", {}, "c c s27010 c s27010 c c c c c s27010 c c s27010 c s25000 p "},
-        {"GetExpressionMenu", {16}, "c c s27010 c c "},  // Advanced
-        {"GetActionMenu", {}, "none", std::nullopt},
-        {"GetExpressionMenu", {}, "none", 0x00000105},
-        {"GetConditionMenu", {}, "none", 0x0104FFFF},
-        {"GetActionMenu", {}, "none", 0x01050000, Op::LoadMenu},
+        {"GetActionMenu", {}, "none", std::nullopt}, {"GetExpressionMenu", {}, "none", 0x00000105},
+        {"GetConditionMenu", {}, "none", 0x0104FFFF}, {"GetActionMenu", {}, "none", 0x01050000, Op::LoadMenu},
         {"GetActionMenu", {}, "none", 0x01050000, Op::CreatePopupMenu},
         {"GetActionMenu", {}, "", 0x01050000, Op::LocalAlloc},
-        {"GetActionMenu", {}, kActionsWithoutPosition, 0x01050000, Op::CreatePopupMenu, 2},
-        {"GetActionMenu", {}, kActionsWithoutPosition, 0x01050000, Op::AppendMenu, 5},
+        {"GetActionMenu", {}, kWithoutPosition, 0x01050000, Op::CreatePopupMenu, 2},
+        {"GetActionMenu", {}, kWithoutPosition, 0x01050000, Op::AppendMenu, 5},
         {"GetActionMenu", {4}, "", 0x01050000, Op::LocalAlloc, 2},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.entry) + " depth " + std::to_string(c.path.size()) + " failing " +
-                     std::to_string(c.failing ? static_cast<int>(*c.failing) : -1) + " #" + std::to_string(c.nth));
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         standin::reset();
         if (c.failing) standin::failCall(*c.failing, c.nth);
         const uint32_t menu = m().call(c.entry, {newServices(m(), c.version), 0, 0});
@@ -165,21 +135,19 @@ TEST_P(ModuleTest, MenuShapes) {
 
 // Each call copies its template afresh, item for item, into a menu of its own.
 TEST_P(ModuleTest, MenusAreFreshCopiesOfTheirTemplates) {
-    struct Case { const char* entry; uint32_t templateId; };
-    const Case cases[] = {{"GetActionMenu", 20000}, {"GetConditionMenu", 20001}, {"GetExpressionMenu", 20002}};
     standin::reset();
     m().call("EditorDisplay", {newServices(m()), 0, 0, 0, m().alloc(16)});  // the library sees our handle
     const uint32_t module = standin::orvexCalls().at(3).args.at(0);
-    for (const Case& c : cases) {
-        const uint32_t loaded = standin::loadMenu(module, c.templateId);
-        const std::string expected = standin::describeMenu(standin::subMenu(loaded, 0));
+    for (const auto& [entry, id] : {std::pair{"GetActionMenu", 20000}, {"GetConditionMenu", 20001},
+                                    {"GetExpressionMenu", 20002}}) {
+        const uint32_t loaded = standin::loadMenu(module, id);
+        const uint32_t copies[] = {m().call(entry, {newServices(m()), 0, 0}),
+                                   m().call(entry, {newServices(m()), 0, 0})};
+        for (const uint32_t copy : copies) {
+            EXPECT_EQ(standin::describeMenu(copy), standin::describeMenu(standin::subMenu(loaded, 0))) << entry;
+            standin::destroyMenu(copy);
+        }
         standin::destroyMenu(loaded);
-        const uint32_t first = m().call(c.entry, {newServices(m()), 0, 0});
-        const uint32_t second = m().call(c.entry, {newServices(m()), 0, 0});
-        EXPECT_EQ(standin::describeMenu(first), expected) << c.entry;
-        standin::destroyMenu(first);
-        EXPECT_EQ(standin::describeMenu(second), expected) << c.entry;
-        standin::destroyMenu(second);
         EXPECT_EQ(held(), 0);
     }
 }

@@ -22,22 +22,19 @@ constexpr uint32_t kParentWindow = 0x00012345;
 constexpr uint32_t kDisplayHandle = 0x00BEEF00;
 constexpr uint8_t kUntouched = 0xAB;
 
-struct Host {
-    Addr services;
-    std::shared_ptr<std::vector<std::string>> paths;  // what pathCallback received
-};
+std::vector<std::string> pathsSeen;  // what the path callback received
 
-Host newHost(kdrv::Module& m, std::optional<uint32_t> version = 0x01050000) {
-    Host h{m.alloc(sizeof(HostEditServices)), std::make_shared<std::vector<std::string>>()};
-    auto* s = m.view<HostEditServices>(h.services);
+Addr newServices(kdrv::Module& m, std::optional<uint32_t> version = 0x01050000) {
+    const Addr services = m.alloc(sizeof(HostEditServices));
+    auto* s = m.view<HostEditServices>(services);
     s->displayHandle = kDisplayHandle;
     s->parentWindow = kParentWindow;
     if (version) s->getHostVersion = m.callback(kdrv::CallbackKind::HostVersion, [v = *version](auto) { return v; });
-    s->pathCallback = m.callback(kdrv::CallbackKind::Path, [&m, paths = h.paths](std::span<const uint32_t> a) {
-        paths->push_back(m.cString(a[0]) + "," + std::to_string(a[1]) + "," + std::to_string(a[2]));
+    s->pathCallback = m.callback(kdrv::CallbackKind::Path, [&m](std::span<const uint32_t> a) {
+        pathsSeen.push_back(m.cString(a[0]) + "," + std::to_string(a[1]) + "," + std::to_string(a[2]));
         return 0u;
     });
-    return h;
+    return services;
 }
 
 Addr untouched(kdrv::Module& m, uint32_t size, const void* prefix = nullptr, size_t prefixSize = 0) {
@@ -68,40 +65,30 @@ int held() {
 }  // namespace
 
 // Command 20004 hands the host the module's path and keeps the box open;
-// only 1 (OK) and 2 (Escape) end it.
+// only 1 (OK) and 2 (Escape) end it. A refused host gets no box.
 TEST_P(ModuleTest, AboutBox) {
-    struct Case {
-        const char* entry;
-        uint32_t command;  // SelectPopup only
-        std::optional<uint32_t> version;
-        std::vector<uint32_t> script;
-        int32_t result;
-        size_t dialogs, paths;
-        bool failAllocation = false;
-    };
+    struct Case { const char* entry; uint32_t command; std::optional<uint32_t> version; std::vector<uint32_t> script;
+                  int32_t result; size_t dialogs, paths; bool failAllocation = false; };
+    const uint32_t v = 0x01050000;
     const Case cases[] = {
-        {"CreateObject", 0, 0x01050000, {1}, 0, 1, 0},
-        {"CreateObject", 0, 0x01050000, {2}, -1, 1, 0},
-        {"CreateObject", 0, 0x01050000, {20004, 7, 20004, 1}, 0, 1, 2},
-        {"CreateObject", 0, 0x01050000, {20004}, -1, 1, 1},  // never ended
-        {"CreateObject", 0, 0x01050000, {20004, 1}, 0, 1, 0, true},
-        {"CreateObject", 0, std::nullopt, {1}, -1, 0, 0},
-        {"CreateObject", 0, 0x0104FFFF, {1}, -1, 0, 0},
-        {"SelectPopup", 2020, 0x01050000, {1}, 4, 1, 0},
-        {"SelectPopup", 2020, 0x01050000, {2}, 0, 1, 0},
-        {"SelectPopup", 2021, 0x01050000, {1}, 0, 0, 0},
-        {"SelectPopup", 2020, std::nullopt, {1}, 0, 0, 0},
+        {"CreateObject", 0, v, {1}, 0, 1, 0}, {"CreateObject", 0, v, {2}, -1, 1, 0},
+        {"CreateObject", 0, v, {20004, 7, 20004, 1}, 0, 1, 2},
+        {"CreateObject", 0, v, {20004, 1}, 0, 1, 0, true},  // no memory for the path
+        {"CreateObject", 0, std::nullopt, {1}, -1, 0, 0}, {"CreateObject", 0, 0x0104FFFF, {1}, -1, 0, 0},
+        {"SelectPopup", 2020, v, {1}, 4, 1, 0}, {"SelectPopup", 2020, v, {2}, 0, 1, 0},
+        {"SelectPopup", 2021, v, {1}, 0, 0, 0}, {"SelectPopup", 2020, std::nullopt, {1}, 0, 0, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.entry) + " script of " + std::to_string(c.script.size()));
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         standin::reset();
         standin::scriptDialogCommands(c.script);
         if (c.failAllocation) standin::failCall(Op::LocalAlloc);
-        const Host host = newHost(m(), c.version);
+        pathsSeen.clear();
+        const Addr services = newServices(m(), c.version);
         const Addr edit = newEditData(m());
         const bool create = std::string(c.entry) == "CreateObject";
-        const uint32_t result = create ? m().call("CreateObject", {host.services, 0, edit})
-                                       : m().call("SelectPopup", {host.services, c.command, 0, 0, edit, 0, 0});
+        const uint32_t result = create ? m().call("CreateObject", {services, 0, edit})
+                                       : m().call("SelectPopup", {services, c.command, 0, 0, edit, 0, 0});
         EXPECT_EQ(static_cast<int32_t>(result), c.result);
         ASSERT_EQ(standin::dialogRuns().size(), c.dialogs);
         const Bytes fields = create && c.dialogs == 1 ? Bytes{0, 0, 0, 0, 32, 0, 32, 0}
@@ -115,8 +102,7 @@ TEST_P(ModuleTest, AboutBox) {
                   (std::vector<uint32_t>{20003, kParentWindow, 0, 0, 3}));
         EXPECT_EQ(run.messages.at(0).lParam, static_cast<int32_t>(run.context));
         EXPECT_EQ(run.messages.at(0).result, 1);
-        const std::string path = standin::modulePath(run.module).value_or("?") + ",1,1";
-        EXPECT_EQ(*host.paths, std::vector<std::string>(c.paths, path));
+        EXPECT_EQ(pathsSeen, std::vector<std::string>(c.paths, standin::modulePath(run.module).value_or("?") + ",1,1"));
     }
 }
 
@@ -127,21 +113,19 @@ TEST_P(ModuleTest, ObjectSizeAndRect) {
         {"CreateFromFile", 0, 50, 60, {10, 20, 42, 52}}, {"GetObjectRect", 0, -8, 32, {10, 20, 2, 52}},
         {"GetObjectRect", 0, 32767, -32768, {10, 20, 32777, -32748}},
     };
-    const Addr services = newHost(m()).services;
+    const Addr services = newServices(m());
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.entry) + " " + std::to_string(c.mode));
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         const Addr edit = newEditData(m(), c.width, c.height);
         if (std::string(c.entry) == "ModifyObject") {
-            EXPECT_EQ(m().call("ModifyObject", {services, edit, 0, 0, c.mode, 0}), 0u);
+            EXPECT_EQ(m().call(c.entry, {services, edit, 0, 0, c.mode, 0}), 0u);
         } else if (std::string(c.entry) == "CreateFromFile") {
-            m().call("CreateFromFile", {services, edit});
+            m().call(c.entry, {services, edit});
         }
         EXPECT_EQ(bytesAt(m(), edit, 12), Bytes(12, kUntouched));
         const Addr rect = untouched(m(), 16, c.rect.data(), 8);
         m().call("GetObjectRect", {services, rect, 0, edit});
-        std::vector<int32_t> out(4);
-        std::memcpy(out.data(), m().bytes(rect), 16);
-        EXPECT_EQ(out, c.rect);
+        EXPECT_EQ(std::vector<int32_t>(m().view<int32_t>(rect), m().view<int32_t>(rect) + 4), c.rect);
     }
 }
 
@@ -156,13 +140,13 @@ TEST_P(ModuleTest, EditorDisplay) {
         {target, 395, {191, 308, 340, 395, 313}}, {target, 336, all}, {target, 313, all},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.target) + " failing " + std::to_string(c.failing));
+        SCOPED_TRACE(testing::Message() << c.target << " failing " << c.failing);
         standin::reset();
         standin::setDrawingTarget(c.target);
         standin::failImageOperation(c.failing);
         const int32_t corner[] = {17, -3};
         try {
-            m().call("EditorDisplay", {newHost(m()).services, 0, 0, 0, untouched(m(), 16, corner, 8)});
+            m().call("EditorDisplay", {newServices(m()), 0, 0, 0, untouched(m(), 16, corner, 8)});
             EXPECT_EQ(c.failing, 0u);
         } catch (const std::exception&) {
             EXPECT_NE(c.failing, 0u);
@@ -177,25 +161,23 @@ TEST_P(ModuleTest, EditorDisplay) {
         EXPECT_EQ(calls[2].args, (std::vector<uint32_t>{4, 4, target}));
         EXPECT_EQ(calls[3].args, (std::vector<uint32_t>{calls[3].args[0], 401, 1}));
         EXPECT_EQ(calls[4].args, (std::vector<uint32_t>{target, 17, static_cast<uint32_t>(-3), 1, 0, 0, 0}));
-        for (size_t i = 2; i < calls.size(); ++i) {
-            EXPECT_EQ(calls[i].object, calls[1].object);
-        }
+        for (size_t i = 2; i < calls.size(); ++i) EXPECT_EQ(calls[i].object, calls[1].object);
     }
 }
 
+// The packed bitmap is copied and nothing past it; any failure copies nothing.
 TEST_P(ModuleTest, MakeIcon) {
-    struct Case { std::optional<Op> failing; int32_t result; };
-    const Case cases[] = {{std::nullopt, 0}, {Op::FindResource, -1}, {Op::LoadResource, -1}, {Op::LockResource, -1}};
-    for (const Case& c : cases) {
+    standin::reset();
+    m().call("EditorDisplay", {newServices(m()), 0, 0, 0, m().alloc(16)});  // the library sees our handle
+    const Bytes bitmap = standin::findEntry(standin::orvexCalls().at(3).args.at(0), 2, 400)->data;
+    for (const auto failing : {std::optional<Op>{}, {Op::FindResource}, {Op::LoadResource}, {Op::LockResource}}) {
         standin::reset();
-        m().call("EditorDisplay", {newHost(m()).services, 0, 0, 0, m().alloc(16)});  // the library sees our handle
-        const Bytes& bitmap = standin::findEntry(standin::orvexCalls().at(3).args.at(0), 2, 400)->data;
-        if (c.failing) standin::failCall(*c.failing);
+        if (failing) standin::failCall(*failing);
         const Addr icon = untouched(m(), 4096);
-        EXPECT_EQ(static_cast<int32_t>(m().call("MakeIcon", {newHost(m()).services, icon, 0, 0, 0})), c.result);
+        EXPECT_EQ(static_cast<int32_t>(m().call("MakeIcon", {newServices(m()), icon, 0, 0, 0})), failing ? -1 : 0);
         Bytes expected(4096, kUntouched);
-        if (c.result == 0) std::copy(bitmap.begin(), bitmap.begin() + 2088, expected.begin());
-        EXPECT_EQ(bytesAt(m(), icon, 4096), expected) << c.result;
+        if (!failing) std::copy(bitmap.begin(), bitmap.begin() + 2088, expected.begin());
+        EXPECT_EQ(bytesAt(m(), icon, 4096), expected);
         EXPECT_EQ(held(), 0);
     }
 }
@@ -203,7 +185,7 @@ TEST_P(ModuleTest, MakeIcon) {
 TEST_P(ModuleTest, ObjectTexts) {
     Addr b[5];
     for (Addr& buffer : b) buffer = untouched(m(), 300, "", 1);
-    m().call("GetObjInfos", {newHost(m()).services, 0, b[0], b[1], b[2], b[3], b[4]});
+    m().call("GetObjInfos", {newServices(m()), 0, b[0], b[1], b[2], b[3], b[4]});
     EXPECT_EQ(m().cString(b[0]), "Kinemo");
     EXPECT_EQ(m().cString(b[3]), "Release Version 1.1");
     EXPECT_NE(m().cString(b[1]) + "|" + m().cString(b[2]) + "|" + m().cString(b[4]), "||");

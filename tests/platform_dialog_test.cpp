@@ -31,31 +31,18 @@ INT_PTR aboutLikeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-class PlatformDialog : public ::testing::Test {
-protected:
-    void SetUp() override {
-        standin::reset();
-        slotSeen.clear();
-    }
+struct PlatformDialog : ::testing::Test {
+    void SetUp() override { standin::reset(); slotSeen.clear(); }
     void TearDown() override { standin::reset(); }
 };
 
-TEST_F(PlatformDialog, ScriptedOutcomesRunUntilTheProcedureEndsTheDialog) {
-    struct Case {
-        const char* name;
-        std::vector<uint32_t> commands;
-        uint32_t templateId;
-        int32_t result;
-        std::vector<uint32_t> sent;  // WM_COMMAND word parameters after WM_INITDIALOG
-        bool ended;
-    };
+TEST_F(PlatformDialog, ScriptedCommandsRunUntilTheProcedureEndsTheDialog) {
+    struct Case { const char* name; std::vector<uint32_t> commands; uint32_t templateId; int32_t result;
+                  std::vector<uint32_t> sent; bool ended; };  // sent: WM_COMMAND word parameters after WM_INITDIALOG
     const Case cases[] = {
-        {"ok", {1}, 20003, 0, {1}, true},
-        {"escape", {2}, 20003, -1, {2}, true},
-        {"path then ok", {20004, 1}, 20003, 0, {20004, 1}, true},
-        {"ends early", {1, 2}, 20003, 0, {1}, true},
-        {"never ends", {7, 8}, 20003, -1, {7, 8}, false},
-        {"no such template", {1}, 20099, -1, {}, false},
+        {"ok", {1}, 20003, 0, {1}, true}, {"escape", {2}, 20003, -1, {2}, true},
+        {"path then ok", {20004, 1}, 20003, 0, {20004, 1}, true}, {"ends early", {1, 2}, 20003, 0, {1}, true},
+        {"never ends", {7, 8}, 20003, -1, {7, 8}, false}, {"no such template", {1}, 20099, -1, {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -66,34 +53,23 @@ TEST_F(PlatformDialog, ScriptedOutcomesRunUntilTheProcedureEndsTheDialog) {
                   c.result);
         ASSERT_EQ(standin::dialogRuns().size(), 1u);
         const standin::DialogRun& run = standin::dialogRuns()[0];
-        EXPECT_EQ(run.templateId, c.templateId);
-        EXPECT_EQ(run.owner, 0x4242u);
-        EXPECT_EQ(run.three, 3u);
-        EXPECT_EQ(run.context, kContext);
+        EXPECT_EQ((std::vector<uint32_t>{run.templateId, run.owner, run.three, run.context}),
+                  (std::vector<uint32_t>{c.templateId, 0x4242, 3, kContext}));
         EXPECT_EQ(run.ended, c.ended);
         std::vector<uint32_t> sent;
-        for (const auto& message : run.messages) {
-            if (message.message == WM_INITDIALOG) {
-                EXPECT_EQ(message.lParam, static_cast<int32_t>(kContext));
-                EXPECT_EQ(message.result, 1);
-            } else {
-                sent.push_back(message.wParam);
-            }
-        }
+        for (const auto& message : run.messages)
+            if (message.message == WM_COMMAND) sent.push_back(message.wParam);
         EXPECT_EQ(sent, c.sent);
+        // The procedure saw the context from WM_INITDIALOG at every command.
         EXPECT_EQ(slotSeen, std::vector<int32_t>(c.sent.size(), static_cast<int32_t>(kContext)));
     }
 }
 
-TEST_F(PlatformDialog, PresetsAndWindowSlots) {
-    standin::scriptDialog(standin::DialogOutcome::PathThenOk);
-    EXPECT_EQ(orvexRunDialog(nativeModuleHandle(), 20003, 0, aboutLikeProc, 0, 0, 3, kContext), 0);
-    standin::scriptDialog(standin::DialogOutcome::Escape);
-    EXPECT_EQ(orvexRunDialog(nativeModuleHandle(), 20003, 0, aboutLikeProc, 0, 0, 3, kContext), -1);
-    EXPECT_EQ(slotSeen.size(), 3u);
-    // Each run has its own window; ending one that is no longer running does nothing.
+TEST_F(PlatformDialog, EachRunHasItsOwnWindowAndSlots) {
+    for (int run = 0; run < 2; ++run) orvexRunDialog(nativeModuleHandle(), 20003, 0, aboutLikeProc, 0, 0, 3, kContext);
+    ASSERT_EQ(standin::dialogRuns().size(), 2u);
     EXPECT_NE(standin::dialogRuns()[0].window, standin::dialogRuns()[1].window);
-    EXPECT_FALSE(standin::endDialog(standin::dialogRuns()[0].window, 5));
+    EXPECT_FALSE(standin::endDialog(standin::dialogRuns()[0].window, 5));  // no longer running
 
     EXPECT_EQ(standin::setWindowLong(1, kUserSlot, 10), 0);
     EXPECT_EQ(standin::setWindowLong(1, kUserSlot, 11), 10);
@@ -103,11 +79,9 @@ TEST_F(PlatformDialog, PresetsAndWindowSlots) {
     EXPECT_EQ(standin::windowLong(1, 4), 0);
 }
 
-TEST_F(PlatformDialog, ImageOperationsAreLoggedAndFailWhereAsked) {
-    EXPECT_EQ(orvexDrawingTarget(0x51, 0), standin::kDefaultDrawingTarget);
-    standin::setDrawingTarget(0);
-    EXPECT_EQ(orvexDrawingTarget(0x52, 0), 0u);
-
+// The image object counts as open from setup to disposal; a failing
+// operation is logged, then raised as a fault naming its ordinal.
+TEST_F(PlatformDialog, ImagesAreCountedAndFailWhereAsked) {
     OrvexImage image{};
     standin::failImageOperation(395);
     orvexImageInit(&image);
@@ -119,28 +93,9 @@ TEST_F(PlatformDialog, ImageOperationsAreLoggedAndFailWhereAsked) {
     } catch (const standin::ImageFault& fault) {
         EXPECT_EQ(fault.ordinal, 395u);
     }
-    orvexImageDraw(&image, 0x77, -5, 9, 1, 0, 0, 0);
+    EXPECT_EQ(standin::orvexCalls().back().ordinal, 395u);
     orvexImageDispose(&image);
     EXPECT_EQ(standin::counts().openImages, 0);
-
-    const auto object = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&image));
-    const std::vector<standin::OrvexCall> expected = {
-        {191, 0, {0x51, 0}},
-        {191, 0, {0x52, 0}},
-        {308, object, {}},
-        {340, object, {4, 4, 0x77}},
-        {395, object, {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(nativeModuleHandle())), 401, 1}},
-        {336, object, {0x77, 0xFFFFFFFB, 9, 1, 0, 0, 0}},
-        {313, object, {}},
-    };
-    const auto& calls = standin::orvexCalls();
-    ASSERT_EQ(calls.size(), expected.size());
-    for (size_t i = 0; i < calls.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(calls[i].ordinal, expected[i].ordinal);
-        EXPECT_EQ(calls[i].object, expected[i].object);
-        EXPECT_EQ(calls[i].args, expected[i].args);
-    }
 }
 
 }  // namespace
