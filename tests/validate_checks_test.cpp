@@ -228,13 +228,15 @@ TEST(ValidateBattery, EachInjectedFaultFailsItsCheck) {
          [](kdrv::Module& m, std::string_view n, auto& a, auto&) {
              if (n == "HandleRunObject") m.bytes(a[0])[offsetof(RunData, reserved)] ^= 1;
          },
-         "5000 random run-time calls (seed 1)"},
+         "1000 random run-time calls (seed 1)"},
     };
     for (const Case& c : cases) {
         FaultyModule module(c.inject);
         std::ostringstream out;
         Report report(out);
-        runBattery(module, report, Options{});
+        Options options;
+        options.randomCalls = 1000;
+        runBattery(module, report, options);
         const auto& failed = report.failedChecks();
         if (c.failingCheck == nullptr) {
             EXPECT_TRUE(failed.empty()) << c.fault << ":\n" << out.str();
