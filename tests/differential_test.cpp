@@ -29,7 +29,7 @@ constexpr int kObjects = 4, kInstances = 2;
 constexpr std::string_view kActionParams[kActionCount] = {
     "i", "i", "o", "i", "i", "i", "i", "ii", "i", "i", "i", "i", "o", "o", "ii",
     "ii", "", "", "", "i", "", "", "i", "io", "io", "ii", "ii", "io", "ii"};
-constexpr int kSetBounceCoefficient = 19;  // far above 100 every bounce explodes: mostly plausible ones
+constexpr int kSetBounceCoefficient = 19;  // gets mostly plausible values: far above 100 every bounce explodes
 constexpr int kExpressionParams[kExpressionCount] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 4, 4};
 
 // Unicorn picks the result of an operation on two NaNs by the x87 rule

@@ -60,10 +60,9 @@ TEST(EmuMachine, FailuresAreReportedAndLeaveTheMachineUsable) {
         Code code;
         std::vector<uint32_t> args;
         std::optional<int> declared;      // slots the callee must remove; default: as many as pushed
-        std::vector<std::string> errors;  // parts of the message; none: the call succeeds
+        std::vector<std::string> errors;  // parts of the message
     };
     const Case cases[] = {
-        {"stdcall, two of two", addTwo(8), {20, 22}, {}, {}},
         {"removes too little", addTwo(4), {20, 22}, {}, {"removed 4 bytes of arguments, expected 8", "probe"}},
         {"removes too much", addTwo(12), {20, 22}, {}, {"removed 12 bytes of arguments, expected 8"}},
         {"declared count wrong", addTwo(8), {20, 22}, 3, {"removed 8 bytes of arguments, expected 12"}},
@@ -81,13 +80,9 @@ TEST(EmuMachine, FailuresAreReportedAndLeaveTheMachineUsable) {
     const uint32_t good = g.place(addTwo(8));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const uint32_t fn = g.place(c.code);
-        const std::string error = failureOf(g.machine, fn, c.args, c.declared);
-        EXPECT_EQ(error.empty(), c.errors.empty()) << error;
+        const std::string error = failureOf(g.machine, g.place(c.code), c.args, c.declared);
         for (const std::string& part : c.errors) EXPECT_NE(error.find(part), std::string::npos) << error;
-        if (c.errors.empty()) {
-            EXPECT_EQ(g.machine.call(fn, c.args, "again"), 42u);
-        }
+        // A right call afterwards still works.
         const uint32_t ok[] = {40, 2};
         EXPECT_EQ(g.machine.call(good, ok, "good"), 42u);
     }
