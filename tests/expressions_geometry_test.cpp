@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/fmath.h"
 #include "support/drivers.h"
@@ -18,82 +17,38 @@ enum Expr { GetDist = 11, GetAng = 12, GetDistPoints = 13, GetAngPoints = 14 };
 uint32_t fp(float v) { return f32Bits(v); }
 uint32_t ip(int32_t v) { return static_cast<uint32_t>(v); }
 
-struct Instance {
-    Addr header;
-    Addr rd;
-};
-
-uint32_t evaluate(Module& m, Addr rd, int code, const std::vector<uint32_t>& p) {
-    return p.size() == 2 ? expression(m, rd, code, {p[0], p[1]}) : expression(m, rd, code, {p[0], p[1], p[2], p[3]});
-}
-
-Instance newKinemoAt(Module& m, float x, float y) {
-    Addr header = newRunHeader(m);
-    Addr rd = newInstance(m, header);
-    run(m, rd).x = x;
-    run(m, rd).y = y;
-    return {header, rd};
+Addr newKinemo(Module& m) {
+    Addr rd = newInstance(m, newRunHeader(m));
+    run(m, rd).angle = 1.0f;  // ignored
+    return rd;
 }
 
 }  // namespace
 
-TEST_P(ModuleTest, GetAngMeasuresFromThePrecisePosition) {
-    struct Case {
-        int32_t px, py;
-        uint32_t bits;
-    };
-    const Case cases[] = {
-        {200, 100, 0x00000000},  // 0
-        {100, 0, 0x42B40000},    // 90
-        {0, 100, 0x43340000},    // 180
-        {100, 200, 0x4386FFFF},  // 269.99997: the single 2π lies below 2π
-        {200, 0, 0x42340000},    // 45
-        {0, 0, 0x43070000},      // 135
-        {200, 200, 0x439D8000},  // 315
-        {100, 100, 0x00000000},  // same point
-        {50, 158, 0x43653C84},   // single-precision 2π, not the double one
-    };
-    auto [header, rd] = newKinemoAt(m(), 100.0f, 100.0f);
-    run(m(), rd).angle = 1.0f;  // ignored
-    for (const Case& c : cases)
-        EXPECT_EQ(expression(m(), rd, GetAng, {ip(c.px), ip(c.py)}), c.bits) << c.px << ", " << c.py;
-}
-
-TEST_P(ModuleTest, GetAngPointsMeasuresBetweenItsParameters) {
-    struct Case {
-        int32_t x1, y1, x2, y2;
-        uint32_t bits;
-    };
-    const Case cases[] = {
-        {0, 0, 10, -10, 0x42340000},  // 45
-        {0, 0, 10, 10, 0x439D8000},   // 315
-        {0, 0, -10, 0, 0x43340000},   // 180
-        {0, 0, 0, 10, 0x4386FFFF},    // 269.99997
-        {5, 5, 5, 5, 0x00000000},     // equal points
-        {10, 10, 10, 0, 0x42B40000},  // 90: y compared start minus end
-        {0, 0, -50, 58, 0x43653C83},  // double-precision 2π, not the single one
-    };
-    auto [header, rd] = newKinemoAt(m(), 300.0f, -70.0f);  // the position plays no part
-    for (const Case& c : cases)
-        EXPECT_EQ(expression(m(), rd, GetAngPoints, {ip(c.x1), ip(c.y1), ip(c.x2), ip(c.y2)}), c.bits)
-            << c.x1 << ", " << c.y1 << " to " << c.x2 << ", " << c.y2;
-}
-
-TEST_P(ModuleTest, DistancesRoundOnceToSingle) {
+TEST_P(ModuleTest, GeometryExpressionsRoundOnceToSingle) {
     struct Case {
         int code;
         float x, y;
-        std::vector<uint32_t> params;
+        std::array<uint32_t, 4> params;  // the angle and distance to a point take two
         uint32_t bits;
     };
     const Case cases[] = {
-        {GetDist, 10.5f, 20.25f, {ip(13), ip(24)}, 0x409038D8},         // 4.506938934326172
-        {GetDist, 0, 0, {fp(0.5f), ip(0)}, f32Bits(1056964608.0f)},     // 0.5 is read as its bits
-        {GetDist, 0, 0, {fp(2.5f), ip(0)}, f32Bits(2.5f)},
-        {GetDist, 1, 1, {ip(-5), ip(1)}, f32Bits(6.0f)},
+        {GetAng, 100, 100, {ip(200), ip(100)}, 0x00000000},
+        {GetAng, 100, 100, {ip(200), ip(0)}, 0x42340000},    // 45
+        {GetAng, 100, 100, {ip(100), ip(0)}, 0x42B40000},    // 90
+        {GetAng, 100, 100, {ip(0), ip(100)}, 0x43340000},    // 180
+        {GetAng, 100, 100, {ip(100), ip(200)}, 0x4386FFFF},  // 269.99997: the single 2π lies below 2π
+        {GetAng, 100, 100, {ip(200), ip(200)}, 0x439D8000},  // 315
+        {GetAng, 100, 100, {ip(100), ip(100)}, 0x00000000},  // same point
+        {GetAng, 100, 100, {ip(50), ip(158)}, 0x43653C84},   // single-precision 2π, not the double one
+        // the position plays no part in the points' angle
+        {GetAngPoints, 300, -70, {ip(0), ip(0), ip(10), ip(10)}, 0x439D8000},  // 315
+        {GetAngPoints, 300, -70, {ip(0), ip(0), ip(0), ip(10)}, 0x4386FFFF},   // 269.99997
+        {GetAngPoints, 300, -70, {ip(5), ip(5), ip(5), ip(5)}, 0x00000000},
+        {GetAngPoints, 300, -70, {ip(10), ip(10), ip(10), ip(0)}, 0x42B40000},   // 90: y compared start minus end
+        {GetAngPoints, 300, -70, {ip(0), ip(0), ip(-50), ip(58)}, 0x43653C83},  // double-precision 2π, not the single one
+        {GetDist, 10.5f, 20.25f, {ip(13), ip(24)}, 0x409038D8},  // 4.506938934326172
         {GetDistPoints, 77, 77, {ip(0), ip(0), ip(3), ip(4)}, f32Bits(5.0f)},
-        {GetDistPoints, 0, 0, {ip(3), ip(4), ip(0), ip(0)}, f32Bits(5.0f)},
-        {GetDistPoints, 0, 0, {fp(1.5f), fp(-2.5f), fp(-1.5f), fp(1.5f)}, f32Bits(5.0f)},
         // every fetched position goes through the integer-or-float rule
         {GetDist, 0, 0, {ip(0), fp(0.5f)}, f32Bits(1056964608.0f)},
         {GetDistPoints, 0, 0, {fp(0.5f), ip(0), ip(0), ip(0)}, f32Bits(1056964608.0f)},
@@ -101,9 +56,13 @@ TEST_P(ModuleTest, DistancesRoundOnceToSingle) {
         {GetDistPoints, 0, 0, {ip(0), ip(0), fp(0.5f), ip(0)}, f32Bits(1056964608.0f)},
         {GetDistPoints, 0, 0, {ip(0), ip(0), ip(0), fp(0.5f)}, f32Bits(1056964608.0f)},
     };
+    Addr rd = newKinemo(m());
     for (const Case& c : cases) {
-        auto [header, rd] = newKinemoAt(m(), c.x, c.y);
-        EXPECT_EQ(evaluate(m(), rd, c.code, c.params), c.bits) << "expression " << c.code << " from " << c.x << ", " << c.y;
+        run(m(), rd).x = c.x;
+        run(m(), rd).y = c.y;
+        const auto& p = c.params;
+        EXPECT_EQ(expression(m(), rd, c.code, {p[0], p[1], p[2], p[3]}), c.bits)
+            << "expression " << c.code << " from " << c.x << ", " << c.y << " to " << testing::PrintToString(p);
     }
 }
 
@@ -141,72 +100,40 @@ TEST_P(ModuleTest, ParametersAreReadAsIntegerOrFloat) {
         {"quiet NaN", 0x7FC00000, 2143289344.0f},
         {"signalling NaN", 0x7F800001, 2139095040.0f},
     };
-    auto [header, rd] = newKinemoAt(m(), 0.0f, 0.0f);
+    Addr rd = newKinemo(m());
     for (const Case& c : cases) {
         EXPECT_EQ(expression(m(), rd, GetDist, {c.raw, 0}), f32Bits(std::fabs(c.value))) << c.what;
-        uint32_t expectedAngle = c.value < 0.0f ? f32Bits(180.0f) : 0u;
-        EXPECT_EQ(expression(m(), rd, GetAng, {c.raw, 0}), expectedAngle) << c.what;
+        EXPECT_EQ(expression(m(), rd, GetAng, {c.raw, 0}), c.value < 0.0f ? f32Bits(180.0f) : 0u) << c.what;
     }
 }
 
-namespace {
-struct Fetch {
-    char slot;  // 'F' first, 'N' next
-    uint32_t rd, source, handle;
-};
-}  // namespace
-
-TEST_P(ModuleTest, ParametersAreFetchedInOrderWithTheRoutinesArguments) {
-    struct Case {
-        int code;
-        std::string slots;
-    };
-    std::vector<Case> cases;
-    for (int code = 0; code <= 10; ++code) cases.push_back({code, ""});
-    cases.push_back({GetDist, "FN"});
-    cases.push_back({GetAng, "FN"});
-    cases.push_back({GetDistPoints, "FNNN"});
-    cases.push_back({GetAngPoints, "FNNN"});
-
-    auto [header, rd] = newKinemoAt(m(), 0.0f, 0.0f);
-    std::vector<Fetch> fetches;
-    auto recorder = [&fetches](char slot) {
-        return [&fetches, slot](std::span<const uint32_t> args) -> uint32_t {
-            fetches.push_back({slot, args[0], args[1], args[2]});
-            return 1;
+// Parameters come first/next with (rd, 2, handle); the position is read after the
+// last fetch, since a host may move the object while it evaluates them.
+TEST_P(ModuleTest, ParametersAreFetchedInOrderBeforeThePositionIsRead) {
+    Addr header = newRunHeader(m());
+    Addr rd = newInstance(m(), header);
+    std::string slots;
+    auto recorder = [&](char slot) {
+        return [&, slot](std::span<const uint32_t> args) -> uint32_t {
+            slots += slot;
+            EXPECT_EQ(args[0], rd);
+            EXPECT_EQ(args[1], 2u);
+            EXPECT_EQ(args[2], 0xCAFEF00Du);
+            if (slots.size() == 2) run(m(), rd).x = 30.0f;
+            return slots.size() == 1 ? 0u : 40u;  // px 0, py 40, ...
         };
     };
     m().view<HostRunHeader>(header)->getFirstParam = m().callback(kdrv::CallbackKind::ParamFetch, recorder('F'));
     m().view<HostRunHeader>(header)->getNextParam = m().callback(kdrv::CallbackKind::ParamFetch, recorder('N'));
-
-    const uint32_t handle = 0xCAFEF00D;
-    for (const Case& c : cases) {
-        fetches.clear();
-        m().callRoutine(RoutineKind::Expression, routine(m(), RoutineKind::Expression, c.code), {rd, handle});
-        std::string slots;
-        for (const Fetch& f : fetches) {
-            slots += f.slot;
-            EXPECT_EQ(f.rd, rd) << "expression " << c.code;
-            EXPECT_EQ(f.source, 2u) << "expression " << c.code;
-            EXPECT_EQ(f.handle, handle) << "expression " << c.code;
+    for (int code = 0; code < kExpressionCount; ++code) {
+        slots.clear();
+        run(m(), rd).x = 0.0f;
+        uint32_t result = m().callRoutine(RoutineKind::Expression, routine(m(), RoutineKind::Expression, code),
+                                          {rd, 0xCAFEF00D});
+        const char* want = code == GetDist || code == GetAng ? "FN" : code > GetAng ? "FNNN" : "";
+        EXPECT_EQ(slots, want) << "expression " << code;
+        if (code == GetDist) {
+            EXPECT_EQ(result, f32Bits(50.0f)) << "position read before the last fetch";
         }
-        EXPECT_EQ(slots, c.slots) << "expression " << c.code;
     }
-}
-
-// A host may move the object while it evaluates parameters: the position is
-// read only after the last fetch.
-TEST_P(ModuleTest, PositionIsReadAfterAllFetches) {
-    auto [header, rd] = newKinemoAt(m(), 0.0f, 0.0f);
-    Module& mod = m();
-    Addr instance = rd;
-    int calls = 0;
-    auto fetch = [&mod, instance, &calls](std::span<const uint32_t>) -> uint32_t {
-        if (++calls == 2) run(mod, instance).x = 30.0f;
-        return calls == 1 ? 0u : 40u;  // px 0, py 40
-    };
-    m().view<HostRunHeader>(header)->getFirstParam = m().callback(kdrv::CallbackKind::ParamFetch, fetch);
-    m().view<HostRunHeader>(header)->getNextParam = m().callback(kdrv::CallbackKind::ParamFetch, fetch);
-    uint32_t result = m().callRoutine(RoutineKind::Expression, routine(m(), RoutineKind::Expression, GetDist), {rd, 7});
-    EXPECT_EQ(result, f32Bits(50.0f));
 }

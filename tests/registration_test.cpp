@@ -16,88 +16,55 @@ TEST_P(ModuleTest, GetInfosAnswersOnlySelectorZero) {
     EXPECT_EQ(m().call("GetInfos", {0xFFFFFFFF}), 0u);
 }
 
-namespace {
-uint32_t readU32(const uint8_t* p) {
-    uint32_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-uint16_t readU16(const uint8_t* p) {
-    uint16_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-}  // namespace
-
 // The record is the host's, byte-packed: read it back byte by byte over a
-// pattern the host left there.
+// pattern the host left there. Bytes 0-11 are the routine tables; byte 23
+// and everything past byte 31 belong to the host.
 TEST_P(ModuleTest, GetRunObjectInfosFillsTheHostRecord) {
-    constexpr uint8_t kHostPattern = 0xA5;
-    constexpr uint32_t kRecordSize = 32, kSlack = 8;
-    struct Field {
-        uint32_t offset, width, value;
-    };
-    const Field fields[] = {
-        {12, 2, 1}, {14, 2, 29}, {16, 2, 15}, {18, 2, 16}, {20, 2, 1},
-        {22, 1, 100}, {23, 1, kHostPattern}, {24, 2, 0}, {26, 4, 0x83AD46BC}, {30, 2, 1},
-    };
-    for (uint8_t firstByte : {uint8_t{0x00}, uint8_t{0x33}}) {
-        Addr infos = m().alloc(kRecordSize + kSlack);
-        std::memset(m().bytes(infos), kHostPattern, kRecordSize + kSlack);
-        m().bytes(infos)[23] = firstByte == 0 ? kHostPattern : firstByte;
+    constexpr uint8_t kHost = 0xA5;
+    for (uint8_t hostByte : {kHost, uint8_t{0x33}}) {
+        const std::vector<uint8_t> want = {
+            1, 0, 29, 0, 15, 0, 16, 0, 1, 0,  // 12: the three counts, edit data size, flags
+            100, hostByte, 0, 0,              // 22: object byte, the host's byte, second flags
+            0xBC, 0x46, 0xAD, 0x83, 1, 0,     // 26: identifier 0x83AD46BC, unaligned; version
+            kHost, kHost, kHost, kHost, kHost, kHost, kHost, kHost};
+        Addr infos = m().alloc(40);
+        std::memset(m().bytes(infos), kHost, 40);
+        m().bytes(infos)[23] = hostByte;
         EXPECT_EQ(m().call("GetRunObjectInfos", {0xDEADBEEF, infos}), 1u);
-        const uint8_t* b = m().bytes(infos);
-        for (const Field& f : fields) {
-            uint32_t expected = f.offset == 23 ? b[23] : f.value;
-            uint32_t actual = f.width == 1 ? b[f.offset] : f.width == 2 ? readU16(b + f.offset) : readU32(b + f.offset);
-            EXPECT_EQ(actual, expected) << "byte " << f.offset;
-        }
-        EXPECT_EQ(b[23], firstByte == 0 ? kHostPattern : firstByte) << "byte 23 belongs to the host";
-        for (uint32_t i = kRecordSize; i < kRecordSize + kSlack; ++i) EXPECT_EQ(b[i], kHostPattern) << "byte " << i;
+        EXPECT_EQ(std::vector<uint8_t>(m().bytes(infos) + 12, m().bytes(infos) + 40), want);
     }
 }
 
 TEST_P(ModuleTest, RoutineTablesEndAtNullAfterTheirCounts) {
-    struct Case {
-        RoutineKind kind;
-        uint32_t tableOffset;
-        size_t count;
-    };
-    const Case cases[] = {
-        {RoutineKind::Condition, 0, 1},
-        {RoutineKind::Action, 4, 29},
-        {RoutineKind::Expression, 8, 15},
-    };
-    Addr first = m().alloc(32);
-    Addr second = m().alloc(32);
+    const std::pair<RoutineKind, size_t> tables[] = {{RoutineKind::Condition, 1}, {RoutineKind::Action, 29},
+                                                     {RoutineKind::Expression, 15}};  // at bytes 0, 4, 8
+    Addr first = m().alloc(32), second = m().alloc(32);
     m().call("GetRunObjectInfos", {0, first});
     m().call("GetRunObjectInfos", {0, second});
     std::set<Addr> everyRoutine;
-    size_t total = 0;
-    for (const Case& c : cases) {
-        Addr table = readU32(m().bytes(first) + c.tableOffset);
-        EXPECT_EQ(readU32(m().bytes(second) + c.tableOffset), table) << "tables are static";
-        std::vector<Addr> routines = m().routineTable(c.kind, table);
-        EXPECT_EQ(routines.size(), c.count) << "table at byte " << c.tableOffset;
+    size_t total = 0, offset = 0;
+    for (auto [kind, count] : tables) {
+        Addr table;
+        std::memcpy(&table, m().bytes(first) + offset, sizeof table);
+        EXPECT_EQ(std::memcmp(m().bytes(second) + offset, &table, sizeof table), 0) << "tables are static";
+        std::vector<Addr> routines = m().routineTable(kind, table);
+        EXPECT_EQ(routines.size(), count) << "table at byte " << offset;
         everyRoutine.insert(routines.begin(), routines.end());
         total += routines.size();
+        offset += 4;
     }
     EXPECT_EQ(everyRoutine.size(), total) << "each event code has its own routine";
 }
 
 // The attach notification is not an export; the native build calls it directly.
 TEST(Attach, OnlyProcessAttachStoresTheModuleHandle) {
-    struct Case {
-        uint32_t reason;
-        bool stores;
-    };
-    const Case cases[] = {{0, false}, {1, true}, {2, false}, {3, false}, {0xFFFFFFFF, false}};
+    const std::pair<uint32_t, bool> reasons[] = {{0, false}, {1, true}, {2, false}, {3, false}, {0xFFFFFFFF, false}};
     const HINSTANCE original = moduleHandle;
     HINSTANCE handle = reinterpret_cast<HINSTANCE>(uintptr_t{0x10000000});
-    for (const Case& c : cases) {
+    for (auto [reason, stores] : reasons) {
         moduleHandle = original;
-        EXPECT_EQ(DllMain(handle, c.reason, nullptr), 1) << "reason " << c.reason;
-        EXPECT_EQ(moduleHandle, c.stores ? handle : original) << "reason " << c.reason;
+        EXPECT_EQ(DllMain(handle, reason, nullptr), 1) << "reason " << reason;
+        EXPECT_EQ(moduleHandle, stores ? handle : original) << "reason " << reason;
     }
     moduleHandle = original;
 }
