@@ -61,31 +61,27 @@ TEST_P(ModuleTest, ResultsPrintAsTheModuleFlagsThem) {
     }
 }
 
-// The full dump and trace layouts are pinned by the golden outputs.
-TEST_P(ModuleTest, HostPlacementIsOverwrittenByTheNextStep) {
-    Played p = play(m(), "object o 100 100 10 10 0 0\nkinemo k\naction k Set Object o\naction k Set X Speed 250\n"
-                         "step 1\nplace o 7 8\ndump k\nstep 1\ndump k\n");
-    ASSERT_EQ(p.status, kExitOk) << p.err;
-    std::string dumps = linesStarting(p.out, "frame=");
-    size_t at = 0;
-    for (const char* part : {"frame=1 instance=k x=102.5 ", " posX=7 posY=8\n", "frame=2 instance=k x=105 ",
-                             " posX=105 posY=100\n"}) {
-        at = dumps.find(part, at);
-        ASSERT_NE(at, std::string::npos) << part << " in order in\n" << dumps;
-    }
-}
-
-TEST_P(ModuleTest, TraceHasARowPerInstancePerFrameInCreationOrder) {
-    Played p = play(m(), "object o 10 20 4 4 2 2\nkinemo a\nstep 1\nkinemo b\naction b Set Object o\nstep 2\n");
+// A trace row per instance per frame in creation order, unbound rows ending in
+// two empty columns; a host placement lasts until the next step. The full dump
+// and trace layouts are pinned by the golden outputs.
+TEST_P(ModuleTest, HostRecordsEveryFrameAndPlacementLastsUntilTheNextStep) {
+    Played p = play(m(), "object o 100 100 10 10 0 0\nkinemo a\nstep 1\nkinemo k\naction k Set Object o\n"
+                         "action k Set X Speed 250\nstep 1\nplace o 7 8\ndump k\nstep 1\ndump k\n");
     ASSERT_EQ(p.status, kExitOk) << p.err;
     std::istringstream rows(p.trace);
     std::string line, keys;
     std::getline(rows, line);  // the header
     while (std::getline(rows, line)) keys += line.substr(0, line.find(',', line.find(',') + 1)) + (line.back() == ',' ? "- " : "+ ");
-    // Unbound rows end with two empty columns.
-    EXPECT_EQ(keys, "1,a- 2,a- 2,b+ 3,a- 3,b+ ");
-    EXPECT_EQ(linesStarting(p.out, "a:") + linesStarting(p.out, "b:"),
-              "a: 3 frames, unbound\nb: 2 frames, position (10, 20), speed 0, bounces 0, wraps 0\n");
+    EXPECT_EQ(keys, "1,a- 2,a- 2,k+ 3,a- 3,k+ ");
+    std::string dumps = linesStarting(p.out, "frame=");
+    size_t at = 0;
+    for (const char* part : {"frame=2 instance=k x=102.5 ", " posX=7 posY=8\n", "frame=3 instance=k x=105 ",
+                             " posX=105 posY=100\n"}) {
+        at = dumps.find(part, at);
+        ASSERT_NE(at, std::string::npos) << part << " in order in\n" << dumps;
+    }
+    EXPECT_EQ(linesStarting(p.out, "a:") + linesStarting(p.out, "k:"),
+              "a: 3 frames, unbound\nk: 2 frames, position (105, 100), speed 250, bounces 0, wraps 0\n");
 }
 
 TEST_P(ModuleTest, SummaryCountsBouncesAndWraps) {
