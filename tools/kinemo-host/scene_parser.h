@@ -21,7 +21,7 @@ namespace khost {
 
 struct SceneParse {
     Scene scene;
-    std::vector<std::string> errors;  // "FILE:LINE: message", in line order
+    std::vector<std::string> errors;  // "FILE:LINE: message"; unclosed repeats come last
     bool ok() const { return errors.empty(); }
 };
 
