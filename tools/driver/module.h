@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,28 @@ enum class CallbackKind : uint8_t {
 };
 
 using Callback = std::function<uint32_t(std::span<const uint32_t> args)>;
+
+// The floating-point control state a host leaves when it calls the module.
+// Windows' defaults unless a test plays a hostile host.
+struct FpState {
+    uint16_t x87Control = 0x027F;
+    uint32_t mxcsr = 0x1F80;
+};
+
+// How the emulated host serves ORVEX32: the contract leaves open the calling
+// convention of its free functions and the size of its image object.
+enum class OrvexConvention : uint8_t { Stdcall, Cdecl };
+struct EmulatedOptions {
+    FpState fp;
+    OrvexConvention orvexConvention = OrvexConvention::Stdcall;
+    uint32_t orvexImageBytes = 0;  // bytes the library writes into its image object at set-up; 0: none
+};
+
+// A call left the host's floating-point control words changed, or a callback
+// into the host ran with a state other than the host's.
+struct FpStateError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 class Module {
 public:
@@ -46,15 +69,25 @@ public:
     // A host callback the module can call through a 32-bit slot.
     virtual Addr callback(CallbackKind kind, Callback fn) = 0;
 
+    // Every later call into the module starts with this state; the driver
+    // checks that the module returns with the same control words (sticky
+    // status flags aside) and that every callback it makes sees them, and
+    // throws FpStateError otherwise.
+    virtual void setHostFpState(FpState state);
+    virtual FpState hostFpState() const { return fp_; }
+
     template <class T>
     T* view(Addr addr) { return reinterpret_cast<T*>(bytes(addr)); }
     std::string cString(Addr addr);
+
+protected:
+    FpState fp_;
 };
 
 // The native build, attached.
 std::unique_ptr<Module> openNative();
 // kinemo.qlm loaded into the emulated 32-bit host, attached. Throws on failure.
-std::unique_ptr<Module> openEmulated(const std::string& dllPath);
+std::unique_ptr<Module> openEmulated(const std::string& dllPath, const EmulatedOptions& options = {});
 // Empty path: native; otherwise the emulated DLL at that path.
 std::unique_ptr<Module> openModule(const std::string& pathOrEmpty);
 

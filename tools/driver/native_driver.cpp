@@ -192,6 +192,12 @@ std::unique_ptr<Module> openModule(const std::string& pathOrEmpty) {
     return pathOrEmpty.empty() ? openNative() : openEmulated(pathOrEmpty);
 }
 
+void Module::setHostFpState(FpState state) {
+    if (state.x87Control != FpState{}.x87Control || state.mxcsr != FpState{}.mxcsr)
+        throw std::logic_error(std::string(kind()) + " driver: hostile floating-point states are not supported yet");
+    fp_ = state;
+}
+
 std::string Module::cString(Addr addr) {
     const auto* p = reinterpret_cast<const char*>(bytes(addr));
     return p == nullptr ? std::string() : std::string(p);

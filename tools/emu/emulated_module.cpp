@@ -94,6 +94,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Module> openEmulated(const std::string& dllPath) { return std::make_unique<EmulatedModule>(dllPath); }
+std::unique_ptr<Module> openEmulated(const std::string& dllPath, const EmulatedOptions& options) {
+    if (options.orvexConvention != OrvexConvention::Stdcall || options.orvexImageBytes != 0)
+        throw std::logic_error("emulated driver: ORVEX32 options are not supported yet");
+    auto m = std::make_unique<EmulatedModule>(dllPath);
+    m->setHostFpState(options.fp);
+    return m;
+}
 
 }  // namespace kdrv
