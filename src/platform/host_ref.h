@@ -7,8 +7,14 @@
 inline void* hostPtr(HostRef ref) { return reinterpret_cast<void*>(static_cast<uintptr_t>(ref)); }
 inline HostRef hostRef(const void* p) { return static_cast<HostRef>(reinterpret_cast<uintptr_t>(p)); }
 #else
-// Native: references index a registry; 0 stays null. Unknown references give null.
-void* hostPtr(HostRef ref);
+// Native: references index a table of pointers, 0 stays null and unknown
+// references give null. The look-up is inline: the per-frame step makes it.
+struct HostRefTable {
+    void* const* pointers;
+    uint32_t count;
+};
+extern HostRefTable hostRefTable;  // kept current by hostRef()
+inline void* hostPtr(HostRef ref) { return ref < hostRefTable.count ? hostRefTable.pointers[ref] : nullptr; }
 HostRef hostRef(const void* p);
 #endif
 

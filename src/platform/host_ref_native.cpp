@@ -16,16 +16,16 @@ Registry& registry() {
 }
 }  // namespace
 
-void* hostPtr(HostRef ref) {
-    const auto& p = registry().pointers;
-    return ref < p.size() ? p[ref] : nullptr;
-}
+HostRefTable hostRefTable = {nullptr, 0};
 
 HostRef hostRef(const void* p) {
     if (p == nullptr) return 0;
     auto& r = registry();
     auto [it, added] = r.refs.try_emplace(p, static_cast<HostRef>(r.pointers.size()));
-    if (added) r.pointers.push_back(const_cast<void*>(p));
+    if (added) {
+        r.pointers.push_back(const_cast<void*>(p));
+        hostRefTable = {r.pointers.data(), static_cast<uint32_t>(r.pointers.size())};
+    }
     return it->second;
 }
 #endif
