@@ -1,7 +1,7 @@
 // Where a gravity-only step spends its time beyond the floor: the step's
 // arithmetic rebuilt stage by stage on a record, each stage adding one
 // piece. The real step additionally resolves its target reference (a
-// registry look-up in the native build, a plain cast in the DLL).
+// table look-up in the native build, a plain cast in the DLL).
 #include <benchmark/benchmark.h>
 
 #include "bench_records.h"
@@ -38,8 +38,8 @@ void anatomy(benchmark::State& state) {
         }
         if constexpr (Last >= WriteBack) {
             if constexpr (Last >= TargetLookup) target = hostPtrAs<HostObject>(rd->target);
-            target->posX = static_cast<int16_t>(static_cast<uint16_t>(truncToInt64(f64(rd->x))));
-            target->posY = static_cast<int16_t>(static_cast<uint16_t>(truncToInt64(f64(rd->y))));
+            target->posX = static_cast<int16_t>(static_cast<uint16_t>(truncatedLow32(rd->x)));
+            target->posY = static_cast<int16_t>(static_cast<uint16_t>(truncatedLow32(rd->y)));
             target->updateFlagA = 1;
             target->updateFlagB = 1;
         }

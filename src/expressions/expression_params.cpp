@@ -17,7 +17,6 @@ void fetchRawParams(RunData* rd, uint32_t paramHandle, std::span<uint32_t> raw) 
 
 float paramValue(uint32_t raw) {
     float asFloat = f32FromBits(raw);
-    int64_t truncated = truncToInt64(f64(asFloat));
-    if (static_cast<uint32_t>(truncated) != 0) return asFloat;
+    if (truncatedLow32(asFloat) != 0) return asFloat;
     return static_cast<float>(static_cast<int32_t>(raw));
 }

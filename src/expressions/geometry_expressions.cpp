@@ -3,6 +3,7 @@
 #include "expressions/expression_params.h"
 #include "expressions/expressions.h"
 #include "expressions/float_result.h"
+#include "platform/fp_guard.h"
 
 namespace {
 constexpr float kTwoPiSingle = 6.283185f;   // bits 0x40C90FDA
@@ -14,11 +15,20 @@ struct Point {
     float y;
 };
 
-// All fetches happen before any parameter is read or used.
 template <size_t N>
-std::array<float, N> readParams(RunData* rd, uint32_t paramHandle) {
-    std::array<uint32_t, N> raw{};
+using RawParams = std::array<uint32_t, N>;
+
+// All fetches happen before any parameter is read or used, under the host's
+// floating-point state: each runs the host's own expression evaluator.
+template <size_t N>
+RawParams<N> fetchParams(RunData* rd, uint32_t paramHandle) {
+    RawParams<N> raw{};
     fetchRawParams(rd, paramHandle, raw);
+    return raw;
+}
+
+template <size_t N>
+std::array<float, N> readParams(const RawParams<N>& raw) {
     std::array<float, N> values{};
     for (size_t i = 0; i < N; ++i) values[i] = paramValue(raw[i]);
     return values;
@@ -37,28 +47,49 @@ float directionRadians(Point from, Point to) {
 }
 
 float toDegrees(float radians) { return f32(f64(radians) * f64(kRadToDeg)); }
-}  // namespace
 
-KINEMO_EXPRESSION(expGetDist) {
-    auto [px, py] = readParams<2>(rd, paramHandle);
+KINEMO_FP_BODY uint32_t distanceToPoint(RunData* rd, const RawParams<2>* raw) {
+    auto [px, py] = readParams(*raw);
     return floatResult(rd, distance({px, py}, {rd->x, rd->y}));
 }
 
-KINEMO_EXPRESSION(expGetAng) {
-    auto [px, py] = readParams<2>(rd, paramHandle);
+KINEMO_FP_BODY uint32_t angleToPoint(RunData* rd, const RawParams<2>* raw) {
+    auto [px, py] = readParams(*raw);
     float a = directionRadians({rd->x, rd->y}, {px, py});
     if (a < 0.0f) a = f32(f64(a) + f64(kTwoPiSingle));
     return floatResult(rd, toDegrees(a));
 }
 
-KINEMO_EXPRESSION(expGetDistPoints) {
-    auto [x1, y1, x2, y2] = readParams<4>(rd, paramHandle);
+KINEMO_FP_BODY uint32_t distanceBetween(RunData* rd, const RawParams<4>* raw) {
+    auto [x1, y1, x2, y2] = readParams(*raw);
     return floatResult(rd, distance({x1, y1}, {x2, y2}));
 }
 
-KINEMO_EXPRESSION(expGetAngPoints) {
-    auto [x1, y1, x2, y2] = readParams<4>(rd, paramHandle);
+KINEMO_FP_BODY uint32_t angleBetween(RunData* rd, const RawParams<4>* raw) {
+    auto [x1, y1, x2, y2] = readParams(*raw);
     float a = directionRadians({x1, y1}, {x2, y2});
     if (a < 0.0f) a = f32(f64(a) + kTwoPiDouble);
     return floatResult(rd, toDegrees(a));
+}
+
+}  // namespace
+
+KINEMO_EXPRESSION(expGetDist) {
+    const auto raw = fetchParams<2>(rd, paramHandle);
+    return inModuleFp(distanceToPoint, rd, &raw);
+}
+
+KINEMO_EXPRESSION(expGetAng) {
+    const auto raw = fetchParams<2>(rd, paramHandle);
+    return inModuleFp(angleToPoint, rd, &raw);
+}
+
+KINEMO_EXPRESSION(expGetDistPoints) {
+    const auto raw = fetchParams<4>(rd, paramHandle);
+    return inModuleFp(distanceBetween, rd, &raw);
+}
+
+KINEMO_EXPRESSION(expGetAngPoints) {
+    const auto raw = fetchParams<4>(rd, paramHandle);
+    return inModuleFp(angleBetween, rd, &raw);
 }

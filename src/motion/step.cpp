@@ -4,6 +4,7 @@
 #include "motion/motion_constants.h"
 #include "motion/speed_vector.h"
 #include "platform/fmath.h"
+#include "platform/fp_guard.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ void applySpeedLimits(RunData* rd) {
 
 // Truncation toward zero, then the low 16 bits in two's complement.
 int16_t hostCoordinate(float v) {
-    return static_cast<int16_t>(static_cast<uint16_t>(truncToInt64(f64(v))));
+    return static_cast<int16_t>(static_cast<uint16_t>(truncatedLow32(v)));
 }
 
 void writeBack(const RunData* rd) {
@@ -53,12 +54,9 @@ void writeBack(const RunData* rd) {
     target->updateFlagB = 1;
 }
 
-}  // namespace
-
-extern "C" int16_t KINEMO_STDCALL HandleRunObject(RunData* rd) {
-    if (rd->objectSet != 1 || rd->paused != 0) return kStepResult;
-    // Gravity first, so a frame's displacement already includes it; the limits
-    // after the move, so the frame that leaves the range still moves unlimited.
+// Gravity first, so a frame's displacement already includes it; the limits
+// after the move, so the frame that leaves the range still moves unlimited.
+KINEMO_FP_BODY int16_t moveTarget(RunData* rd) {
     applyGravity(rd);
     integratePosition(rd);
     applySpeedLimits(rd);
@@ -66,4 +64,11 @@ extern "C" int16_t KINEMO_STDCALL HandleRunObject(RunData* rd) {
     else if (rd->mode == ModeBounce) bounceInBox(rd);
     writeBack(rd);
     return kStepResult;
+}
+
+}  // namespace
+
+extern "C" int16_t KINEMO_STDCALL HandleRunObject(RunData* rd) {
+    if (rd->objectSet != 1 || rd->paused != 0) return kStepResult;
+    return inModuleFp(moveTarget, rd);
 }

@@ -23,18 +23,37 @@ inline double atan2Raw(double y, double x) { return std::atan2(y, x); }
 
 inline double kSqrt(double v) { return std::sqrt(v); }
 
-// atan2 with the module's zero rule: a zero y against a positive x (or +0)
-// gives +0 whatever the sign of that zero y.
+constexpr double kPi = 3.141592653589793;       // 0x400921FB54442D18
+constexpr double kHalfPi = 1.5707963267948966;  // 0x3FF921FB54442D18
+
+// atan2 with the module's zero rule, decided here for every zero argument.
+// msvcrt answers atan2(+-0, +-0) with 0 (a domain error) where the rule wants
+// pi with the sign of y against a negative x or -0, so the library never sees
+// a zero y. A zero x is decided here too: the angle is exactly a quarter turn
+// with the sign of y, the same double from every library, and leaving it out
+// keeps the library to the arguments where it really computes, away from its
+// error paths. NaNs propagate without a call for the same reason.
 inline double kAtan2(double y, double x) {
-    if (y == 0.0 && !std::signbit(x) && !std::isnan(x)) return 0.0;
+    if (std::isnan(y) || std::isnan(x)) return y + x;
+    if (y == 0.0) return std::signbit(x) ? std::copysign(kPi, y) : 0.0;
+    if (x == 0.0) return std::copysign(kHalfPi, y);
     return atan2Raw(y, x);
 }
 
-// Truncation toward zero to int64; NaN, infinities and out-of-range values
-// give INT64_MIN, as the x86 conversion instruction does.
-inline int64_t truncToInt64(double v) {
-    if (!(v >= -9223372036854775808.0 && v < 9223372036854775808.0)) return INT64_MIN;
-    return static_cast<int64_t>(v);
+// The low 32 bits of v truncated toward zero to a 64-bit integer, where NaN,
+// infinities and |v| >= 2^63 give the integer indefinite INT64_MIN (low bits 0).
+// Only SSE truncation and bit arithmetic: nothing depends on the x87 control
+// word the host left.
+inline uint32_t truncatedLow32(float v) {
+    if (v >= -2147483648.0f && v < 2147483648.0f) return static_cast<uint32_t>(static_cast<int32_t>(v));
+    // From here |v| >= 2^31, so v is an integer: its significand shifted left.
+    const uint32_t bits = std::bit_cast<uint32_t>(v);
+    const int exponent = static_cast<int>((bits >> 23) & 0xFF) - 127;
+    if (exponent >= 63) return 0;
+    const uint32_t significand = (bits & 0x007FFFFF) | 0x00800000;
+    const int shift = exponent - 23;  // 8 to 39
+    const uint32_t magnitude = shift < 32 ? significand << shift : 0;
+    return (bits >> 31) != 0 ? 0u - magnitude : magnitude;
 }
 
 inline float f32(double v) { return static_cast<float>(v); }

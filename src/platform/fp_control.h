@@ -1,0 +1,51 @@
+// The processor's floating-point control words: x87 precision and rounding,
+// and MXCSR rounding, flush-to-zero and denormals-are-zero. The host may leave
+// any of them changed (Direct3D 9 drops the x87 to 24-bit precision), so the
+// module reads, loads and restores them itself.
+#pragma once
+#include <cstdint>
+
+struct FpControl {
+    uint16_t x87;
+    uint32_t mxcsr;
+};
+
+// Windows' defaults: 53-bit x87 precision, round to nearest everywhere, every
+// exception masked, no flush-to-zero or denormals-are-zero. The module's
+// results are defined under these.
+constexpr FpControl kModuleFpControl = {0x027F, 0x1F80};
+
+// MXCSR's sticky exception flags record what happened; they change no result.
+constexpr uint32_t kMxcsrStickyFlags = 0x003F;
+
+inline bool computesAsModule(FpControl c) {
+    return c.x87 == kModuleFpControl.x87 && (c.mxcsr & ~kMxcsrStickyFlags) == kModuleFpControl.mxcsr;
+}
+
+#if defined(__i386__) || defined(__x86_64__)
+// "memory" clobbers keep loads and stores of floats on their side of these;
+// register-only arithmetic is kept apart by calling it out of line.
+inline FpControl readFpControl() {
+    FpControl c;
+    asm volatile("fnstcw %0" : "=m"(c.x87) : : "memory");
+    asm volatile("stmxcsr %0" : "=m"(c.mxcsr) : : "memory");
+    return c;
+}
+
+inline void loadFpControl(const FpControl& c) {
+    asm volatile("fldcw %0" : : "m"(c.x87) : "memory");
+    asm volatile("ldmxcsr %0" : : "m"(c.mxcsr) : "memory");
+}
+
+// The x87 raises a pending exception that a newly loaded control word unmasks
+// at its next instruction: clear the flags the module's own work left first,
+// so a host with unmasked exceptions does not trip over them.
+inline void restoreHostFpControl(const FpControl& host) {
+    asm volatile("fnclex" : : : "memory");
+    loadFpControl(host);
+}
+#else
+inline FpControl readFpControl() { return kModuleFpControl; }
+inline void loadFpControl(const FpControl&) {}
+inline void restoreHostFpControl(const FpControl&) {}
+#endif
