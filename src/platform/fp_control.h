@@ -18,22 +18,32 @@ constexpr FpControl kModuleFpControl = {0x027F, 0x1F80};
 // MXCSR's sticky exception flags record what happened; they change no result.
 constexpr uint32_t kMxcsrStickyFlags = 0x003F;
 
+#if defined(__i386__)
+// The DLL: msvcrt's sin, cos and atan2 compute on the x87.
+constexpr bool kX87Computes = true;
+#else
+// x86-64 computes with SSE alone, the C library's maths included; the x87
+// control word changes nothing there and is left as the host set it.
+constexpr bool kX87Computes = false;
+#endif
+
 inline bool computesAsModule(FpControl c) {
-    return c.x87 == kModuleFpControl.x87 && (c.mxcsr & ~kMxcsrStickyFlags) == kModuleFpControl.mxcsr;
+    return (!kX87Computes || c.x87 == kModuleFpControl.x87) &&
+           (c.mxcsr & ~kMxcsrStickyFlags) == kModuleFpControl.mxcsr;
 }
 
 #if defined(__i386__) || defined(__x86_64__)
 // "memory" clobbers keep loads and stores of floats on their side of these;
 // register-only arithmetic is kept apart by calling it out of line.
 inline FpControl readFpControl() {
-    FpControl c;
-    asm volatile("fnstcw %0" : "=m"(c.x87) : : "memory");
+    FpControl c = kModuleFpControl;
+    if (kX87Computes) asm volatile("fnstcw %0" : "=m"(c.x87) : : "memory");
     asm volatile("stmxcsr %0" : "=m"(c.mxcsr) : : "memory");
     return c;
 }
 
 inline void loadFpControl(const FpControl& c) {
-    asm volatile("fldcw %0" : : "m"(c.x87) : "memory");
+    if (kX87Computes) asm volatile("fldcw %0" : : "m"(c.x87) : "memory");
     asm volatile("ldmxcsr %0" : : "m"(c.mxcsr) : "memory");
 }
 
@@ -41,7 +51,7 @@ inline void loadFpControl(const FpControl& c) {
 // at its next instruction: clear the flags the module's own work left first,
 // so a host with unmasked exceptions does not trip over them.
 inline void restoreHostFpControl(const FpControl& host) {
-    asm volatile("fnclex" : : : "memory");
+    if (kX87Computes) asm volatile("fnclex" : : : "memory");
     loadFpControl(host);
 }
 #else
