@@ -169,6 +169,13 @@ void failImageOperation(uint32_t ordinal);
 // Records an image operation; true when it must fail.
 bool imageOperation(uint32_t ordinal, uint64_t object, std::vector<uint32_t> args);
 
+// The native library stand-in uses the first 4 KiB of an image object: it
+// fills them when making the object ready and expects them unchanged at
+// every later operation, and it expects the object 16-byte aligned. This
+// counts the operations that found otherwise.
+inline constexpr uint32_t kLibraryImageBytes = 4096;
+int imageMisuses();
+
 struct ImageFault : std::runtime_error {
     explicit ImageFault(uint32_t ordinal)
         : std::runtime_error("image operation " + std::to_string(ordinal) + " failed"), ordinal(ordinal) {}

@@ -64,6 +64,7 @@ struct State {
     std::vector<OrvexCall> orvexCalls;
     uint32_t failingImageOp = 0;
     std::set<uint64_t> openImages;
+    int imageMisuses = 0;
 
     std::array<int, kOpCount> failCountdown{};  // 0: no failure scheduled
 };
