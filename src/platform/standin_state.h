@@ -13,6 +13,7 @@
 
 #include "platform/resource_table.h"
 #include "platform/standin.h"
+#include "platform/winapi.h"
 
 namespace standin {
 
@@ -39,6 +40,9 @@ struct RunningDialog {
 };
 
 inline constexpr size_t kOpCount = 7;
+
+// What Windows gives every separator, whatever was asked for.
+inline constexpr uint32_t kSeparatorBits = MF_SEPARATOR | MF_GRAYED | MF_DISABLED;
 
 struct State {
     std::map<uint32_t, ModuleResources> modules;
