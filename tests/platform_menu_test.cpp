@@ -102,6 +102,9 @@ TEST_F(PlatformMenu, MenuStringsAreFoundInOrderAndCutToTheBuffer) {
     EXPECT_EQ(standin::counts().liveMenus, 0);
 }
 
+// As Windows' conformance record has it: separators keep their id and read
+// greyed and disabled, a text item without text is a separator but one with
+// empty text is not, a popup gives -1 as its id and keeps its handle instead.
 TEST_F(PlatformMenu, ItemIdsAndStatesAnswerAsWindowsDoes) {
     const uint32_t menu = standin::createPopupMenu();
     const uint32_t sub = standin::createPopupMenu();
@@ -112,23 +115,37 @@ TEST_F(PlatformMenu, ItemIdsAndStatesAnswerAsWindowsDoes) {
     ASSERT_TRUE(standin::appendMenu(menu, MF_SEPARATOR, 0, ""));
     ASSERT_TRUE(standin::appendMenu(menu, MF_POPUP | MF_DISABLED, sub, "Sub"));
     ASSERT_TRUE(standin::appendMenu(menu, MF_GRAYED, 8, "outer"));
-    struct Case { int pos; uint32_t id, state; std::string label; };
+    ASSERT_TRUE(standin::appendMenu(menu, MF_STRING, 6, nullptr));
+    ASSERT_TRUE(standin::appendMenu(menu, MF_STRING, 9, ""));
+    const uint32_t sep = MF_SEPARATOR | MF_GRAYED | MF_DISABLED;
+    const auto native = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(nativeModuleHandle()));
+    const uint32_t loaded = standin::loadMenu(native, 20000);
+    const uint32_t actions = standin::subMenu(loaded, 0);
+    struct Case { uint32_t menu; int pos; uint32_t id, state; std::string label; };
     const Case cases[] = {
-        {0, 5, MF_CHECKED | MF_GRAYED, "checked"}, {1, 25002, MF_SEPARATOR, ""}, {2, 0, MF_SEPARATOR, ""},
-        {3, 0xFFFFFFFF, (2u << 8) | MF_POPUP | MF_DISABLED, "Sub"}, {4, 8, MF_GRAYED, "outer"},
-        {5, 0xFFFFFFFF, 0xFFFFFFFF, "-"}, {-1, 0xFFFFFFFF, 0xFFFFFFFF, "-"},
+        {menu, 0, 5, MF_CHECKED | MF_GRAYED, "checked"}, {menu, 1, 25002, sep, ""}, {menu, 2, 0, sep, ""},
+        {menu, 3, 0xFFFFFFFF, (2u << 8) | MF_POPUP | MF_DISABLED, "Sub"}, {menu, 4, 8, MF_GRAYED, "outer"},
+        {menu, 5, 6, sep, ""}, {menu, 6, 9, 0, ""},
+        {menu, 7, 0xFFFFFFFF, 0xFFFFFFFF, "-"}, {menu, -1, 0xFFFFFFFF, 0xFFFFFFFF, "-"},
+        {actions, 3, 25002, sep, ""},  // from the template's empty label
+        {actions, 4, 0xFFFFFFFF, (6u << 8) | MF_POPUP, "Position"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.pos);
-        EXPECT_EQ(standin::menuItemId(menu, c.pos), c.id);
-        EXPECT_EQ(standin::menuState(menu, static_cast<uint32_t>(c.pos), MF_BYPOSITION), c.state);
-        EXPECT_EQ(standin::menuString(menu, static_cast<uint32_t>(c.pos), MF_BYPOSITION).value_or("-"), c.label);
+        SCOPED_TRACE(testing::Message() << c.menu << " " << c.pos);
+        EXPECT_EQ(standin::menuItemId(c.menu, c.pos), c.id);
+        EXPECT_EQ(standin::menuState(c.menu, static_cast<uint32_t>(c.pos), MF_BYPOSITION), c.state);
+        EXPECT_EQ(standin::menuString(c.menu, static_cast<uint32_t>(c.pos), MF_BYPOSITION).value_or("-"), c.label);
     }
     EXPECT_EQ(standin::subMenu(menu, 3), sub);
     EXPECT_EQ(standin::subMenu(menu, 0), 0u);
-    // By command, the popup's item comes before the same id later at the top.
+    EXPECT_EQ(standin::menuItems(menu)->at(3).id, sub);
+    EXPECT_EQ(standin::menuItems(actions)->at(4).id, standin::subMenu(actions, 4));
+    // By command, the popup's item comes before the same id later at the top;
+    // a popup's handle finds it only as the last resort.
     EXPECT_EQ(standin::menuState(menu, 8, MF_BYCOMMAND), 0u);
     EXPECT_EQ(standin::menuString(menu, 8, MF_BYCOMMAND).value_or("-"), "b");
+    EXPECT_EQ(standin::menuString(menu, sub, MF_BYCOMMAND).value_or("-"), "Sub");
+    standin::destroyMenu(loaded);
 }
 
 TEST_F(PlatformMenu, DestroyingAMenuTakesItsPopupsAndLeavesOthers) {

@@ -25,7 +25,7 @@ void describeLevel(uint32_t menu, const std::string& indent, int depth, std::str
             out += indent + "> \"" + item.label + "\"" + extraBits(item.flags, MF_POPUP) + "\n";
             if (depth < 16) describeLevel(item.popup, indent + "  ", depth + 1, out);
         } else if (item.flags & MF_SEPARATOR) {
-            out += indent + "---- " + std::to_string(item.id) + extraBits(item.flags, MF_SEPARATOR) + "\n";
+            out += indent + "---- " + std::to_string(item.id) + extraBits(item.flags, kSeparatorBits) + "\n";
         } else {
             out += indent + "\"" + item.label + "\" " + std::to_string(item.id) + extraBits(item.flags, 0) + "\n";
         }

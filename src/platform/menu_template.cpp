@@ -40,7 +40,8 @@ struct Cursor {
 };
 
 // MENU: flags word; a popup then has its label and its own level, any other
-// item its id and label. An empty label makes a separator, as LoadMenu does.
+// item its id and label. An empty label makes a separator that keeps its id,
+// and a popup item's id is its submenu handle, as LoadMenu does.
 bool parseStandardLevel(Cursor& c, uint32_t menu, int depth) {
     if (depth > kMaxDepth) return false;
     while (c.ok) {
@@ -49,12 +50,13 @@ bool parseStandardLevel(Cursor& c, uint32_t menu, int depth) {
         if (flags & MF_POPUP) {
             std::string label = c.text();
             const uint32_t sub = newMenu();
-            appendItem(menu, MenuItem{std::move(label), 0, kept, sub});
+            appendItem(menu, MenuItem{std::move(label), sub, kept, sub});
             if (!parseStandardLevel(c, sub, depth + 1)) return false;
         } else {
             const uint32_t id = c.u16();
             std::string label = c.text();
-            appendItem(menu, MenuItem{label, id, label.empty() ? kept | MF_SEPARATOR : kept, 0});
+            const bool separator = label.empty() || (flags & MF_SEPARATOR);
+            appendItem(menu, MenuItem{label, id, separator ? kept | kSeparatorBits : kept, 0});
         }
         if (flags & kEndOfLevel) return c.ok;
     }

@@ -8,6 +8,8 @@ namespace standin {
 namespace {
 
 constexpr uint32_t kNoItem = 0xFFFFFFFF;
+constexpr uint32_t kMenuBitmap = 0x0004;
+constexpr uint32_t kMenuOwnerDraw = 0x0100;
 
 Menu* liveMenu(uint32_t menu) {
     auto& menus = state().menus;
@@ -22,19 +24,22 @@ const MenuItem* itemAt(uint32_t menu, int pos) {
 }
 
 // Depth first in item order: an item that carries the id wins over anything
-// later, including items of later submenus. Popup items match through their
-// contents only. The visited set guards against a menu that holds itself.
+// later, including items of later submenus. A popup item, whose id is its
+// handle, is only the fallback when nothing else matches (the last such
+// wins, as in Windows). The visited set guards against a menu that holds itself.
 const MenuItem* itemByCommand(uint32_t menu, uint32_t id, std::set<uint32_t>& visited) {
     const Menu* m = liveMenu(menu);
     if (m == nullptr || !visited.insert(menu).second) return nullptr;
+    const MenuItem* fallback = nullptr;
     for (const MenuItem& item : m->items) {
         if (item.flags & MF_POPUP) {
             if (const MenuItem* found = itemByCommand(item.popup, id, visited)) return found;
+            if (item.id == id) fallback = &item;
         } else if (item.id == id) {
             return &item;
         }
     }
-    return nullptr;
+    return fallback;
 }
 
 const MenuItem* locate(uint32_t menu, uint32_t item, uint32_t flags) {
@@ -61,15 +66,18 @@ bool appendItem(uint32_t menu, MenuItem item) {
 
 uint32_t createPopupMenu() { return callFails(Op::CreatePopupMenu) ? 0 : newMenu(); }
 
-bool appendMenu(uint32_t menu, uint32_t flags, uint32_t idOrPopup, std::string_view label) {
+bool appendMenu(uint32_t menu, uint32_t flags, uint32_t idOrPopup, const char* label) {
     if (callFails(Op::AppendMenu) || liveMenu(menu) == nullptr) return false;
     const uint32_t kept = flags & 0xFFFF & ~MF_BYPOSITION;
+    const bool textItem = !(flags & (MF_SEPARATOR | kMenuBitmap | kMenuOwnerDraw));
+    const std::string text = textItem && label != nullptr ? label : "";
     if (flags & MF_POPUP) {
         if (liveMenu(idOrPopup) == nullptr) return false;
-        return appendItem(menu, MenuItem{std::string(label), 0, kept, idOrPopup});
+        return appendItem(menu, MenuItem{text, idOrPopup, kept, idOrPopup});
     }
-    if (flags & MF_SEPARATOR) return appendItem(menu, MenuItem{"", idOrPopup, kept, 0});
-    return appendItem(menu, MenuItem{std::string(label), idOrPopup, kept, 0});
+    if ((flags & MF_SEPARATOR) || (textItem && label == nullptr))
+        return appendItem(menu, MenuItem{"", idOrPopup, kept | kSeparatorBits, 0});
+    return appendItem(menu, MenuItem{text, idOrPopup, kept, 0});
 }
 
 int menuItemCount(uint32_t menu) {
@@ -131,11 +139,10 @@ HMENU GetSubMenu(HMENU menu, int pos) { return handleOf<HMENU>(standin::subMenu(
 
 HMENU CreatePopupMenu() { return handleOf<HMENU>(standin::createPopupMenu()); }
 
-// Only string items carry a label pointer; a popup item's second argument is
-// the submenu handle.
+// A popup item's third argument is the submenu handle; bitmap and owner-drawn
+// items pass no text in the label, which appendMenu then leaves unread.
 BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR idOrPopup, LPCSTR label) {
-    const bool hasText = !(flags & (MF_SEPARATOR | 0x0004 | 0x0100)) && label != nullptr;  // not bitmap or owner-drawn
-    return standin::appendMenu(handleValue(menu), flags, idOrPopup, hasText ? label : "") ? 1 : 0;
+    return standin::appendMenu(handleValue(menu), flags, idOrPopup, label) ? 1 : 0;
 }
 
 int GetMenuItemCount(HMENU menu) { return standin::menuItemCount(handleValue(menu)); }

@@ -23,6 +23,8 @@ uint32_t drawingTarget(uint32_t displayHandle, uint32_t zero) {
 
 void failImageOperation(uint32_t ordinal) { state().failingImageOp = ordinal; }
 
+int imageMisuses() { return state().imageMisuses; }
+
 bool imageOperation(uint32_t ordinal, uint64_t object, std::vector<uint32_t> args) {
     State& s = state();
     s.orvexCalls.push_back(OrvexCall{ordinal, object, std::move(args)});
@@ -35,10 +37,29 @@ bool imageOperation(uint32_t ordinal, uint64_t object, std::vector<uint32_t> arg
 
 namespace {
 
+constexpr uint32_t kImageInit = 308;
+constexpr uintptr_t kImageAlignment = 16;
+
 uint64_t objectKey(const OrvexImage* self) { return reinterpret_cast<uintptr_t>(self); }
 
+// The library's own state in the object: a pattern no caller would write.
+uint8_t patternAt(size_t i) { return static_cast<uint8_t>(i * 7 + 0x5B); }
+
+bool holdsPattern(const OrvexImage* self) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(self);
+    for (size_t i = 0; i < standin::kLibraryImageBytes; ++i)
+        if (bytes[i] != patternAt(i)) return false;
+    return true;
+}
+
 int32_t imageCall(uint32_t ordinal, OrvexImage* self, std::vector<uint32_t> args) {
+    const bool misaligned = reinterpret_cast<uintptr_t>(self) % kImageAlignment != 0;
+    if (misaligned || (ordinal != kImageInit && !holdsPattern(self))) ++standin::state().imageMisuses;
     if (standin::imageOperation(ordinal, objectKey(self), std::move(args))) throw standin::ImageFault(ordinal);
+    if (ordinal == kImageInit) {
+        auto* bytes = reinterpret_cast<uint8_t*>(self);
+        for (size_t i = 0; i < standin::kLibraryImageBytes; ++i) bytes[i] = patternAt(i);
+    }
     return 1;
 }
 

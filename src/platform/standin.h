@@ -78,18 +78,22 @@ std::vector<platform::ResourceEntry> parseResFile(std::span<const uint8_t> bytes
 
 struct MenuItem {
     std::string label;
-    uint32_t id;     // 0 for popup items
-    uint32_t flags;  // MF_POPUP, MF_SEPARATOR and state bits as given
+    uint32_t id;     // a popup item's is its submenu handle, as Windows keeps it
+    uint32_t flags;  // MF_POPUP, MF_SEPARATOR and state bits; separators read greyed and disabled
     uint32_t popup;  // submenu handle of a popup item, else 0
 };
 
 uint32_t loadMenu(uint32_t module, uint32_t templateId);  // MENU or MENUEX template; 0: failed
 uint32_t createPopupMenu();
-bool appendMenu(uint32_t menu, uint32_t flags, uint32_t idOrPopup, std::string_view label);
+// As Windows does: a separator, or a text item with a null label, becomes a
+// separator that keeps its id and reads back greyed and disabled; an empty
+// label stays a text item.
+bool appendMenu(uint32_t menu, uint32_t flags, uint32_t idOrPopup, const char* label);
 int menuItemCount(uint32_t menu);               // -1: not a menu
 uint32_t menuItemId(uint32_t menu, int pos);    // popup or no such item: 0xFFFFFFFF
 // Label by position (MF_BYPOSITION) or by command id, searched depth first
-// through submenus in item order, separators included; first match wins.
+// through submenus in item order, separators included; first match wins, and
+// a popup item whose handle equals the id only when nothing else matches.
 std::optional<std::string> menuString(uint32_t menu, uint32_t item, uint32_t flags);
 uint32_t menuState(uint32_t menu, uint32_t item, uint32_t flags);  // 0xFFFFFFFF: no such item
 uint32_t subMenu(uint32_t menu, int pos);                          // 0: no popup there
@@ -168,6 +172,13 @@ uint32_t drawingTarget(uint32_t displayHandle, uint32_t zero);
 void failImageOperation(uint32_t ordinal);
 // Records an image operation; true when it must fail.
 bool imageOperation(uint32_t ordinal, uint64_t object, std::vector<uint32_t> args);
+
+// The native library stand-in uses the first 4 KiB of an image object: it
+// fills them when making the object ready and expects them unchanged at
+// every later operation, and it expects the object 16-byte aligned. This
+// counts the operations that found otherwise.
+inline constexpr uint32_t kLibraryImageBytes = 4096;
+int imageMisuses();
 
 struct ImageFault : std::runtime_error {
     explicit ImageFault(uint32_t ordinal)

@@ -36,6 +36,7 @@ void reset() {
     s.orvexCalls.clear();
     s.failingImageOp = 0;
     s.openImages.clear();
+    s.imageMisuses = 0;
     s.failCountdown = {};
 }
 

@@ -13,6 +13,7 @@
 
 #include "platform/resource_table.h"
 #include "platform/standin.h"
+#include "platform/winapi.h"
 
 namespace standin {
 
@@ -40,6 +41,9 @@ struct RunningDialog {
 
 inline constexpr size_t kOpCount = 7;
 
+// What Windows gives every separator, whatever was asked for.
+inline constexpr uint32_t kSeparatorBits = MF_SEPARATOR | MF_GRAYED | MF_DISABLED;
+
 struct State {
     std::map<uint32_t, ModuleResources> modules;
     std::map<uint32_t, std::string> modulePaths;
@@ -64,6 +68,7 @@ struct State {
     std::vector<OrvexCall> orvexCalls;
     uint32_t failingImageOp = 0;
     std::set<uint64_t> openImages;
+    int imageMisuses = 0;
 
     std::array<int, kOpCount> failCountdown{};  // 0: no failure scheduled
 };

@@ -1,0 +1,98 @@
+// ORVEX32 calls on win32. The library may be stdcall or cdecl, and may take
+// a different number of arguments than we pass: a direct call would leave
+// ESP wherever the callee put it. orvexInvoke keeps the caller's stack
+// pointer in EBP (callee-saved under every Windows convention) and restores
+// it after the call, so whatever the library pops, we return cleanly.
+#if defined(_WIN32)
+#include <array>
+
+#include "platform/host_ref.h"
+#include "platform/orvex32.h"
+
+extern "C" {
+// The library's entry points, by ordinal; only ever called through orvexInvoke.
+__declspec(dllimport) void orvexOrdinal12();
+__declspec(dllimport) void orvexOrdinal191();
+__declspec(dllimport) void orvexOrdinal308();
+__declspec(dllimport) void orvexOrdinal313();
+__declspec(dllimport) void orvexOrdinal336();
+__declspec(dllimport) void orvexOrdinal340();
+__declspec(dllimport) void orvexOrdinal395();
+
+// Pushes args[count - 1] down to args[0] onto a 16-byte aligned stack, puts
+// self in ECX, calls fn and gives back EAX. cdecl itself.
+uint32_t orvexInvoke(void (*fn)(), const void* self, const uint32_t* args, uint32_t count);
+}
+
+asm(R"(
+    .text
+    .p2align 4
+    .globl _orvexInvoke
+    .def _orvexInvoke; .scl 2; .type 32; .endef
+_orvexInvoke:
+    pushl %ebp
+    movl %esp, %ebp
+    pushl %esi
+    pushl %edi
+    movl 20(%ebp), %ecx
+    leal 0(,%ecx,4), %eax
+    subl %eax, %esp
+    andl $-16, %esp
+    movl 16(%ebp), %esi
+    movl %esp, %edi
+    cld
+    rep movsl
+    movl 12(%ebp), %ecx
+    call *8(%ebp)
+    leal -8(%ebp), %esp
+    popl %edi
+    popl %esi
+    popl %ebp
+    ret
+)");
+
+namespace {
+
+template <size_t N>
+uint32_t invoke(void (*fn)(), const void* self, const std::array<uint32_t, N>& args) {
+    return orvexInvoke(fn, self, args.data(), N);
+}
+
+uint32_t ref(const void* p) { return hostRef(p); }
+
+}  // namespace
+
+extern "C" {
+int32_t orvexRunDialog(HINSTANCE module, uint32_t templateId, uint32_t owner, DLGPROC proc, uint32_t zeroA,
+                       uint32_t zeroB, uint32_t three, uint32_t context) {
+    const std::array<uint32_t, 8> args{ref(module), templateId, owner, hostFnRef(proc), zeroA, zeroB, three, context};
+    return static_cast<int32_t>(invoke(orvexOrdinal12, nullptr, args));
+}
+
+uint32_t orvexDrawingTarget(uint32_t displayHandle, uint32_t zero) {
+    return invoke(orvexOrdinal191, nullptr, std::array<uint32_t, 2>{displayHandle, zero});
+}
+
+int32_t orvexImageInit(OrvexImage* self) {
+    return static_cast<int32_t>(invoke(orvexOrdinal308, self, std::array<uint32_t, 0>{}));
+}
+
+int32_t orvexImageSetup(OrvexImage* self, uint32_t a, uint32_t b, uint32_t target) {
+    return static_cast<int32_t>(invoke(orvexOrdinal340, self, std::array<uint32_t, 3>{a, b, target}));
+}
+
+int32_t orvexImageLoad(OrvexImage* self, HINSTANCE module, uint32_t id, uint32_t one) {
+    return static_cast<int32_t>(invoke(orvexOrdinal395, self, std::array<uint32_t, 3>{ref(module), id, one}));
+}
+
+int32_t orvexImageDraw(OrvexImage* self, uint32_t target, int32_t left, int32_t top, uint32_t one, uint32_t z1,
+                       uint32_t z2, uint32_t z3) {
+    const std::array<uint32_t, 7> args{target, static_cast<uint32_t>(left), static_cast<uint32_t>(top), one, z1, z2, z3};
+    return static_cast<int32_t>(invoke(orvexOrdinal336, self, args));
+}
+
+int32_t orvexImageDispose(OrvexImage* self) {
+    return static_cast<int32_t>(invoke(orvexOrdinal313, self, std::array<uint32_t, 0>{}));
+}
+}
+#endif
