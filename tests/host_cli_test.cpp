@@ -1,6 +1,9 @@
 // The command line of kinemo-host: exit statuses, what goes wrong where, and
 // that a failed run leaves every file it was given as it was.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -144,6 +147,17 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"p.svg", "s.kscene", "t.csv"}));
     EXPECT_EQ(readText(trace).substr(0, 15), "frame,instance,");
     EXPECT_EQ(readText(svg).substr(readText(svg).size() - 7), "</svg>\n");
+    // A pipe (like a device) is written in place, and a link keeps pointing at the file it names.
+    const std::string pipe = dir + "/pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    int reader = ::open(pipe.c_str(), O_RDWR | O_NONBLOCK);  // the picture fits in the pipe's buffer
+    std::ofstream(trace) << "old";
+    std::filesystem::create_symlink("t.csv", dir + "/link.csv");
+    ASSERT_EQ(capture({"run", scene, "--trace", dir + "/link.csv", "--svg", pipe}).status, kExitOk);
+    ::close(reader);
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.csv"));
+    EXPECT_EQ(readText(trace).substr(0, 15), "frame,instance,");
 }
 
 TEST(HostCommandLine, ProgressOnlyOnATerminalAndNotWhenQuiet) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,20 +78,37 @@ bool OutputFile::open(const std::string& path, std::string& error) {
         return true;
     }
     struct stat info {};
-    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    const bool exists = stat(path.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) {
         error = "cannot write " + path + ": " + reason(EISDIR);
         return false;
     }
-    std::string temp = path + ".tmp-XXXXXX";
+    if (exists && !S_ISREG(info.st_mode)) {
+        // A device or a pipe (/dev/null, /dev/stdout) is written in place:
+        // renaming over it would replace it.
+        file_.open(path, std::ios::binary | std::ios::trunc);
+        if (!file_) {
+            error = "cannot write " + path + ": " + reason(errno);
+            return false;
+        }
+        open_ = true;
+        return true;
+    }
+    // Through a symbolic link, the file it names is replaced, not the link.
+    std::error_code ec;
+    target_ = exists ? std::filesystem::canonical(path, ec).string() : path;
+    if (ec) target_ = path;
+    std::string temp = target_ + ".tmp-XXXXXX";
     int fd = mkstemp(temp.data());
     if (fd < 0) {
         error = "cannot write " + path + ": " + reason(errno);
         return false;
     }
-    // mkstemp makes the file private; give it the mode a new file would get.
+    // mkstemp makes the file private; give it the mode of the file it
+    // replaces, or the one a new file would get.
     mode_t mask = umask(0);
     umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    fchmod(fd, exists ? info.st_mode & 07777 : 0666 & ~mask);
     close(fd);
     temp_ = temp;
     file_.open(temp_, std::ios::binary | std::ios::trunc);
@@ -123,8 +141,8 @@ bool OutputFile::finish(std::string& error) {
 
 bool OutputFile::commit(std::string& error) {
     if (!finished_ && !finish(error)) return false;
-    if (toStdout_) return true;
-    if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
+    if (toStdout_ || temp_.empty()) return true;
+    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
         error = "cannot write " + path_ + ": " + reason(errno);
         return false;
     }

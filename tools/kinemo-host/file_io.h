@@ -18,7 +18,7 @@ bool checkReadable(const std::string& path, std::string& error);
 
 // Written to a temporary file beside the target and renamed over it on
 // commit; dropped without commit, the target is untouched. "-" writes to
-// standard output directly.
+// standard output, and a device or a pipe is written directly.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -38,7 +38,9 @@ public:
 private:
     void discard();
 
-    std::string path_, temp_;
+    std::string path_;    // as the user gave it, for messages
+    std::string target_;  // the file replaced on commit
+    std::string temp_;
     std::ofstream file_;
     bool open_ = false;
     bool toStdout_ = false;
