@@ -17,6 +17,7 @@ constexpr uint16_t kMaxSections = 96;
 constexpr uint16_t kOptionalMagicPe32 = 0x10B;
 constexpr size_t kMaxResources = 4096;  // shared subdirectories could otherwise multiply the tree
 constexpr uint64_t kMaxResourceBytes = 64u << 20;
+constexpr uint64_t kMaxResourceWalk = 1u << 16;
 
 std::string hex(uint32_t v) {
     std::ostringstream s;
@@ -255,13 +256,27 @@ void readResources(Image& img, const Bytes& mem) {
     if (dir.rva == 0) return;
     const uint32_t root = dir.rva;
     uint64_t total = 0;
+    // Directories may share subdirectories, so a small tree can name the same
+    // empty leaves again and again; bound the walk as well as what it finds.
+    uint64_t visited = 0;
+    auto visit = [&](size_t entries) {
+        visited += entries;
+        if (visited > kMaxResourceWalk)
+            fail(img.source, "resource tree names more than " + std::to_string(kMaxResourceWalk) + " directory entries");
+    };
     auto subdirectory = [&](uint32_t target, const char* level) {
         if (!(target & 0x80000000u)) fail(img.source, std::string("resource ") + level + " entry points at data, expected a directory");
         return target & 0x7FFFFFFFu;
     };
-    for (auto [type, typeDir] : resourceLevel(img, mem, root, 0, "type")) {
-        for (auto [name, nameDir] : resourceLevel(img, mem, root, subdirectory(typeDir, "type"), "name")) {
-            for (auto [language, dataEntry] : resourceLevel(img, mem, root, subdirectory(nameDir, "name"), "language")) {
+    const auto types = resourceLevel(img, mem, root, 0, "type");
+    visit(types.size());
+    for (auto [type, typeDir] : types) {
+        const auto names = resourceLevel(img, mem, root, subdirectory(typeDir, "type"), "name");
+        visit(names.size());
+        for (auto [name, nameDir] : names) {
+            const auto languages = resourceLevel(img, mem, root, subdirectory(nameDir, "name"), "language");
+            visit(languages.size() + 1);
+            for (auto [language, dataEntry] : languages) {
                 if (dataEntry & 0x80000000u) fail(img.source, "resource language entry points at a directory, expected data");
                 const uint32_t dataRva = mem.u32(root + dataEntry, "resource data entry");
                 const uint32_t size = mem.u32(root + dataEntry + 4ull, "resource data entry");
