@@ -11,7 +11,7 @@ NATIVE_DIR := build/native
 ASAN_DIR := build/asan
 FUZZ_DIR := build/fuzz
 BENCH_DIR := build/bench
-FUZZERS := routines text scene
+FUZZERS := routines text scene pe
 FUZZ_SECONDS ?= 20
 FUZZ_LONG_SECONDS ?= 600
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -63,12 +63,14 @@ fuzz-build: deps
 
 # New inputs go to build/fuzz/corpus/NAME; the committed seeds in fuzz/corpus/NAME
 # are only read. A failing input is kept as build/fuzz/artifacts/NAME-crash-*.
+# The PE fuzzer's inputs are whole module files, so it takes longer ones.
 define run-fuzzers
 	@mkdir -p $(FUZZ_DIR)/artifacts
 	@for f in $(FUZZERS); do \
 	  mkdir -p $(FUZZ_DIR)/corpus/$$f; \
 	  echo "fuzz_$$f: $(1) s"; \
-	  $(SANITIZER_ENV) $(FUZZ_DIR)/fuzz_$$f -max_total_time=$(1) -timeout=30 -max_len=4096 -print_final_stats=1 \
+	  maxlen=4096; [ $$f = pe ] && maxlen=65536; \
+	  $(SANITIZER_ENV) $(FUZZ_DIR)/fuzz_$$f -max_total_time=$(1) -timeout=30 -max_len=$$maxlen -print_final_stats=1 \
 	    -artifact_prefix=$(FUZZ_DIR)/artifacts/$$f- $(FUZZ_DIR)/corpus/$$f fuzz/corpus/$$f > $(FUZZ_DIR)/$$f.log 2>&1 \
 	    || { tail -n 60 $(FUZZ_DIR)/$$f.log; echo "fuzz_$$f FAILED (log: $(FUZZ_DIR)/$$f.log)"; exit 1; }; \
 	  grep -E '^stat::number_of_executed_units|^Done' $(FUZZ_DIR)/$$f.log; \

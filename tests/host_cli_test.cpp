@@ -1,7 +1,11 @@
-// The command line of kinemo-host run and describe: exit statuses and what
-// goes wrong where.
+// The command line of kinemo-host: exit statuses, what goes wrong where, and
+// that a failed run leaves every file it was given as it was.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -9,27 +13,31 @@
 #include <string>
 #include <vector>
 
+#include "kinemo-host/command_line.h"
 #include "kinemo-host/commands.h"
 #include "kinemo-host/play_scene.h"
+#include "kinemo-host/progress_meter.h"
 
 using namespace khost;
 
 namespace {
-
-using Command = int (*)(const std::vector<std::string>&);
 
 struct Captured {
     int status;
     std::string out, err;
 };
 
-Captured capture(Command command, const std::vector<std::string>& args) {
+// Runs the tool; with `fullDisk`, standard output is a file on a full disk.
+Captured capture(const std::vector<std::string>& words, bool fullDisk = false) {
     std::ostringstream out, err;
-    auto* oldOut = std::cout.rdbuf(out.rdbuf());
+    std::filebuf full;
+    if (fullDisk) full.open("/dev/full", std::ios::out);
+    auto* oldOut = std::cout.rdbuf(fullDisk ? static_cast<std::streambuf*>(&full) : out.rdbuf());
     auto* oldErr = std::cerr.rdbuf(err.rdbuf());
-    int status = command(args);
+    int status = kinemoHost(words);
     std::cout.rdbuf(oldOut);
     std::cerr.rdbuf(oldErr);
+    std::cout.clear();
     return {status, out.str(), err.str()};
 }
 
@@ -48,51 +56,117 @@ std::string readText(const std::string& path) {
     return text;
 }
 
-// A failing command writes nothing to stdout, and no file it was given.
-TEST(HostCommandLine, RunAndDescribeReportProblemsWithTheirStatus) {
+// Every file in the scratch directory: nothing else (no temporary) may remain.
+std::vector<std::string> filesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A failing command writes nothing to stdout, and leaves the files it was given.
+TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
     const std::string good = writeTemp("good.kscene", "kinemo k\nstep 2\n");
     const std::string bad = writeTemp("bad.kscene", "kinemo k\nstep two\n");
     const std::string trace = writeTemp("keep.csv", "keep");
     const std::string missing = tempPath("missing.qlm");
+    const std::string dir = std::filesystem::temp_directory_path().string();
+    const std::string see = "\n(see kinemo-host ";
     struct Case {
-        Command command;
-        std::vector<std::string> args;
+        std::vector<std::string> words;
         int status;
         std::string err;        // expected to appear in stderr ("" for none)
         std::string out = "";   // expected to appear in stdout
-        std::string kept = "";  // a file that must keep its content
+        bool fullDisk = false;  // stdout on a full disk
     };
     const std::vector<Case> cases = {
-        {runCommand, {good}, kExitOk, ""},
-        {runCommand, {}, kExitOk, "", "\ndrift: 240 frames"},  // the built-in scene
-        {runCommand, {bad}, kExitBadScene, "bad.kscene:2: expected an integer for N in \"step N\", got \"two\""},
-        {runCommand, {bad, "--trace", trace}, kExitBadScene, "bad.kscene:2:", "", trace},
-        {runCommand, {good, "--trace", good}, kExitBadScene, "would overwrite the scene file", "", good},
-        {runCommand, {good, "--svg", trace, "--trace", trace}, kExitBadScene, "name the same file", "", trace},
-        {runCommand, {tempPath("missing.kscene")}, kExitFailure, "cannot open"},
-        {runCommand, {good, "--trace", "/nonexistent-dir/t.csv"}, kExitFailure, "cannot write /nonexistent-dir/t.csv"},
-        {runCommand, {good, "--module", missing}, kExitFailure, "missing.qlm"},
-        {runCommand, {good, "--trace"}, kExitBadScene, "--trace needs a value"},
-        {runCommand, {good, "--svg", "a.svg", "--svg", "b.svg"}, kExitBadScene, "--svg is given twice"},
-        {runCommand, {good, good}, kExitBadScene, "unexpected argument"},
-        {runCommand, {"--frames", "3"}, kExitBadScene, "unknown option --frames"},
-        {runCommand, {"--help"}, kExitOk, ""},
-        {describeCommand, {}, kExitOk, ""},
-        {describeCommand, {"scene.kscene"}, kExitBadScene, "unexpected argument scene.kscene"},
-        {describeCommand, {"--module", missing}, kExitFailure, "missing.qlm"},
-        {describeCommand, {"-h"}, kExitOk, ""},
+        {{"run", good}, kExitOk, ""},
+        {{"run"}, kExitOk, "", "\ndrift: 240 frames"},  // the built-in scene
+        {{"run", "--quiet", good}, kExitOk, ""},
+        {{"run", bad}, kExitBadScene, "bad.kscene:2: expected an integer for N in \"step N\", got \"two\""},
+        {{"run", bad, "--trace", trace}, kExitBadScene, "bad.kscene:2:"},
+        {{"run", good, "--svg", trace, "--trace", "/nonexistent-dir/t.csv"}, kExitFailure,
+         "cannot write /nonexistent-dir/t.csv: No such file or directory"},
+        {{"run", good, "--trace", trace, "--svg", "/nonexistent-dir/x.svg"}, kExitFailure,
+         "cannot write /nonexistent-dir/x.svg: No such file or directory"},
+        {{"run", good, "--trace", dir}, kExitFailure, "cannot write " + dir + ": Is a directory"},
+        {{"run", tempPath("missing.kscene")}, kExitFailure, "cannot open " + tempPath("missing.kscene") + ": No such file"},
+        {{"run", dir}, kExitFailure, "cannot read " + dir + ": Is a directory"},
+        {{"run", good, "--module", missing}, kExitFailure, "cannot open " + missing + ": No such file or directory"},
+        {{"run", good, "--module=" + dir}, kExitFailure, "cannot read " + dir + ": Is a directory"},
+        {{"run", good, "--trace=-"}, kExitOk, "k: 2 frames, unbound", "frame,instance,x,"},  // results move to stderr
+        {{"run", good, "--trace", good}, kExitUsage, "would overwrite the scene file" + see + "run --help)"},
+        {{"run", good, "--svg", trace, "--trace", trace}, kExitUsage, "name the same file"},
+        {{"run", good, "--svg=-", "--trace", "-"}, kExitUsage, "cannot both write to standard output"},
+        {{"run", good, "--trace"}, kExitUsage, "kinemo-host run: --trace needs a value" + see + "run --help)"},
+        {{"run", good, "--module="}, kExitUsage, "--module needs a value"},
+        {{"run", good, "--svg", "a.svg", "--svg=b.svg"}, kExitUsage, "--svg is given twice"},
+        {{"run", good, "--quiet=yes"}, kExitUsage, "--quiet takes no value"},
+        {{"run", good, good}, kExitUsage, "unexpected argument \"" + good + "\""},
+        {{"run", "--frames", "3"}, kExitUsage, "unknown option \"--frames\"" + see + "run --help)"},
+        {{"run", "--help"}, kExitOk, "", "Exit status:\n  0  done"},
+        {{"run", good}, kExitFailure, "writing standard output failed: No space left on device", "", true},
+        {{"describe"}, kExitOk, "", "Set Speed %0"},
+        {{"describe", "--module", missing}, kExitFailure, "cannot open " + missing},
+        {{"describe", "scene.kscene"}, kExitUsage, "unexpected argument \"scene.kscene\"" + see + "describe --help)"},
+        {{"describe"}, kExitFailure, "writing standard output failed", "", true},
+        {{"validate", "--calls", "99999999999"}, kExitUsage, "--calls \"99999999999\" is out of range (0 to 100000000)" + see},
+        {{"validate", "--calls=10", "--module", dir}, kExitFailure, "cannot read " + dir + ": Is a directory"},
+        {{"validate", "--calls=10"}, kExitFailure, "writing standard output failed", "", true},
+        {{"--version"}, kExitOk, "", "kinemo-host 1.1\n"},
+        {{"help", "validate"}, kExitOk, "", "usage: kinemo-host validate [OPTIONS]\n"},
+        {{"help", "play"}, kExitUsage, "unknown command \"play\"" + see + "--help)"},
+        {{"play"}, kExitUsage, "kinemo-host: unknown command \"play\"" + see + "--help)"},
+        {{}, kExitUsage, "usage: kinemo-host COMMAND"},
     };
     for (const Case& c : cases) {
         std::string line;
-        for (const auto& a : c.args) line += a + " ";
+        for (const auto& a : c.words) line += a + " ";
         SCOPED_TRACE(line);
-        std::string before = c.kept.empty() ? "" : readText(c.kept);
-        Captured r = capture(c.command, c.args);
+        Captured r = capture(c.words, c.fullDisk);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_TRUE(c.err.empty() ? r.err.empty() : r.err.find(c.err) != std::string::npos) << r.err;
         EXPECT_TRUE(c.status == kExitOk ? r.out.find(c.out) != std::string::npos : r.out.empty()) << r.out;
-        EXPECT_EQ(c.kept.empty() ? "" : readText(c.kept), before) << c.kept;
+        EXPECT_EQ(readText(trace), "keep");
+        EXPECT_EQ(readText(good), "kinemo k\nstep 2\n");
     }
+}
+
+// Outputs land whole, under their own names, with no temporary left beside them.
+TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
+    const std::string dir = tempPath("outputs");
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directory(dir);
+    const std::string scene = dir + "/s.kscene", trace = dir + "/t.csv", svg = dir + "/p.svg";
+    std::ofstream(scene) << "object o 10 10 4 4 0 0\nkinemo k\naction k Set Object o\naction k Set X Speed 100\nstep 3\n";
+    std::ofstream(trace) << "old";
+    EXPECT_EQ(capture({"run", scene, "--trace", trace, "--svg", dir + "/missing/p.svg"}).status, kExitFailure);
+    EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"s.kscene", "t.csv"}));
+    EXPECT_EQ(readText(trace), "old");
+    ASSERT_EQ(capture({"run", scene, "--trace=" + trace, "--svg=" + svg}).status, kExitOk);
+    EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"p.svg", "s.kscene", "t.csv"}));
+    EXPECT_EQ(readText(trace).substr(0, 15), "frame,instance,");
+    EXPECT_EQ(readText(svg).substr(readText(svg).size() - 7), "</svg>\n");
+    // A pipe (like a device) is written in place, and a link keeps pointing at the file it names.
+    const std::string pipe = dir + "/pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    int reader = ::open(pipe.c_str(), O_RDWR | O_NONBLOCK);  // the picture fits in the pipe's buffer
+    std::ofstream(trace) << "old";
+    std::filesystem::create_symlink("t.csv", dir + "/link.csv");
+    ASSERT_EQ(capture({"run", scene, "--trace", dir + "/link.csv", "--svg", pipe}).status, kExitOk);
+    ::close(reader);
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.csv"));
+    EXPECT_EQ(readText(trace).substr(0, 15), "frame,instance,");
+}
+
+TEST(HostCommandLine, ProgressOnlyOnATerminalAndNotWhenQuiet) {
+    struct Case {
+        bool terminal, quiet, shown;
+    };
+    for (Case c : {Case{true, false, true}, Case{true, true, false}, Case{false, false, false}, Case{false, true, false}})
+        EXPECT_EQ(progressWanted(c.terminal, c.quiet), c.shown) << c.terminal << c.quiet;
+    EXPECT_EQ(progressLine(1200, 5000), "frame 1200 of 5000 (24%)");
 }
 
 }  // namespace

@@ -6,9 +6,14 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
+#include "driver/module.h"
 #include "kinemo-host/float_format.h"
+#include "kinemo-host/module_events.h"
 #include "kinemo-host/motion_events.h"
+#include "kinemo-host/param_units.h"
 
 using namespace khost;
 
@@ -77,7 +82,8 @@ TEST(MotionEvents, BouncesAndWrapsAreReadOffTheStateChange) {
         {"bounce after landing exactly on the bound", state(kBounce, 90, 20, 1000, 0), state(kBounce, 90, 20, -1000, 0), 1, 0},
         {"bounce that stops dead", state(kBounce, 85, 20, 1000, 0), state(kBounce, 90, 20, 0, 0), 1, 0},
         {"bounce off the top", state(kBounce, 40, 3, 0, -500), state(kBounce, 40, 0, 0, 500), 1, 0},
-        {"corner: both axes", state(kBounce, 88, 48, 500, 500), state(kBounce, 90, 50, -500, -500), 2, 0},
+        {"corner: both axes in one frame", state(kBounce, 88, 48, 500, 500), state(kBounce, 90, 50, -500, -500), 1, 0},
+        {"corner wrap", state(kWrap, 89, 49, 300, 300), state(kWrap, 0, 0, 300, 300), 0, 1},
         {"resting on the floor, pressed in by gravity", state(kBounce, 40, 50, 0, -12), state(kBounce, 40, 50, 0, -13), 0, 0},
         {"arriving exactly on the bound", state(kBounce, 85, 20, 500, 0), state(kBounce, 90, 20, 500, 0), 0, 0},
         {"leaving the bound", state(kBounce, 90, 20, -500, 0), state(kBounce, 85, 20, -500, 0), 0, 0},
@@ -93,6 +99,27 @@ TEST(MotionEvents, BouncesAndWrapsAreReadOffTheStateChange) {
         EXPECT_EQ(e.bounces, c.bounces) << c.what;
         EXPECT_EQ(e.wraps, c.wraps) << c.what;
     }
+}
+
+// Each action parameter's unit as its routine uses it: an impulse is added as
+// a hundredth of its value, so it counts ten-thousandths of a pixel per frame.
+TEST(ParamUnits, EveryActionParameterHasTheUnitItsRoutineUses) {
+    const std::string speed = "1/100 px per frame", impulse = "1/10000 px per frame", object = "\xE2\x80\x94";
+    const std::vector<std::vector<std::string>> expected = {
+        {"degrees"}, {speed}, {object}, {"1/10000 px per frame\xC2\xB2"}, {"degrees"}, {"px"}, {"px"}, {"px", "px"},
+        {speed}, {speed}, {speed}, {speed}, {object}, {object}, {"px", "px"}, {"px", "px"}, {}, {}, {},
+        {"percent"}, {}, {}, {"degrees"}, {"1/100 px", object}, {impulse, object}, {impulse, "degrees"},
+        {"1/100 px", "degrees"}, {"degrees", object}, {"degrees", "degrees"},
+    };
+    const EventLanguage events = readEventLanguage(*kdrv::openNative());
+    ASSERT_EQ(events.actions.size(), expected.size());
+    for (const EventSignature& e : events.actions) {
+        std::vector<std::string> units;
+        for (size_t i = 0; i < e.params.size(); ++i) units.emplace_back(paramUnit(e.display, int(i), e.params[i]));
+        EXPECT_EQ(units, expected.at(e.code)) << e.display;
+    }
+    for (const EventSignature& e : events.expressions)
+        for (size_t i = 0; i < e.params.size(); ++i) EXPECT_EQ(paramUnit(e.display, int(i), e.params[i]), "px");
 }
 
 }  // namespace

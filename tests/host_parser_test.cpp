@@ -56,7 +56,12 @@ const BadScene kBadScenes[] = {
     {"expression k GetDist(1e39, 0)",
      "s.kscene:4: number out of range for %0 of \"GetDist(%0, %1)\": \"1e39\" (a 32-bit float is expected)"},
     {"expression k GetDist(1.2.3, 0)", "s.kscene:4: expected a number for %0 of \"GetDist(%0, %1)\", got \"1.2.3\""},
-    {"expression k GetDist(nan, 0)", "s.kscene:4: expected a number for %0 of \"GetDist(%0, %1)\", got \"nan\""},
+    {"expression k GetDist(nan5, 0)", "s.kscene:4: expected a number for %0 of \"GetDist(%0, %1)\", got \"nan5\""},
+    {"action k Set Speed inf", "s.kscene:4: expected a whole number for %0 of \"Set Speed %0\", got \"inf\""},
+    // a long line is echoed cut, with its length
+    {"teleport_k_to_the_place_where_nobody_has_ever_been_before_and_where_nothing_will_ever_be_found_again",
+     "s.kscene:4: unknown command \"teleport_k_to_the_place_where_nobody_has_ever_been_before_and_where_nothing_will...\" "
+     "(100 bytes)"},
     {"action kk Pause Kinemo", "s.kscene:4: unknown instance \"kk\"; did you mean \"k\"?"},
     {"action ball Pause Kinemo", "s.kscene:4: \"ball\" is an object, not a kinemo instance"},
     {"dump nobody", "s.kscene:4: unknown instance \"nobody\""},
@@ -123,6 +128,9 @@ const std::vector<GoodLine> kGoodLines = {
      {0xFFFFFFFF, bits(1000.0f), 0x80000000, bits(0.1f)}, "GetAngPoints(-1, 1e3, -0.0, 0.1)"},
     {"expression k GetDist(2147483647, -2147483648)", Expression, 11, {0x7FFFFFFF, 0x80000000},
      "GetDist(2147483647, -2147483648)"},
+    // what the output prints reads back: the floats nan, inf and -0
+    {"expression k GetDistPoints(nan, -inf, -0, INF)", Expression, 13, {0x7FC00000, 0xFF800000, 0x80000000, 0x7F800000},
+     "GetDistPoints(nan, -inf, -0, INF)"},
 };
 
 TEST(SceneParser, EventTextsResolveToCodesAndRawParameters) {
@@ -151,6 +159,42 @@ TEST(SceneParser, ValuesRepeatBodiesAndLinesSurviveCommentsAndBlankLines) {
         got.emplace_back(s.commands[i].kind, s.commands[i].frames, s.commands[i].bodyEnd, s.commands[i].line);
     EXPECT_EQ(got, (decltype(got){{Repeat, 3, 6, 6}, {Repeat, 2, 5, 7}, {Step, 1, 0, 8}, {Dump, 0, 0, 10},
                                   {Step, 4, 0, 12}}));
+}
+
+// Whole files: Notepad's byte-order mark and line ends, the error cap, and a
+// warning (one a line) for float arguments the module reads as integers.
+TEST(SceneParser, WholeFilesWarningsAndTheErrorCap) {
+    std::string bogus100, bogus101;
+    for (int i = 0; i < 100; ++i) bogus100 += "bogus\n";
+    bogus101 = bogus100 + "bogus\nbogus\n";
+    struct Case {
+        std::string text;
+        size_t errorCount;
+        std::string lastMessage;  // the last error, else the warnings
+    };
+    const Case cases[] = {
+        {"\xEF\xBB\xBFkinemo k\r\nexpression k GetDist(1.5, 2)\r\n# done\r\n", 0, ""},
+        {bogus100, 100, "f:100: unknown command \"bogus\""},
+        {bogus101, 101, "f:101: too many errors, stopping"},
+        {"kinemo k\nexpression k GetDist(0.5, 0.5)\nexpression k GetDist(1.5, 1e10)\nexpression k GetDist(2, -0)\n"
+         "expression k GetDistPoints(4294967296.0, 0, inf, 0)\n",
+         0,
+         "f:2: warning: \"0.5\" for %0 of \"GetDist(%0, %1)\" is read by the module as the integer 1056964608 (its "
+         "float bits): it reads floats below 1 in magnitude, nan, inf and multiples of 2^32 as integers\n"
+         "f:4: warning: \"-0\" for %1 of \"GetDist(%0, %1)\" is read by the module as the integer -2147483648 (its "
+         "float bits): it reads floats below 1 in magnitude, nan, inf and multiples of 2^32 as integers\n"
+         "f:5: warning: \"4294967296.0\" for %0 of \"GetDistPoints(%0, %1, %2, %3)\" is read by the module as the "
+         "integer 1333788672 (its float bits): it reads floats below 1 in magnitude, nan, inf and multiples of 2^32 "
+         "as integers\n"},
+    };
+    for (const Case& c : cases) {
+        SceneParse p = parseScene(c.text, "f", language());
+        std::string warnings;
+        for (const std::string& w : p.warnings) warnings += w + "\n";
+        EXPECT_EQ(p.errors.size(), c.errorCount) << c.text.substr(0, 40);
+        EXPECT_EQ(p.errors.empty() ? warnings : p.errors.back(), c.lastMessage);
+    }
+    EXPECT_EQ(parseScene(cases[0].text, "f", language()).scene.commands.back().event.text, "GetDist(1.5, 2)");
 }
 
 }  // namespace

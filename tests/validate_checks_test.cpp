@@ -26,11 +26,13 @@ TEST(ValidateOptions, ParsesOrExplains) {
     const Case cases[] = {
         {{}, nullptr, "", 1, 5000},
         {{"--module", "x.qlm", "--seed", "7", "--calls", "20"}, nullptr, "x.qlm", 7, 20},
+        {{"--calls=20", "--seed=7"}, nullptr, "", 7, 20},
         {{"--module"}, "needs a value", "", 1, 5000},
-        {{"--module", ""}, "needs a path", "", 1, 5000},
-        {{"--seed", "-3"}, "--seed expects", "", 1, 5000},
-        {{"--calls", "12x"}, "--calls expects", "", 1, 5000},
-        {{"--verbose"}, "unknown argument '--verbose'", "", 1, 5000},
+        {{"--module", ""}, "needs a value", "", 1, 5000},
+        {{"--seed", "-3"}, "--seed \"-3\" is out of range", "", 1, 5000},
+        {{"--calls", "12x"}, "--calls expects an integer, got \"12x\"", "", 1, 5000},
+        {{"--calls", "99999999999"}, "--calls \"99999999999\" is out of range (0 to 100000000)", "", 1, 5000},
+        {{"--verbose"}, "unknown option \"--verbose\"", "", 1, 5000},
     };
     for (const Case& c : cases) {
         Options o;

@@ -1,44 +1,85 @@
 #include "kinemo-host/command_line.h"
 
-#include <algorithm>
+#include <ostream>
+
+#include "kinemo-host/exit_status.h"
+#include "kinemo-host/scene_tokens.h"
 
 namespace khost {
 
-CommandLine parseCommandLine(const std::vector<std::string>& words, const std::vector<std::string>& valued,
+CommandLine parseCommandLine(const std::vector<std::string>& words, std::span<const OptionSpec> specs,
                              size_t maxPositional) {
     CommandLine line;
+    auto stop = [&line](std::string message) {
+        line.error = std::move(message);
+        return line;
+    };
+    bool optionsEnded = false;
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
+        if (optionsEnded || w == "-" || w.empty() || w[0] != '-') {
+            if (line.positional.size() == maxPositional) return stop("unexpected argument " + quoted(w));
+            line.positional.push_back(w);
+            continue;
+        }
+        if (w == "--") {
+            optionsEnded = true;
+            continue;
+        }
         if (w == "--help" || w == "-h") {
             line.help = true;
-        } else if (std::find(valued.begin(), valued.end(), w) != valued.end()) {
-            if (i + 1 >= words.size()) {
-                line.error = w + " needs a value";
-                return line;
-            }
-            if (line.options.count(w)) {
-                line.error = w + " is given twice";
-                return line;
-            }
-            line.options[w] = words[++i];
-        } else if (w.size() > 1 && w[0] == '-') {
-            line.error = "unknown option " + w;
-            return line;
+            continue;
+        }
+        size_t equals = w.find('=');
+        std::string_view name = std::string_view(w).substr(0, equals);
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& s : specs)
+            if (s.name == name) spec = &s;
+        if (spec == nullptr) return stop("unknown option " + quoted(name));
+        if (line.options.count(name) != 0 || line.flags.count(name) != 0)
+            return stop(std::string(name) + " is given twice");
+        if (!spec->takesValue) {
+            if (equals != std::string::npos) return stop(std::string(name) + " takes no value");
+            line.flags.emplace(name);
         } else {
-            if (line.positional.size() == maxPositional) {
-                line.error = "unexpected argument " + w;
-                return line;
-            }
-            line.positional.push_back(w);
+            std::string value;
+            if (equals != std::string::npos) value = w.substr(equals + 1);
+            else if (i + 1 < words.size()) value = words[++i];
+            if (value.empty()) return stop(std::string(name) + " needs a value");
+            line.options.emplace(name, std::move(value));
         }
     }
     return line;
 }
 
-std::optional<std::string> option(const CommandLine& line, const std::string& name) {
+std::optional<std::string> option(const CommandLine& line, std::string_view name) {
     auto it = line.options.find(name);
     if (it == line.options.end()) return std::nullopt;
     return it->second;
+}
+
+bool flag(const CommandLine& line, std::string_view name) { return line.flags.count(name) != 0; }
+
+bool integerOption(const CommandLine& line, std::string_view name, int64_t lo, int64_t hi, int64_t& out,
+                   std::string& error) {
+    auto text = option(line, name);
+    if (!text) return true;
+    switch (parseInteger(*text, lo, hi, out)) {
+        case NumberError::None: return true;
+        case NumberError::Malformed:
+            error = std::string(name) + " expects an integer, got " + quoted(*text);
+            return false;
+        case NumberError::OutOfRange:
+            error = std::string(name) + " " + quoted(*text) + " is out of range (" + std::to_string(lo) + " to " +
+                    std::to_string(hi) + ")";
+            return false;
+    }
+    return false;
+}
+
+int usageError(std::ostream& err, std::string_view command, std::string_view message) {
+    err << "kinemo-host " << command << ": " << message << "\n(see kinemo-host " << command << " --help)\n";
+    return kExitUsage;
 }
 
 }  // namespace khost

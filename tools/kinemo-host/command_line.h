@@ -1,23 +1,42 @@
-// Sub-command options: `--name VALUE` pairs and positional words.
+// Sub-command options: `--name VALUE`, `--name=VALUE`, `--flag`, and positional
+// words ("-" is a positional word: standard input or output).
 #pragma once
+#include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace khost {
 
+struct OptionSpec {
+    std::string_view name;  // "--module"
+    bool takesValue;
+};
+
 struct CommandLine {
     std::vector<std::string> positional;
-    std::map<std::string, std::string> options;
+    std::map<std::string, std::string, std::less<>> options;
+    std::set<std::string, std::less<>> flags;
     bool help = false;
     std::string error;  // empty when the words were understood
 };
 
-// `valued` lists the options that take a value ("--module", ...).
-CommandLine parseCommandLine(const std::vector<std::string>& words, const std::vector<std::string>& valued,
+CommandLine parseCommandLine(const std::vector<std::string>& words, std::span<const OptionSpec> specs,
                              size_t maxPositional);
 
-std::optional<std::string> option(const CommandLine& line, const std::string& name);
+std::optional<std::string> option(const CommandLine& line, std::string_view name);
+bool flag(const CommandLine& line, std::string_view name);
+
+// An option's value as an integer in [lo, hi]; otherwise `error` says why.
+bool integerOption(const CommandLine& line, std::string_view name, int64_t lo, int64_t hi, int64_t& out,
+                   std::string& error);
+
+// Prints "kinemo-host COMMAND: MESSAGE" and the pointer to the command's help
+// to `err`, and gives the usage exit status.
+int usageError(std::ostream& err, std::string_view command, std::string_view message);
 
 }  // namespace khost

@@ -196,7 +196,13 @@ constexpr std::string_view kIntro =
     "Parameter types: *integer* (22) is evaluated by the host and passed as a signed 32-bit integer;\n"
     "*object* (1) is a playfield object the author picks; an expression's *number* (1) is fetched\n"
     "by the expression and may be written as an integer or as a float (with a decimal point or an\n"
-    "exponent). Units are read off the display strings; speeds are in hundredths of a pixel per frame.\n";
+    "exponent); the module reads its bits by its integer-or-float rule, so a float below 1 in magnitude\n"
+    "arrives as an integer (see `kinemo-host run --help`).\n"
+    "\n"
+    "Units are read off the display strings: speeds and speed limits in hundredths of a pixel per\n"
+    "frame; an impulse (\"Directional Speed\") and the gravity strength in ten-thousandths, since\n"
+    "each is added as a hundredth of its value; distances moved in hundredths of a pixel;\n"
+    "positions in pixels; angles in degrees; the bounce coefficient in percent.\n";
 
 }  // namespace
 

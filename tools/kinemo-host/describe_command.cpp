@@ -4,33 +4,45 @@
 #include "kinemo-host/command_line.h"
 #include "kinemo-host/commands.h"
 #include "kinemo-host/describe.h"
+#include "kinemo-host/file_io.h"
 #include "kinemo-host/play_scene.h"
 
 namespace khost {
 namespace {
-constexpr const char* kDescribeHelp =
-    "usage: kinemo-host describe [--module PATH]\n"
+constexpr OptionSpec kDescribeOptions[] = {{"--module", true}};
+}  // namespace
+
+const char* const kDescribeHelp =
+    "usage: kinemo-host describe [OPTIONS]\n"
     "\n"
     "Prints a Markdown reference of every action, the condition and every expression:\n"
     "the menu tree as the author sees it, the display strings, and each parameter with\n"
     "its title, type and unit. Everything is read from the module through its own\n"
     "edit-time entry points. docs/events.md is this output for the native build.\n"
     "\n"
+    "Options:\n"
     "  --module PATH   a kinemo.qlm to read in the emulated host; by default the\n"
-    "                  native build linked into this tool\n";
-}  // namespace
+    "                  native build linked into this tool\n"
+    "  -h, --help      show this help\n"
+    "\n"
+    "Exit status:\n"
+    "  0  done\n"
+    "  1  the module or standard output failed\n"
+    "  2  usage error\n";
 
 int describeCommand(const std::vector<std::string>& args) {
-    CommandLine line = parseCommandLine(args, {"--module"}, 0);
+    CommandLine line = parseCommandLine(args, kDescribeOptions, 0);
+    if (!line.error.empty()) return usageError(std::cerr, "describe", line.error);
     if (line.help) {
         std::cout << kDescribeHelp;
         return kExitOk;
     }
-    if (!line.error.empty()) {
-        std::cerr << "kinemo-host describe: " << line.error << "\n(see kinemo-host describe --help)\n";
-        return kExitBadScene;
-    }
     std::string modulePath = option(line, "--module").value_or("");
+    std::string error;
+    if (!modulePath.empty() && !checkReadable(modulePath, error)) {
+        std::cerr << "kinemo-host describe: " << error << '\n';
+        return kExitFailure;
+    }
     try {
         auto module = kdrv::openModule(modulePath);
         // Built whole first, so a failure half-way prints nothing.

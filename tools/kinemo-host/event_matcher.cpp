@@ -7,6 +7,7 @@
 
 #include "kinemo-host/closest_match.h"
 #include "kinemo-host/display_text.h"
+#include "kinemo-host/integer_or_float.h"
 #include "kinemo-host/scene_tokens.h"
 
 namespace khost {
@@ -121,6 +122,7 @@ struct Verdict {
     std::string error;
     std::vector<EventParam> params;
     std::vector<std::string> written;  // each parameter's value as written
+    std::string warning;
 };
 
 constexpr int kPenaltyRange = 1;
@@ -160,6 +162,11 @@ void readNumber(Verdict& v, EventParam& param, std::string_view text, const std:
     switch (parseFloat32(text, value)) {
         case NumberError::None:
             param.value = std::bit_cast<uint32_t>(value);
+            if (v.warning.empty() && readAsInteger(param.value))
+                v.warning = quoted(text) + " for " + slot + " is read by the module as the integer " +
+                            std::to_string(static_cast<int32_t>(param.value)) +
+                            " (its float bits): it reads floats below 1 in magnitude, nan, inf and multiples "
+                            "of 2^32 as integers";
             return;
         case NumberError::OutOfRange:
             return fail(v, kPenaltyRange, "number out of range for " + slot + ": " + quoted(text) + " (a 32-bit float is expected)");
@@ -297,6 +304,7 @@ EventMatch matchEvent(std::string_view text, EventFamily family, std::span<const
         result.call.code = bestEvent->code;
         result.call.params = std::move(best->params);
         result.call.text = renderCall(*bestEvent, family, best->written);
+        result.warning = std::move(best->warning);
         return result;
     }
     if (best) {

@@ -16,6 +16,7 @@ struct EventMatch {
     bool ok = false;
     EventCall call;     // when ok
     std::string error;  // when not ok: the message, without file and line
+    std::string warning;  // when ok, a value the module will not read as written
 };
 
 // Object parameters name one of `objects`; the call then holds its index.

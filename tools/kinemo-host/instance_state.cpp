@@ -36,8 +36,8 @@ std::vector<std::string> stateValues(const InstanceState& s, std::string_view in
             i(s.boundTop),
             i(s.boundRight),
             i(s.boundBottom),
-            s.bound() ? i(s.posX) : std::string(),
-            s.bound() ? i(s.posY) : std::string()};
+            s.bound() ? i(s.posX) : std::string(kNoTarget),
+            s.bound() ? i(s.posY) : std::string(kNoTarget)};
 }
 
 }  // namespace khost

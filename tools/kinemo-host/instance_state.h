@@ -25,7 +25,9 @@ struct InstanceState {
 };
 
 std::span<const std::string_view> stateColumns();
-// Values in column order; posX and posY empty while unbound.
+// posX and posY of an instance that moves no target.
+constexpr std::string_view kNoTarget = "unbound";
+// Values in column order.
 std::vector<std::string> stateValues(const InstanceState& s, std::string_view instanceName);
 
 }  // namespace khost

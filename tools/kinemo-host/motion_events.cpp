@@ -29,9 +29,10 @@ StepEvents stepEvents(const InstanceState& before, const InstanceState& after) {
         {before.x, after.x, before.xSpeed, after.xSpeed, double(after.boundLeft), double(after.boundRight)},
         {before.y, after.y, before.ySpeed, after.ySpeed, double(after.boundTop), double(after.boundBottom)},
     };
+    // A corner hit turns both axes in one frame: one bounce, as the picture marks it.
     for (const Axis& a : axes) {
-        if (after.mode == kWrap && wrapped(a)) ++events.wraps;
-        if (after.mode == kBounce && bounced(a)) ++events.bounces;
+        if (after.mode == kWrap && wrapped(a)) events.wraps = 1;
+        if (after.mode == kBounce && bounced(a)) events.bounces = 1;
     }
     return events;
 }

@@ -5,14 +5,15 @@
 // - a bounce: the position is on a bound with the speed component turned
 //   away from it (or stopped), unless it already lay there so before the step.
 // An object resting on a bound (gravity pressing it in every frame) counts once.
+// Each counts frames: a step that turns or wraps both axes at a corner is one.
 #pragma once
 #include "kinemo-host/instance_state.h"
 
 namespace khost {
 
 struct StepEvents {
-    int bounces = 0;
-    int wraps = 0;
+    int bounces = 0;  // 0 or 1
+    int wraps = 0;    // 0 or 1
 };
 
 StepEvents stepEvents(const InstanceState& before, const InstanceState& after);

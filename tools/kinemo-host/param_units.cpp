@@ -13,10 +13,12 @@ struct UnitRule {
 };
 
 // First matching phrase wins; the order settles strings holding two phrases.
-constexpr std::array<UnitRule, 5> kRules{{
+constexpr std::array<UnitRule, 6> kRules{{
     {"Angle", "degrees"},
     {"Gravity Strength", "1/10000 px per frame\xC2\xB2"},
     {"Coefficient", "percent"},
+    // An impulse is added as a hundredth of its value, like one frame of gravity.
+    {"Directional Speed", "1/10000 px per frame"},
     {"Speed", "1/100 px per frame"},
     {"Move ", "1/100 px"},
 }};

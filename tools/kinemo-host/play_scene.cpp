@@ -15,7 +15,10 @@ namespace khost {
 std::optional<Scene> parseForModule(kdrv::Module& m, std::string_view text, std::string_view fileName,
                                     std::ostream& err) {
     SceneParse parsed = parseScene(text, fileName, readEventLanguage(m));
-    if (parsed.ok()) return std::move(parsed.scene);
+    if (parsed.ok()) {
+        for (const std::string& w : parsed.warnings) err << w << '\n';
+        return std::move(parsed.scene);
+    }
     for (const std::string& e : parsed.errors) err << e << '\n';
     return std::nullopt;
 }
@@ -27,6 +30,7 @@ void playParsedScene(kdrv::Module& m, const Scene& scene, const PlayOutputs& out
     std::vector<StepObserver*> observers{&summary};
     if (outputs.trace != nullptr) observers.push_back(&trace.emplace(*outputs.trace, scene.instances));
     if (outputs.svg != nullptr) observers.push_back(&picture);
+    if (outputs.progress != nullptr) observers.push_back(outputs.progress);
 
     SceneEnd end = runScene(m, scene, outputs.out, observers);
     summary.print(outputs.out, end);

@@ -6,19 +6,18 @@
 #include <string_view>
 
 #include "driver/module.h"
+#include "kinemo-host/exit_status.h"
 #include "kinemo-host/scene.h"
+#include "kinemo-host/scene_runner.h"
 
 namespace khost {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;     // the module, a file, or the host side failed
-constexpr int kExitBadScene = 2;    // scene errors (nothing was run) or bad usage
 
 struct PlayOutputs {
     std::ostream& out;              // results, dumps and the summary
     std::ostream& err;              // scene errors
     std::ostream* trace = nullptr;  // CSV, if wanted
     std::ostream* svg = nullptr;    // picture, if wanted
+    StepObserver* progress = nullptr;
 };
 
 // Parses against the module's own event texts; on errors, reports them to

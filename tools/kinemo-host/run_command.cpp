@@ -1,27 +1,65 @@
+#include <unistd.h>
+
 #include <filesystem>
-#include <fstream>
-#include <optional>
 #include <iostream>
-#include <sstream>
+#include <optional>
 
 #include "kinemo-host/builtin_scene.h"
 #include "kinemo-host/command_line.h"
 #include "kinemo-host/commands.h"
+#include "kinemo-host/file_io.h"
 #include "kinemo-host/play_scene.h"
+#include "kinemo-host/progress_meter.h"
 
 namespace khost {
 namespace {
 
-constexpr const char* kRunHelp =
-    "usage: kinemo-host run [SCENE] [--module PATH] [--trace FILE.csv] [--svg FILE.svg]\n"
+constexpr OptionSpec kRunOptions[] = {
+    {"--module", true}, {"--trace", true}, {"--svg", true}, {"--quiet", false}};
+
+constexpr size_t kMaxSceneBytes = 16u << 20;
+
+bool samePath(const std::string& a, const std::string& b) {
+    if (a == "-" || b == "-") return false;
+    std::error_code ec;
+    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
+}
+
+// An output that names the scene or the other output would destroy data.
+std::optional<std::string> outputClash(const CommandLine& line, const std::string& scenePath) {
+    auto trace = option(line, "--trace");
+    auto svg = option(line, "--svg");
+    for (auto [name, path] : {std::pair{"--trace", trace}, std::pair{"--svg", svg}})
+        if (path && !scenePath.empty() && samePath(*path, scenePath))
+            return std::string(name) + " " + *path + " would overwrite the scene file";
+    if (trace && svg && *trace == "-" && *svg == "-") return "--trace and --svg cannot both write to standard output";
+    if (trace && svg && samePath(*trace, *svg)) return "--trace and --svg name the same file " + *svg;
+    return std::nullopt;
+}
+
+int fail(const std::string& message) {
+    std::cout.flush();
+    std::cerr << "kinemo-host run: " << message << '\n';
+    return kExitFailure;
+}
+
+}  // namespace
+
+const char* const kRunHelp =
+    "usage: kinemo-host run [SCENE] [OPTIONS]\n"
     "\n"
     "Plays a scene file frame by frame, the way the host application would. Without SCENE\n"
-    "it plays a built-in scene with bounce, gravity and wrap.\n"
+    "it plays a built-in scene with bounce, gravity and wrap; SCENE - reads standard input.\n"
     "\n"
+    "Options:\n"
     "  --module PATH   the module to drive: a kinemo.qlm runs in the emulated host;\n"
     "                  by default the native build linked into this tool\n"
     "  --trace FILE    write a CSV row per instance after each frame\n"
     "  --svg FILE      draw the playfield, the boxes and each target's path\n"
+    "  --quiet         no progress display (shown only on a terminal, after a second)\n"
+    "  -h, --help      show this help\n"
+    "FILE - is standard output; the results then go to standard error. A file is\n"
+    "written whole or not at all: a failed run leaves existing files as they were.\n"
     "\n"
     "Scene files hold one command a line; '#' starts a comment:\n"
     "  playfield W H                  playfield size (default 640 480), before any object\n"
@@ -35,111 +73,76 @@ constexpr const char* kRunHelp =
     "  dump K                         prints the instance's fields\n"
     "  repeat N ... end               runs the lines between N times, e.g. an action\n"
     "                                 and `step 1` for an event that fires every frame\n"
-    "Event texts are the module's display strings (see `kinemo-host describe`) with each\n"
+    "Event texts are the module's display strings (see kinemo-host describe) with each\n"
     "%N replaced by a value; the degree sign may be left out.\n"
+    "\n"
+    "Expression arguments: an integer goes over as a signed 32-bit integer, a number\n"
+    "with a point or an exponent (or nan, inf, -0) as the bits of a 32-bit float. The\n"
+    "module reads each by its own integer-or-float rule: a float below 1 in magnitude\n"
+    "(0.5, -0), nan, inf, and a multiple of 2^32 are read as the integer of their bits,\n"
+    "and kinemo-host warns when it sees one. Integers from -620756992 to 1065353215\n"
+    "and floats from 1 to below 2^32 in magnitude arrive as written.\n"
+    "\n"
+    "Limits: names up to 64 characters, at most 1000 objects and instances; positions,\n"
+    "sizes and the playfield are 16-bit (-32768 to 32767; sizes from 0, the playfield\n"
+    "from 1); event values are 32-bit; a scene runs at most 1000000 frames and\n"
+    "10000000 commands, repeats counted out; repeat nests 8 deep; scene files up to\n"
+    "16 MB; the first 100 errors are reported.\n"
     "\n"
     "Output: one line per condition, expression and dump, then a summary per instance:\n"
     "frames stepped, final position, speed (hundredths of a pixel per frame), and the\n"
-    "bounces and wraps seen. Exit status: 0 done, 1 the module or a file failed,\n"
-    "2 the scene has errors (reported as FILE:LINE: message; nothing is run).\n";
-
-constexpr size_t kMaxSceneBytes = 16u << 20;
-
-bool readFile(const std::string& path, std::string& text, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open " + path;
-        return false;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        error = "cannot read " + path;
-        return false;
-    }
-    text = buffer.str();
-    if (text.size() > kMaxSceneBytes) {
-        error = path + " is larger than " + std::to_string(kMaxSceneBytes >> 20) + " MB";
-        return false;
-    }
-    return true;
-}
-
-bool samePath(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
-}
-
-// An output that names the scene or the other output would destroy data.
-std::optional<std::string> outputClash(const CommandLine& line, const std::string& scenePath) {
-    auto trace = option(line, "--trace");
-    auto svg = option(line, "--svg");
-    for (auto [name, path] : {std::pair{"--trace", trace}, std::pair{"--svg", svg}})
-        if (path && !scenePath.empty() && samePath(*path, scenePath))
-            return std::string(name) + " " + *path + " would overwrite the scene file";
-    if (trace && svg && samePath(*trace, *svg)) return "--trace and --svg name the same file " + *svg;
-    return std::nullopt;
-}
-
-}  // namespace
+    "frames in which it bounced or wrapped.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  done\n"
+    "  1  the module, a file or standard output failed\n"
+    "  2  usage error, or the scene has errors (reported as FILE:LINE: message;\n"
+    "     nothing is run)\n";
 
 int runCommand(const std::vector<std::string>& args) {
-    CommandLine line = parseCommandLine(args, {"--module", "--trace", "--svg"}, 1);
+    CommandLine line = parseCommandLine(args, kRunOptions, 1);
+    if (!line.error.empty()) return usageError(std::cerr, "run", line.error);
     if (line.help) {
         std::cout << kRunHelp;
         return kExitOk;
     }
-    if (!line.error.empty()) {
-        std::cerr << "kinemo-host run: " << line.error << "\n(see kinemo-host run --help)\n";
-        return kExitBadScene;
-    }
+    const std::string scenePath = line.positional.empty() ? "" : line.positional[0];
+    if (auto clash = outputClash(line, scenePath)) return usageError(std::cerr, "run", *clash);
 
     std::string text(builtinSceneText());
     std::string fileName(kBuiltinSceneName);
-    if (!line.positional.empty()) {
-        fileName = line.positional[0];
-        std::string error;
-        if (!readFile(fileName, text, error)) {
-            std::cerr << "kinemo-host run: " << error << '\n';
-            return kExitFailure;
-        }
+    std::string error;
+    if (!scenePath.empty()) {
+        fileName = scenePath == "-" ? "<stdin>" : scenePath;
+        if (!readInput(scenePath, kMaxSceneBytes, text, error)) return fail(error);
     }
+    const std::string modulePath = option(line, "--module").value_or("");
+    if (!modulePath.empty() && !checkReadable(modulePath, error)) return fail(error);
 
-    if (auto clash = outputClash(line, line.positional.empty() ? "" : line.positional[0])) {
-        std::cerr << "kinemo-host run: " << *clash << '\n';
-        return kExitBadScene;
-    }
-
-    std::string modulePath = option(line, "--module").value_or("");
-    std::ofstream trace, svg;
+    OutputFile trace, svg;
     try {
         auto module = kdrv::openModule(modulePath);
         std::optional<Scene> scene = parseForModule(*module, text, fileName, std::cerr);
         if (!scene) return kExitBadScene;
         // Opened only now: a scene with errors leaves existing files alone.
-        for (auto [name, stream] : {std::pair{"--trace", &trace}, std::pair{"--svg", &svg}}) {
-            if (auto path = option(line, name)) {
-                stream->open(*path, std::ios::binary | std::ios::trunc);
-                if (!*stream) {
-                    std::cerr << "kinemo-host run: cannot write " << *path << '\n';
-                    return kExitFailure;
-                }
-            }
-        }
+        for (auto [name, file] : {std::pair{"--trace", &trace}, std::pair{"--svg", &svg}})
+            if (auto path = option(line, name); path && !file->open(*path, error)) return fail(error);
+        bool resultsToStderr = trace.toStdout() || svg.toStdout();
+        std::optional<ProgressMeter> progress;
+        if (progressWanted(isatty(STDERR_FILENO) != 0, flag(line, "--quiet")))
+            progress.emplace(std::cerr, scene->totalFrames);
         playParsedScene(*module, *scene,
-                        {std::cout, std::cerr, trace.is_open() ? &trace : nullptr, svg.is_open() ? &svg : nullptr});
+                        {resultsToStderr ? std::cerr : std::cout, std::cerr,
+                         trace.isOpen() ? &trace.stream() : nullptr, svg.isOpen() ? &svg.stream() : nullptr,
+                         progress ? &*progress : nullptr});
     } catch (const std::exception& e) {
-        std::cout.flush();
-        std::cerr << "kinemo-host run: " << (modulePath.empty() ? "native module" : modulePath) << ": " << e.what()
-                  << '\n';
-        return kExitFailure;
+        return fail((modulePath.empty() ? "native module" : modulePath) + ": " + e.what());
     }
-    for (auto [name, stream] : {std::pair{"--trace", &trace}, std::pair{"--svg", &svg}}) {
-        if (stream->is_open() && !stream->flush()) {
-            std::cerr << "kinemo-host run: writing " << *option(line, name) << " failed\n";
-            return kExitFailure;
-        }
-    }
+    // Both finished before either replaces its target.
+    for (OutputFile* file : {&trace, &svg})
+        if (file->isOpen() && !file->finish(error)) return fail(error);
+    for (OutputFile* file : {&trace, &svg})
+        if (file->isOpen() && !file->commit(error)) return fail(error);
     return kExitOk;
 }
 

@@ -1,5 +1,6 @@
 // The closing line per instance: frames stepped, final position, speed
-// magnitude (hundredths of a pixel per frame), bounces and wraps seen.
+// magnitude (hundredths of a pixel per frame), and the frames in which it
+// bounced or wrapped (a corner hit is one bounce).
 #pragma once
 #include <ostream>
 #include <string>

@@ -47,6 +47,7 @@ struct Scene {
     std::vector<SceneObject> objects;    // declaration order
     std::vector<std::string> instances;  // creation order
     std::vector<SceneCommand> commands;  // file order; a repeat's body follows it
+    int64_t totalFrames = 0;             // repeats counted out
 };
 
 // Bounds that keep a scene's run finite.

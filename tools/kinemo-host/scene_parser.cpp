@@ -32,9 +32,11 @@ struct ParseState {
     std::map<std::string, int, std::less<>> nameLines;  // name -> line that declared it
 
     void error(const std::string& message) {
-        if (out.errors.size() < kMaxErrors)
-            out.errors.push_back(std::string(fileName) + ":" + std::to_string(line) + ": " + message);
+        if (out.errors.size() < kMaxErrors) out.errors.push_back(where() + message);
+        else if (out.errors.size() == kMaxErrors) out.errors.push_back(where() + "too many errors, stopping");
     }
+    void warn(const std::string& message) { out.warnings.push_back(where() + "warning: " + message); }
+    std::string where() const { return std::string(fileName) + ":" + std::to_string(line) + ": "; }
 };
 
 using Words = std::vector<std::string_view>;
@@ -198,6 +200,7 @@ void parseEvent(ParseState& s, const Words& w, std::string_view rest, CommandKin
     EventMatch match = matchEvent(rest, family, events, s.out.scene.objects);
     if (!match.ok) return s.error(match.error);
     if (instance < 0) return;
+    if (!match.warning.empty()) s.warn(match.warning);
     push(s, kind, instance).event = std::move(match.call);
 }
 
@@ -297,8 +300,10 @@ void parseLine(ParseState& s, std::string_view line) {
 SceneParse parseScene(std::string_view text, std::string_view fileName, const EventLanguage& language) {
     ParseState s(fileName, language);
     s.out.scene.fileName = std::string(fileName);
+    // Notepad starts a UTF-8 file with a byte-order mark.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     size_t start = 0;
-    while (start <= text.size() && s.out.errors.size() < kMaxErrors) {
+    while (start <= text.size() && s.out.errors.size() <= kMaxErrors) {
         size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();
         ++s.line;
@@ -310,6 +315,7 @@ SceneParse parseScene(std::string_view text, std::string_view fileName, const Ev
         s.levels.pop_back();
         s.error("repeat without end");
     }
+    s.out.scene.totalFrames = s.levels.front().frames;
     return std::move(s.out);
 }
 

@@ -21,7 +21,8 @@ namespace khost {
 
 struct SceneParse {
     Scene scene;
-    std::vector<std::string> errors;  // "FILE:LINE: message"; unclosed repeats come last
+    std::vector<std::string> errors;    // "FILE:LINE: message"; unclosed repeats come last
+    std::vector<std::string> warnings;  // "FILE:LINE: warning: message", at most one a line
     bool ok() const { return errors.empty(); }
 };
 

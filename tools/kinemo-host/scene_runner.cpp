@@ -228,6 +228,7 @@ SceneEnd runScene(kdrv::Module& m, const Scene& scene, std::ostream& out, std::s
     HostSide h(m, scene);
     setUp(h);
     runCommands(h, 0, scene.commands.size(), out, observers);
+    for (StepObserver* o : observers) o->onFinish();
     SceneEnd end;
     end.frames = h.frame;
     for (size_t i = 0; i < h.instances.size(); ++i) {

@@ -19,6 +19,8 @@ public:
     // Once per instance per frame, in creation order; `before` is the state
     // just before HandleRunObject.
     virtual void onStep(const InstanceState& before, const InstanceState& after) = 0;
+    // After the last frame, before anything reports the run.
+    virtual void onFinish() {}
 };
 
 struct SceneEnd {

@@ -1,7 +1,9 @@
 #include "kinemo-host/scene_tokens.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <system_error>
 
 namespace khost {
@@ -68,11 +70,34 @@ NumberError parseInteger(std::string_view text, int64_t lo, int64_t hi, int64_t&
     return NumberError::None;
 }
 
+namespace {
+std::string_view withoutSign(std::string_view text) {
+    return !text.empty() && (text[0] == '+' || text[0] == '-') ? text.substr(1) : text;
+}
+bool sameLetters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if ((a[i] | 0x20) != b[i]) return false;
+    return true;
+}
+bool isNan(std::string_view text) { return sameLetters(withoutSign(text), "nan"); }
+bool isInf(std::string_view text) {
+    return sameLetters(withoutSign(text), "inf") || sameLetters(withoutSign(text), "infinity");
+}
+}  // namespace
+
 bool looksLikeFloat(std::string_view text) {
-    return text.find_first_of(".eE") != std::string_view::npos;
+    // The forms the output prints for floats count too: "-0", "nan", "inf".
+    return text.find_first_of(".eE") != std::string_view::npos || text == "-0" || isNan(text) || isInf(text);
 }
 
 NumberError parseFloat32(std::string_view text, float& out) {
+    const bool negative = !text.empty() && text[0] == '-';
+    if (isNan(text) || isInf(text)) {
+        float magnitude = isNan(text) ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
+        out = negative ? -magnitude : magnitude;
+        return NumberError::None;
+    }
     std::string_view body = !text.empty() && text[0] == '+' ? text.substr(1) : text;
     // from_chars would also take "inf", "nan" and hexadecimal-free forms like ".5";
     // insist on a plain decimal with at least one digit before any exponent.
@@ -96,7 +121,8 @@ NumberError parseFloat32(std::string_view text, float& out) {
 std::string quoted(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out = "\"";
-    for (size_t i = 0; i < text.size(); ++i) {
+    const size_t shown = std::min(text.size(), kMaxQuoted);
+    for (size_t i = 0; i < shown; ++i) {
         auto c = static_cast<unsigned char>(text[i]);
         if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xB0) {
             out += "\xC2\xB0";
@@ -112,6 +138,7 @@ std::string quoted(std::string_view text) {
             out += static_cast<char>(c);
         }
     }
+    if (shown < text.size()) return out + "...\" (" + std::to_string(text.size()) + " bytes)";
     return out + "\"";
 }
 

@@ -21,14 +21,16 @@ enum class NumberError : uint8_t { None, Malformed, OutOfRange };
 
 // A signed decimal integer within [lo, hi].
 NumberError parseInteger(std::string_view text, int64_t lo, int64_t hi, int64_t& out);
-// A decimal number with a point or an exponent, rounded to the nearest f32;
-// overflow (and underflow to nothing) is out of range.
+// A decimal number with a point or an exponent, rounded to the nearest f32,
+// or nan or inf with an optional sign, in any case; overflow is out of range.
 NumberError parseFloat32(std::string_view text, float& out);
-// Written as a float: it has a decimal point or an exponent.
+// Written as a float: a decimal point or an exponent, or "-0", "nan", "inf".
 bool looksLikeFloat(std::string_view text);
 
 // The text in double quotes, with control and non-ASCII bytes escaped
-// unless they form the degree sign.
+// unless they form the degree sign; past kMaxQuoted bytes it is cut, and the
+// length is given.
+constexpr size_t kMaxQuoted = 80;
 std::string quoted(std::string_view text);
 
 }  // namespace khost

@@ -200,7 +200,7 @@ void writeLegend(std::ostream& out, double left, const Scene& scene, const Scene
         y -= 20;
         text(left + 34, 20, "font-size=\"11\"", label);
     };
-    keyRow("<circle r=\"5.5\" fill=\"#fff\" stroke=\"#444\" stroke-width=\"2.5\"/>", "start (where it was bound)");
+    keyRow("<circle r=\"5.5\" fill=\"#fff\" stroke=\"#444\" stroke-width=\"2.5\"/>", "start: where its first step began");
     keyRow("<rect x=\"-5\" y=\"-5\" width=\"10\" height=\"10\" fill=\"#444\"/>", "end, with the target's image");
     keyRow("<line x1=\"-13\" x2=\"13\" stroke=\"#444\" stroke-width=\"2\"/>", "hot-spot path, frame by frame");
     keyRow("<circle r=\"2.5\" fill=\"#444\"/>", "bounce");

@@ -2,51 +2,53 @@
 // pass/fail line each, a final count, and a non-zero exit on any failure.
 #include "kinemo-host/validate.h"
 
-#include <charconv>
 #include <exception>
 #include <iostream>
+
+#include "kinemo-host/command_line.h"
+#include "kinemo-host/exit_status.h"
+#include "kinemo-host/file_io.h"
 
 namespace kvalidate {
 
 const char* const kUsage =
-    "usage: kinemo-host validate [--module PATH] [--seed N] [--calls N]\n"
-    "  Checks a module build against the host contract: every entry point with its\n"
-    "  argument count, the registration values and routine tables, descriptor rows\n"
-    "  against menus and strings, every text entry point at every buffer size from\n"
-    "  1 to 300, leaks of menus, resources and allocations, and random run-time calls.\n"
-    "  --module PATH  kinemo.qlm run in the emulated host (default: the native build)\n"
-    "  --seed N       seed of the random run-time calls (default 1)\n"
-    "  --calls N      number of random run-time calls (default 5000)\n";
+    "usage: kinemo-host validate [OPTIONS]\n"
+    "\n"
+    "Checks a module build against the host contract: every entry point with its\n"
+    "argument count, the registration values and routine tables, descriptor rows\n"
+    "against menus and strings, every text entry point at every buffer size from\n"
+    "1 to 300, leaks of menus, resources and allocations, and random run-time calls.\n"
+    "Prints a PASS or FAIL line per check and the counts.\n"
+    "\n"
+    "Options:\n"
+    "  --module PATH   a kinemo.qlm to check in the emulated host; by default the\n"
+    "                  native build linked into this tool\n"
+    "  --seed N        seed of the random run-time calls (default 1)\n"
+    "  --calls N       number of random run-time calls, 0 to 100000000 (default 5000)\n"
+    "  -h, --help      show this help\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every check passed\n"
+    "  1  a check failed, or the module or standard output failed\n"
+    "  2  usage error\n";
 
 namespace {
-
-template <class T>
-bool parseNumber(const std::string& text, T& out) {
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return ec == std::errc() && end == text.data() + text.size();
-}
-
+constexpr khost::OptionSpec kValidateOptions[] = {{"--module", true}, {"--seed", true}, {"--calls", true}};
+constexpr int64_t kMaxRandomCalls = 100'000'000;
 }  // namespace
 
 std::optional<std::string> parseOptions(const std::vector<std::string>& args, Options& out) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            out.help = true;
-            continue;
-        }
-        if (a != "--module" && a != "--seed" && a != "--calls") return "unknown argument '" + a + "'";
-        if (i + 1 == args.size()) return a + " needs a value";
-        const std::string& v = args[++i];
-        if (a == "--module") {
-            if (v.empty()) return "--module needs a path";
-            out.modulePath = v;
-        } else if (a == "--seed") {
-            if (!parseNumber(v, out.seed)) return "--seed expects a non-negative integer, got '" + v + "'";
-        } else if (!parseNumber(v, out.randomCalls) || out.randomCalls < 0) {
-            return "--calls expects a non-negative integer, got '" + v + "'";
-        }
-    }
+    khost::CommandLine line = khost::parseCommandLine(args, kValidateOptions, 0);
+    if (!line.error.empty()) return line.error;
+    out.help = line.help;
+    out.modulePath = khost::option(line, "--module").value_or("");
+    std::string error;
+    int64_t seed = static_cast<int64_t>(out.seed), calls = out.randomCalls;
+    if (!khost::integerOption(line, "--seed", 0, INT64_MAX, seed, error) ||
+        !khost::integerOption(line, "--calls", 0, kMaxRandomCalls, calls, error))
+        return error;
+    out.seed = static_cast<uint64_t>(seed);
+    out.randomCalls = static_cast<int>(calls);
     return std::nullopt;
 }
 
@@ -96,13 +98,15 @@ void runBattery(kdrv::Module& m, Report& report, const Options& options) {
 int runValidate(const std::vector<std::string>& args) {
     using namespace kvalidate;
     Options options;
-    if (auto error = parseOptions(args, options)) {
-        std::cerr << "kinemo-host validate: " << *error << "\n" << kUsage;
-        return 2;
-    }
+    if (auto error = parseOptions(args, options)) return khost::usageError(std::cerr, "validate", *error);
     if (options.help) {
         std::cout << kUsage;
-        return 0;
+        return khost::kExitOk;
+    }
+    std::string error;
+    if (!options.modulePath.empty() && !khost::checkReadable(options.modulePath, error)) {
+        std::cerr << "kinemo-host validate: " << error << '\n';
+        return khost::kExitFailure;
     }
     Report report(std::cout);
     std::unique_ptr<kdrv::Module> module;
@@ -111,11 +115,11 @@ int runValidate(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         report.fail("load module", e.what());
         std::cout << report.passed() << " passed, " << report.failed() << " failed\n";
-        return 1;
+        return khost::kExitFailure;
     }
     std::cout << "Validating the " << module->kind() << " module"
               << (options.modulePath.empty() ? "" : " " + options.modulePath) << "\n";
     runBattery(*module, report, options);
     std::cout << report.passed() << " passed, " << report.failed() << " failed\n";
-    return report.failed() == 0 ? 0 : 1;
+    return report.failed() == 0 ? khost::kExitOk : khost::kExitFailure;
 }

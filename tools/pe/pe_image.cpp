@@ -1,19 +1,23 @@
 #include "pe/pe_image.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace pe {
 namespace {
 
-constexpr uint32_t kMaxImageSize = 256u << 20;  // refuse to map absurd sizes from a corrupt header
+constexpr uint32_t kMaxImageSize = 64u << 20;  // refuse to map absurd sizes from a corrupt header
+constexpr size_t kMaxFileSize = 64u << 20;
 constexpr uint16_t kMaxSections = 96;
 constexpr uint16_t kOptionalMagicPe32 = 0x10B;
 constexpr size_t kMaxResources = 4096;  // shared subdirectories could otherwise multiply the tree
 constexpr uint64_t kMaxResourceBytes = 64u << 20;
+constexpr uint64_t kMaxResourceWalk = 1u << 16;
 
 std::string hex(uint32_t v) {
     std::ostringstream s;
@@ -101,7 +105,7 @@ void readHeaders(Image& img, const Bytes& file) {
     }
 
     if (img.sizeOfImage == 0 || img.sizeOfImage > kMaxImageSize)
-        fail(img.source, "image size " + hex(img.sizeOfImage) + ", expected between 1 byte and 256 MiB");
+        fail(img.source, "image size " + hex(img.sizeOfImage) + ", expected between 1 byte and 64 MiB");
     if (img.sizeOfHeaders > img.sizeOfImage || img.sizeOfHeaders > file.data.size())
         fail(img.source, "header size " + hex(img.sizeOfHeaders) + " exceeds the image or the file");
     if (sectionCount > kMaxSections) fail(img.source, std::to_string(sectionCount) + " sections, expected at most 96");
@@ -252,13 +256,27 @@ void readResources(Image& img, const Bytes& mem) {
     if (dir.rva == 0) return;
     const uint32_t root = dir.rva;
     uint64_t total = 0;
+    // Directories may share subdirectories, so a small tree can name the same
+    // empty leaves again and again; bound the walk as well as what it finds.
+    uint64_t visited = 0;
+    auto visit = [&](size_t entries) {
+        visited += entries;
+        if (visited > kMaxResourceWalk)
+            fail(img.source, "resource tree names more than " + std::to_string(kMaxResourceWalk) + " directory entries");
+    };
     auto subdirectory = [&](uint32_t target, const char* level) {
         if (!(target & 0x80000000u)) fail(img.source, std::string("resource ") + level + " entry points at data, expected a directory");
         return target & 0x7FFFFFFFu;
     };
-    for (auto [type, typeDir] : resourceLevel(img, mem, root, 0, "type")) {
-        for (auto [name, nameDir] : resourceLevel(img, mem, root, subdirectory(typeDir, "type"), "name")) {
-            for (auto [language, dataEntry] : resourceLevel(img, mem, root, subdirectory(nameDir, "name"), "language")) {
+    const auto types = resourceLevel(img, mem, root, 0, "type");
+    visit(types.size());
+    for (auto [type, typeDir] : types) {
+        const auto names = resourceLevel(img, mem, root, subdirectory(typeDir, "type"), "name");
+        visit(names.size());
+        for (auto [name, nameDir] : names) {
+            const auto languages = resourceLevel(img, mem, root, subdirectory(nameDir, "name"), "language");
+            visit(languages.size() + 1);
+            for (auto [language, dataEntry] : languages) {
                 if (dataEntry & 0x80000000u) fail(img.source, "resource language entry points at a directory, expected data");
                 const uint32_t dataRva = mem.u32(root + dataEntry, "resource data entry");
                 const uint32_t size = mem.u32(root + dataEntry + 4ull, "resource data entry");
@@ -324,10 +342,25 @@ Image parseImage(std::span<const uint8_t> file, std::string source) {
 }
 
 Image loadImage(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw PeError(path + ": cannot open the file");
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw PeError(path + ": read error");
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) throw PeError("cannot open " + path + ": " + std::strerror(errno));
+    // Read with C stdio: a directory or a read error then has an errno to
+    // report, where a stream would throw a library message.
+    std::vector<uint8_t> bytes;
+    struct stat info {};
+    int error = fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode) ? EISDIR : 0;
+    uint8_t buffer[1 << 16];
+    while (error == 0) {
+        size_t got = std::fread(buffer, 1, sizeof buffer, file);
+        bytes.insert(bytes.end(), buffer, buffer + got);
+        if (bytes.size() > kMaxFileSize) {
+            std::fclose(file);
+            throw PeError(path + ": larger than " + std::to_string(kMaxFileSize >> 20) + " MiB, too large for a module");
+        }
+        if (got < sizeof buffer) error = std::ferror(file) ? errno : -1;
+    }
+    std::fclose(file);
+    if (error > 0) throw PeError("cannot read " + path + ": " + std::strerror(error));
     return parseImage(bytes, path);
 }
 

@@ -1,0 +1,168 @@
+#include "kinemo-host/file_io.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace khost {
+namespace {
+
+std::string reason(int error) { return std::strerror(error); }
+
+std::string displayName(const std::string& path) { return path == "-" ? "standard input" : path; }
+
+// Reads to the end of `file`, refusing more than maxBytes.
+bool readAll(std::FILE* file, const std::string& path, size_t maxBytes, std::string& text, std::string& error) {
+    text.clear();
+    char buffer[1 << 16];
+    while (true) {
+        size_t got = std::fread(buffer, 1, sizeof buffer, file);
+        text.append(buffer, got);
+        if (text.size() > maxBytes) {
+            error = displayName(path) + " is larger than " + std::to_string(maxBytes >> 20) + " MB";
+            return false;
+        }
+        if (got < sizeof buffer) break;
+    }
+    if (std::ferror(file)) {
+        error = "cannot read " + displayName(path) + ": " + reason(errno);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readInput(const std::string& path, size_t maxBytes, std::string& text, std::string& error) {
+    if (path == "-") return readAll(stdin, path, maxBytes, text, error);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        error = "cannot open " + path + ": " + reason(errno);
+        return false;
+    }
+    struct stat info {};
+    bool ok = true;
+    if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = "cannot read " + path + ": " + reason(EISDIR);
+        ok = false;
+    }
+    ok = ok && readAll(file, path, maxBytes, text, error);
+    std::fclose(file);
+    return ok;
+}
+
+bool checkReadable(const std::string& path, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        error = "cannot open " + path + ": " + reason(errno);
+        return false;
+    }
+    struct stat info {};
+    bool directory = fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
+    std::fclose(file);
+    if (directory) error = "cannot read " + path + ": " + reason(EISDIR);
+    return !directory;
+}
+
+OutputFile::~OutputFile() { discard(); }
+
+bool OutputFile::open(const std::string& path, std::string& error) {
+    discard();
+    path_ = path;
+    if (path == "-") {
+        toStdout_ = open_ = true;
+        return true;
+    }
+    struct stat info {};
+    const bool exists = stat(path.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) {
+        error = "cannot write " + path + ": " + reason(EISDIR);
+        return false;
+    }
+    if (exists && !S_ISREG(info.st_mode)) {
+        // A device or a pipe (/dev/null, /dev/stdout) is written in place:
+        // renaming over it would replace it.
+        file_.open(path, std::ios::binary | std::ios::trunc);
+        if (!file_) {
+            error = "cannot write " + path + ": " + reason(errno);
+            return false;
+        }
+        open_ = true;
+        return true;
+    }
+    // Through a symbolic link, the file it names is replaced, not the link.
+    std::error_code ec;
+    target_ = exists ? std::filesystem::canonical(path, ec).string() : path;
+    if (ec) target_ = path;
+    std::string temp = target_ + ".tmp-XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        error = "cannot write " + path + ": " + reason(errno);
+        return false;
+    }
+    // mkstemp makes the file private; give it the mode of the file it
+    // replaces, or the one a new file would get.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, exists ? info.st_mode & 07777 : 0666 & ~mask);
+    close(fd);
+    temp_ = temp;
+    file_.open(temp_, std::ios::binary | std::ios::trunc);
+    if (!file_) {
+        error = "cannot write " + path + ": " + reason(errno);
+        discard();
+        return false;
+    }
+    open_ = true;
+    return true;
+}
+
+std::ostream& OutputFile::stream() { return toStdout_ ? std::cout : file_; }
+
+bool OutputFile::finish(std::string& error) {
+    if (toStdout_) {
+        finished_ = true;
+        return true;
+    }
+    errno = 0;
+    file_.flush();
+    file_.close();
+    if (file_.fail()) {
+        error = "writing " + path_ + " failed" + (errno != 0 ? ": " + reason(errno) : std::string());
+        return false;
+    }
+    finished_ = true;
+    return true;
+}
+
+bool OutputFile::commit(std::string& error) {
+    if (!finished_ && !finish(error)) return false;
+    if (toStdout_ || temp_.empty()) return true;
+    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
+        error = "cannot write " + path_ + ": " + reason(errno);
+        return false;
+    }
+    temp_.clear();
+    return true;
+}
+
+void OutputFile::discard() {
+    if (file_.is_open()) file_.close();
+    if (!temp_.empty()) std::remove(temp_.c_str());
+    temp_.clear();
+    open_ = toStdout_ = finished_ = false;
+}
+
+bool flushStandardOutput(std::string& error) {
+    errno = 0;
+    std::cout.flush();
+    bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || std::cout.fail();
+    if (lost) error = "writing standard output failed" + (errno != 0 ? ": " + reason(errno) : std::string());
+    return !lost;
+}
+
+}  // namespace khost

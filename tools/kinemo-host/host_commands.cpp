@@ -1,0 +1,106 @@
+// kinemo-host's top level: the command table, help, --version, and the final
+// check of standard output.
+#include <iostream>
+
+#include "kinemo-host/commands.h"
+#include "kinemo-host/exit_status.h"
+#include "kinemo-host/file_io.h"
+#include "kinemo-host/scene_tokens.h"
+#include "kinemo-host/validate.h"
+
+namespace khost {
+namespace {
+
+constexpr const char* kVersion = "kinemo-host 1.1\n";
+
+constexpr const char* kHelp =
+    "usage: kinemo-host COMMAND [OPTIONS]\n"
+    "       kinemo-host help COMMAND\n"
+    "       kinemo-host --version\n"
+    "\n"
+    "Drives the Kinemo module the way the host application does, without the host.\n"
+    "\n"
+    "Commands:\n"
+    "  run [SCENE]   play a scene file (or the built-in scene) frame by frame,\n"
+    "                with an optional CSV trace and SVG picture\n"
+    "  describe      print a Markdown reference of the module's events\n"
+    "  validate      check a module build against the host contract\n"
+    "  help COMMAND  show the help of a command\n"
+    "\n"
+    "Every command takes --module PATH (a kinemo.qlm, run in the emulated host;\n"
+    "by default the native build linked in) and --help. An option's value may\n"
+    "follow it as the next word or after '=': --module x.qlm, --module=x.qlm.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  done\n"
+    "  1  the module, a file or standard output failed (validate: a check failed)\n"
+    "  2  usage error, or the scene has errors\n";
+
+struct SubCommand {
+    const char* name;
+    int (*run)(const std::vector<std::string>&);
+    const char* const* help;
+};
+const SubCommand kCommands[] = {
+    {"run", runCommand, &kRunHelp},
+    {"describe", describeCommand, &kDescribeHelp},
+    {"validate", runValidate, &kvalidate::kUsage},
+};
+
+const SubCommand* findCommand(const std::string& name) {
+    for (const SubCommand& c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
+
+int topLevelUsageError(const std::string& message) {
+    std::cerr << "kinemo-host: " << message << "\n(see kinemo-host --help)\n";
+    return kExitUsage;
+}
+
+int help(const std::vector<std::string>& words) {
+    if (words.size() == 1) {
+        std::cout << kHelp;
+        return kExitOk;
+    }
+    if (words.size() > 2) return topLevelUsageError("help takes one command, got " + quoted(words[2]));
+    const SubCommand* c = findCommand(words[1]);
+    if (c == nullptr) return topLevelUsageError("unknown command " + quoted(words[1]));
+    std::cout << *c->help;
+    return kExitOk;
+}
+
+int dispatch(const std::vector<std::string>& words) {
+    if (words.empty()) {
+        std::cerr << kHelp;
+        return kExitUsage;
+    }
+    const std::string& first = words[0];
+    if (first == "--help" || first == "-h") {
+        std::cout << kHelp;
+        return kExitOk;
+    }
+    if (first == "help") return help(words);
+    if (first == "--version") {
+        if (words.size() > 1) return topLevelUsageError("--version takes nothing after it");
+        std::cout << kVersion;
+        return kExitOk;
+    }
+    if (const SubCommand* c = findCommand(first)) return c->run({words.begin() + 1, words.end()});
+    if (first.size() > 1 && first[0] == '-') return topLevelUsageError("unknown option " + quoted(first));
+    return topLevelUsageError("unknown command " + quoted(first));
+}
+
+}  // namespace
+
+int kinemoHost(const std::vector<std::string>& words) {
+    int status = dispatch(words);
+    std::string error;
+    if (!flushStandardOutput(error)) {
+        std::cerr << "kinemo-host: " << error << '\n';
+        return kExitFailure;
+    }
+    return status;
+}
+
+}  // namespace khost
