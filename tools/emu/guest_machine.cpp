@@ -51,6 +51,16 @@ std::string hex(uint64_t v) {
 
 uint32_t roundUp(uint32_t v, uint32_t to) { return (v + to - 1) & ~(to - 1); }
 
+// Where the arguments of a call end, at or below `limit`: placed so that the
+// callee starts with ESP 4 below a 16-byte boundary, the layout compilers
+// plan their frames for. Windows promises only 4-byte alignment and the
+// module must not care, but its 8-byte stores then land aligned, which the
+// emulator's store path does in one piece instead of byte by byte.
+uint32_t frameBelow(uint32_t limit, size_t argCount) {
+    const uint32_t offset = uint32_t(4 * argCount) % 16;
+    return ((limit - offset) & ~15u) + offset;
+}
+
 void check(uc_err err, const char* what) {
     if (err != UC_ERR_OK) throw EmuError(std::string(what) + ": " + uc_strerror(err));
 }
@@ -119,9 +129,10 @@ double ThunkCall::argDouble(int slot) const {
 uint32_t ThunkCall::returnAddress() const { return machine.read32(esp); }
 
 Machine::Machine() : budget_(kDefaultBudget) {
+    (void)storesSkipLockTrees();  // links the store-path stand-ins into every program with a machine
     check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "uc_open");
     try {
-        map(kStackBase, kStackSize, kPermRead | kPermWrite);
+        stack_ = map(kStackBase, kStackSize, kPermRead | kPermWrite);
         setUpSegments();
         setUpThunkArea();
         addHooks();
@@ -245,7 +256,7 @@ void Machine::setUpSegments() {
     // Windows code reaches its thread block through FS; Unicorn needs a GDT
     // for that, and then every segment must be reloaded as flat 32-bit.
     uint8_t* gdt = map(kGdtAddr, kPage, kPermRead | kPermWrite);
-    uint8_t* teb = map(kTebAddr, kPage, kPermRead | kPermWrite);
+    uint8_t* teb = teb_ = map(kTebAddr, kPage, kPermRead | kPermWrite);
     const uint64_t entries[] = {
         0,
         descriptor(0, 0xFFFFF, 0x9B, 0xC),        // code, ring 0, 4 GiB
@@ -376,18 +387,20 @@ uint32_t Machine::call(const Call& c) {
     } else {
         blocksLeft_ = budget_;
         error_ = nullptr;
-        write32(kTebAddr, kChainEnd);
-        setFpControl(hostFp_);
+        std::memcpy(teb_, &kChainEnd, 4);
+        // The control words are still the host's after a call that passed
+        // the check below (sticky flags aside, which the host's may carry too).
+        if (!hostFpLoaded_) setFpControl(hostFp_);
+        hostFpLoaded_ = false;
     }
 
-    const uint32_t espBefore = nested ? ((reg(UC_X86_REG_ESP) - 64) & ~15u) : kStackTop;
-    uint32_t esp = espBefore;
-    for (size_t i = c.args.size(); i-- > 0;) {
-        esp -= 4;
-        write32(esp, c.args[i]);
-    }
-    esp -= 4;
-    write32(esp, kStopAddr);
+    const uint32_t espBefore = frameBelow(nested ? reg(UC_X86_REG_ESP) - 64 : kStackTop, c.args.size());
+    const uint32_t esp = espBefore - 4 * uint32_t(c.args.size() + 1);
+    if (esp < kStackBase || espBefore > kStackBase + kStackSize)
+        throw EmuError(c.what + ": no room on the guest stack for the call");
+    uint8_t* frame = stack_ + (esp - kStackBase);
+    std::memcpy(frame, &kStopAddr, 4);
+    if (!c.args.empty()) std::memcpy(frame + 4, c.args.data(), 4 * c.args.size());
     setReg(UC_X86_REG_ESP, esp);
     if (c.ecx) setReg(UC_X86_REG_ECX, *c.ecx);
 
@@ -403,22 +416,25 @@ uint32_t Machine::call(const Call& c) {
             rethrowWithContext(inner, c.what);
         }
     }
-    const uint32_t eip = reg(UC_X86_REG_EIP);
+    uint32_t eip = 0, espAfter = 0, eax = 0;
+    FpControl left;
+    int ids[] = {UC_X86_REG_EIP, UC_X86_REG_ESP, UC_X86_REG_EAX, UC_X86_REG_FPCW, UC_X86_REG_MXCSR};
+    void* values[] = {&eip, &espAfter, &eax, &left.x87, &left.mxcsr};
+    uc_reg_read_batch(uc_, ids, values, 5);
     if (err != UC_ERR_OK) throw EmuError(c.what + ": " + uc_strerror(err) + " at " + describe(eip));
     if (eip != kStopAddr) throw EmuError(c.what + ": run stopped at " + describe(eip) + " before returning");
 
-    const uint32_t espAfter = reg(UC_X86_REG_ESP);
     const int64_t removed = int64_t(espAfter) - (int64_t(espBefore) - 4 * int64_t(c.args.size()));
     const int64_t expected = 4 * int64_t(c.declaredSlots.value_or(int(c.args.size())));
     if (removed != expected)
         throw EmuError(c.what + ": the callee removed " + std::to_string(removed) + " bytes of arguments, expected " +
                        std::to_string(expected));
     if (!nested) {
-        const FpControl left = fpControl();
         if (!sameControl(left, hostFp_))
             throw FpStateError(c.what + ": returned with " + emu::describe(left) + ", called with " + emu::describe(hostFp_));
+        hostFpLoaded_ = true;
     }
-    return reg(UC_X86_REG_EAX);
+    return eax;
 }
 
 }  // namespace emu

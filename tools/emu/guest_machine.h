@@ -44,6 +44,10 @@ inline bool sameControl(FpControl a, FpControl b) {
 }
 std::string describe(FpControl fp);
 
+// Whether guest stores take the short path around Unicorn 2.0.1's page-lock
+// trees (see unicorn_store_path.cpp).
+bool storesSkipLockTrees();
+
 enum class Convention : uint8_t {
     Stdcall,   // callee removes the arguments
     Cdecl,     // caller removes them
@@ -114,7 +118,10 @@ public:
     }
 
     // The control words every top-level call starts with and must end with.
-    void setHostFpState(FpControl fp) { hostFp_ = fp; }
+    void setHostFpState(FpControl fp) {
+        hostFp_ = fp;
+        hostFpLoaded_ = false;
+    }
     FpControl hostFpState() const { return hostFp_; }
     // The guest's control words at this moment (e.g. inside a handler).
     FpControl fpControl();
@@ -168,6 +175,9 @@ private:
     std::function<std::string(uint32_t)> namer_;
     size_t lastRegion_ = 0;
     FpControl hostFp_;
+    bool hostFpLoaded_ = false;  // the CPU holds the host's control words
+    uint8_t* stack_ = nullptr;   // host view of the guest stack
+    uint8_t* teb_ = nullptr;
 };
 
 }  // namespace emu
