@@ -22,6 +22,9 @@ constexpr uint32_t kThunkData = 0x00040000;  // 8 bytes per thunk: double result
 constexpr uint32_t kThunkSlot = 16;
 constexpr uint32_t kMaxThunks = kThunkCodeSize / kThunkSlot - 1;
 constexpr uint32_t kStopAddr = kThunkCode;
+// Entries of thunks whose handlers never run guest code: a code hook serves
+// them, cheaper than an interrupt, then they jump into their slot past its int.
+constexpr uint32_t kLeafEntries = 0x00050000;
 constexpr uint32_t kStackBase = 0x00100000;
 constexpr uint32_t kStackSize = 0x00100000;
 // Room above the first frame stands for the host's own frames, which a
@@ -98,8 +101,21 @@ struct Hooks {
     static void interrupt(uc_engine*, uint32_t intno, void* user) {
         auto* m = static_cast<Machine*>(user);
         const uint32_t eip = m->reg(UC_X86_REG_EIP);
-        if (intno == kThunkInterrupt) return m->onThunk(eip);
-        m->fail("CPU exception " + std::to_string(intno) + " at " + m->describe(eip));
+        if (intno != kThunkInterrupt) return m->fail("CPU exception " + std::to_string(intno) + " at " + m->describe(eip));
+        const uint32_t offset = eip - 2 - kThunkCode;
+        if (eip < kThunkCode + 2 || offset % kThunkSlot != 0 || offset / kThunkSlot == 0 || offset / kThunkSlot > m->thunks_.size())
+            return m->fail("interrupt 0x80 outside a thunk at " + m->describe(eip - 2));
+        m->onThunk(offset / kThunkSlot - 1);
+    }
+    static void leafEntry(uc_engine*, uint64_t address, uint32_t, void* user) {
+        auto* m = static_cast<Machine*>(user);
+        const uint32_t offset = uint32_t(address) - kLeafEntries;
+        // Only the entries are hooked code; anything else here is not a thunk.
+        if (offset % kThunkSlot != 0 || offset / kThunkSlot == 0 || offset / kThunkSlot > m->thunks_.size())
+            return m->fail("execution inside the thunk area at " + m->describe(uint32_t(address)));
+        m->leafHandlerRunning_ = true;
+        m->onThunk(offset / kThunkSlot - 1);
+        m->leafHandlerRunning_ = false;
     }
     static bool invalid(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t, void* user) {
         auto* m = static_cast<Machine*>(user);
@@ -290,6 +306,7 @@ void Machine::setUpSegments() {
 
 void Machine::setUpThunkArea() {
     uint8_t* code = map(kThunkCode, kThunkCodeSize, kPermRead | kPermExec);
+    map(kLeafEntries, kThunkCodeSize, kPermRead | kPermExec);
     map(kThunkData, (kMaxThunks + 1) * 8, kPermRead | kPermWrite);
     code[0] = 0xF4;  // hlt: calls return here and the run stops before it executes
 }
@@ -299,10 +316,14 @@ void Machine::addHooks() {
     uc_hook h;
     check(uc_hook_add(uc_, &h, UC_HOOK_BLOCK, reinterpret_cast<void*>(&Hooks::block), this, 1, 0), "block hook");
     check(uc_hook_add(uc_, &h, UC_HOOK_INTR, reinterpret_cast<void*>(&Hooks::interrupt), this, 1, 0), "interrupt hook");
+    check(uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void*>(&Hooks::leafEntry), this, kLeafEntries,
+                      kLeafEntries + kThunkCodeSize - 1),
+          "thunk entry hook");
     check(uc_hook_add(uc_, &h, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&Hooks::invalid), this, 1, 0), "memory hook");
 }
 
-uint32_t Machine::addThunk(std::string name, int argSlots, Convention convention, ResultIn result, ThunkHandler handler) {
+uint32_t Machine::addThunk(std::string name, int argSlots, Convention convention, ResultIn result, ThunkHandler handler,
+                           Reentry reentry) {
     if (thunks_.size() >= kMaxThunks) throw EmuError("too many thunks (" + std::to_string(kMaxThunks) + ")");
     const uint32_t index = uint32_t(thunks_.size());
     const uint32_t addr = kThunkCode + kThunkSlot * (index + 1);
@@ -325,16 +346,16 @@ uint32_t Machine::addThunk(std::string name, int argSlots, Convention convention
         std::memcpy(p + n, &removes, 2);
     }
     thunks_.push_back({std::move(name), argSlots, convention, result, std::move(handler)});
-    return addr;
+    if (reentry == Reentry::MayRunGuest) return addr;
+    const uint32_t entry = kLeafEntries + kThunkSlot * (index + 1);
+    const uint32_t pastInt = addr + 2 - (entry + 5);
+    uint8_t* e = bytes(entry, kThunkSlot);
+    e[0] = 0xE9;  // jmp rel32
+    std::memcpy(e + 1, &pastInt, 4);
+    return entry;
 }
 
-void Machine::onThunk(uint32_t eipAfterInt) {
-    const uint32_t offset = eipAfterInt - 2 - kThunkCode;
-    if (eipAfterInt < kThunkCode + 2 || offset % kThunkSlot != 0 || offset / kThunkSlot == 0 ||
-        offset / kThunkSlot > thunks_.size()) {
-        return fail("interrupt 0x80 outside a thunk at " + describe(eipAfterInt - 2));
-    }
-    const uint32_t index = offset / kThunkSlot - 1;
+void Machine::onThunk(uint32_t index) {
     const Thunk& t = thunks_[index];
     ThunkCall tc{*this, reg(UC_X86_REG_ESP), reg(UC_X86_REG_ECX)};
     try {
@@ -364,6 +385,7 @@ void Machine::failWith(std::exception_ptr error) {
 
 uint32_t Machine::call(const Call& c) {
     if (depth_ >= kMaxDepth) throw EmuError(c.what + ": guest calls nested deeper than " + std::to_string(kMaxDepth));
+    if (leafHandlerRunning_) throw EmuError(c.what + ": called from a thunk declared never to run guest code");
     const bool nested = depth_ > 0;
 
     // A nested run (from inside a handler) must leave the interrupted run's

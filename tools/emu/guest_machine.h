@@ -73,6 +73,10 @@ struct ThunkCall {
 
 using ThunkHandler = std::function<void(ThunkCall&)>;
 
+// Whether a thunk's handler may call back into the guest (a nested run).
+// Those that never do are served by a cheaper mechanism.
+enum class Reentry : uint8_t { MayRunGuest, Never };
+
 constexpr uint32_t kPermRead = 1, kPermWrite = 2, kPermExec = 4, kPermAll = 7;
 
 class Machine {
@@ -100,7 +104,8 @@ public:
     // ---- thunks ----
     // A guest address that lands in `handler`. `argSlots` is what the callee
     // removes (stdcall/thiscall) or reads (cdecl).
-    uint32_t addThunk(std::string name, int argSlots, Convention convention, ResultIn result, ThunkHandler handler);
+    uint32_t addThunk(std::string name, int argSlots, Convention convention, ResultIn result, ThunkHandler handler,
+                      Reentry reentry = Reentry::MayRunGuest);
 
     // ---- calls ----
     struct Call {
@@ -156,7 +161,7 @@ private:
     void addHooks();
     void fail(const std::string& message);
     void failWith(std::exception_ptr error);
-    void onThunk(uint32_t eipAfterInt);
+    void onThunk(uint32_t index);
     uint32_t reg(int id);
     void setReg(int id, uint32_t value);
     void setFpControl(FpControl fp);
@@ -176,6 +181,7 @@ private:
     size_t lastRegion_ = 0;
     FpControl hostFp_;
     bool hostFpLoaded_ = false;  // the CPU holds the host's control words
+    bool leafHandlerRunning_ = false;
     uint8_t* stack_ = nullptr;   // host view of the guest stack
     uint8_t* teb_ = nullptr;
 };
