@@ -250,6 +250,8 @@ struct Pairing {
     int frames;
 };
 
+void PrintTo(const Pairing& p, std::ostream* os) { *os << p.name; }
+
 class Differential : public ::testing::TestWithParam<Pairing> {};
 
 TEST_P(Differential, NativeAndEmulatedAgreeBitForBit) {

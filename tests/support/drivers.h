@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "driver/module.h"
@@ -14,6 +15,8 @@ struct ModuleVariant {
     bool emulated;
     kdrv::FpState fp;
 };
+
+inline void PrintTo(const ModuleVariant& v, std::ostream* os) { *os << v.name; }
 
 class ModuleTest : public ::testing::TestWithParam<ModuleVariant> {
 protected:
