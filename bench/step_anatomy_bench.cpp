@@ -1,17 +1,19 @@
 // Where a gravity-only step spends its time beyond the floor: the step's
 // arithmetic rebuilt stage by stage on a record, each stage adding one
-// piece. The real step additionally resolves its target reference (a
-// table look-up in the native build, a plain cast in the DLL).
+// piece: the arithmetic, the target's host reference (a table look-up in the
+// native build, a plain cast in the DLL), then the read of the control words
+// that tells whether the host left the defaults.
 #include <benchmark/benchmark.h>
 
 #include "bench_records.h"
 #include "platform/fmath.h"
+#include "platform/fp_control.h"
 #include "platform/host_ref.h"
 #include "ratio_report.h"
 
 namespace {
 
-enum Stage { Gravity = 1, Position, LimitTests, WriteBack, TargetLookup };
+enum Stage { Gravity = 1, Position, LimitTests, WriteBack, TargetLookup, FpCheck };
 
 template <Stage Last>
 void anatomy(benchmark::State& state) {
@@ -21,6 +23,7 @@ void anatomy(benchmark::State& state) {
     kbench::callAction(rd, 3, 50);
     kbench::callAction(rd, 1, 200);
     for (auto _ : state) {
+        if constexpr (Last >= FpCheck) benchmark::DoNotOptimize(computesAsModule(readFpControl()));
         benchmark::DoNotOptimize(rd);
         const double g = f64(rd->gravityStrength) / 100.0;
         const double angle = f64(rd->gravityAngle);
@@ -53,5 +56,6 @@ BENCHMARK(anatomy<Position>)->Name("anatomy/2 + position");
 BENCHMARK(anatomy<LimitTests>)->Name("anatomy/3 + speed-limit tests");
 BENCHMARK(anatomy<WriteBack>)->Name("anatomy/4 + write-back");
 BENCHMARK(anatomy<TargetLookup>)->Name("anatomy/5 + target from its host reference");
+BENCHMARK(anatomy<FpCheck>)->Name("anatomy/6 + reading the control words");
 
 }  // namespace

@@ -26,6 +26,7 @@ TEST_P(ModuleTest, DisplacementAndImpulse) {
         {"past the object", MoveTowardsObject, 1000, 103, 104, 100, 100, 0, 0, 106, 108, 0, 0},
         {"away from an object", MoveTowardsObject, -500, 130, 140, 100, 100, 0, 0, 97, 96, 0, 0},
         {"object on the position moves left", MoveTowardsObject, 300, 100, 100, 100, 100, 0, 0, 97, 100, 0, 0},
+        {"from -0 toward an object at 0 moves right", MoveTowardsObject, 300, 0, 100, -0.0f, 100, 0, 0, 3, 100, 0, 0},
         {"push toward an object", PushTowardsObject, 500, 130, 140, 100, 100, 1, 2, 100, 100, 4, 6, 1e-6f},
         {"push, object on the position", PushTowardsObject, 300, 100, 100, 100, 100, 0, 0, 100, 100, -3, 0},
         {"move at 0 degrees", MoveAtAngle, 100, 0, 0, 10, 10, 0, 0, 11, 10, 0, 0},

@@ -62,6 +62,7 @@ TEST_P(ModuleTest, RotationTurnsTheShorterWayByAtMostTheStep) {
         {"goal 270 turns by the step", RotateTowardsAngle, kNoAngle, movingAt(300), 10, 270, 290, 171.010f, 469.846f},
         {"goal 450 lands at once", RotateTowardsAngle, kNoAngle, movingAt(30), 10, 450, 90, 0, -500},
         {"at rest from the components' 0", RotateTowardsAngle, 2.0f, {0, 0}, 10, 90, 10, 0, 0},
+        {"at rest, a -0 x component points left", RotateTowardsAngle, kNoAngle, {-0.0f, 0}, 10, 90, 170, 0, 0},
         {"components after a bounce", RotateTowardsAngle, 0, {-500, 0}, 10, 90, 170, -492.404f, -86.824f},
         {"stored angle after a bounce", RotateTowardsObject, 0, {-500, 0}, 10, 90, 10, 492.404f, -86.824f},
         {"stored negative angle corrected once", RotateTowardsObject, -0.17453292f, movingAt(-10), 10, 90, 360, 500, 0},

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/drivers.h"
 #include "support/host_records.h"
 
 namespace {
@@ -80,7 +81,8 @@ struct Side {
     size_t next = 0;
 
     Side(Side&&) = delete;  // the fetch callbacks hold `this`
-    explicit Side(std::unique_ptr<kdrv::Module> module) : m(std::move(module)) {
+    Side(std::unique_ptr<kdrv::Module> module, kdrv::FpState fp) : m(std::move(module)) {
+        m->setHostFpState(fp);
         const RunInfos ri = hostrec::runInfos(*m);
         conditions = m->routineTable(RoutineKind::Condition, ri.conditionRoutines);
         actions = m->routineTable(RoutineKind::Action, ri.actionRoutines);
@@ -189,10 +191,12 @@ struct Generator {
     }
 };
 
-struct Differential {
-    Side native{kdrv::openNative()};
-    Side emulated{kdrv::openEmulated(KINEMO_DLL_PATH)};
+struct SideBySide {
+    Side native, emulated;
     int nanMatches = 0;
+
+    SideBySide(kdrv::FpState nativeFp, kdrv::FpState emulatedFp)
+        : native(kdrv::openNative(), nativeFp), emulated(kdrv::openEmulated(KINEMO_DLL_PATH), emulatedFp) {}
 
     // Host-side set-up of an epoch: playfield, objects, fresh records, bound targets.
     void newEpoch(Generator& g, std::vector<Op>& ops) {
@@ -237,10 +241,24 @@ struct Differential {
     }
 };
 
-TEST(Differential, NativeAndEmulatedAgreeBitForBit) {
-    Differential d;
+// Each side may run under a host's hostile floating-point state: the module
+// must give the default state's bits whatever it was called with, so the two
+// sides still agree when each plays a different state.
+struct Pairing {
+    const char* name;
+    kdrv::FpState native, emulated;
+    int frames;
+};
+
+void PrintTo(const Pairing& p, std::ostream* os) { *os << p.name; }
+
+class Differential : public ::testing::TestWithParam<Pairing> {};
+
+TEST_P(Differential, NativeAndEmulatedAgreeBitForBit) {
+    const Pairing& p = GetParam();
+    SideBySide d(p.native, p.emulated);
     Generator g;
-    for (int frame = 0; frame < kFrames; ++frame) {
+    for (int frame = 0; frame < p.frames; ++frame) {
         std::vector<Op> ops;
         if (frame % kEpochFrames == 0) d.newEpoch(g, ops);
         for (uint32_t i = 0, count = g.below(4); i < count; ++i) ops.push_back(g.next());
@@ -254,5 +272,14 @@ TEST(Differential, NativeAndEmulatedAgreeBitForBit) {
     }
     RecordProperty("nanMatches", d.nanMatches);
 }
+
+// The hostile pairings replay the first quarter only, to keep the suite quick.
+INSTANTIATE_TEST_SUITE_P(FpStates, Differential,
+                         ::testing::Values(Pairing{"default", {}, {}, kFrames},
+                                           Pairing{"native_mxcsr_rz_ftz_daz_emulated_x87_24_up", kMxcsrTowardZeroFtzDaz,
+                                                   kX87SinglePrecisionUp, kFrames / 4},
+                                           Pairing{"native_x87_24_up_emulated_mxcsr_rz_ftz_daz", kX87SinglePrecisionUp,
+                                                   kMxcsrTowardZeroFtzDaz, kFrames / 4}),
+                         [](const ::testing::TestParamInfo<Pairing>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -89,6 +89,8 @@ TEST_P(ModuleTest, StepIntegratesLimitsAndBoxesInOrder) {
          .to = {100, 50, -0.0f, -0.0f}, .pos = {100, 50}},
         {.name = "truncation toward zero", .from = {-0.5f, -1.7f, 0, 0}, .to = {-0.5f, -1.7f, 0, 0}, .pos = {0, -1}},
         {.name = "low 16 bits", .from = {40000, -40000, 0, 0}, .to = {40000, -40000, 0, 0}, .pos = {-25536, 25536}},
+        {.name = "beyond 32 bits, the 64-bit truncation's low bits", .from = {3e9f, -3e9f, 0, 0},
+         .to = {3e9f, -3e9f, 0, 0}, .pos = {24064, -24064}},
         {.name = "NaN and infinity write 0", .from = {kNaN, -kInf, 0, 0}, .to = {kNaN, -kInf, 0, 0}, .pos = {0, 0}},
     };
     for (const StepCase& c : cases) {

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <xmmintrin.h>
 
 #if defined(_WIN32)
 extern "C" {
@@ -45,8 +46,10 @@ inline double kAtan2(double y, double x) {
 // Only SSE truncation and bit arithmetic: nothing depends on the x87 control
 // word the host left.
 inline uint32_t truncatedLow32(float v) {
-    if (v >= -2147483648.0f && v < 2147483648.0f) return static_cast<uint32_t>(static_cast<int32_t>(v));
-    // From here |v| >= 2^31, so v is an integer: its significand shifted left.
+    // cvttss2si answers INT32_MIN for NaN, anything out of range and -2^31 itself.
+    const int32_t t = _mm_cvttss_si32(_mm_set_ss(v));
+    if (t != INT32_MIN) return static_cast<uint32_t>(t);
+    // From here v is NaN or |v| >= 2^31, so an integer: its significand shifted left.
     const uint32_t bits = std::bit_cast<uint32_t>(v);
     const int exponent = static_cast<int>((bits >> 23) & 0xFF) - 127;
     if (exponent >= 63) return 0;

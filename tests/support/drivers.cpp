@@ -1,9 +1,15 @@
 #include "support/drivers.h"
 
-std::string moduleTestName(const ::testing::TestParamInfo<std::string>& info) {
-    return info.param == "native" ? "native" : "emulated";
-}
+namespace {
+std::string variantName(const ::testing::TestParamInfo<ModuleVariant>& info) { return info.param.name; }
+}  // namespace
 
-// Every behaviour test runs on the native build and on kinemo.qlm in the emulated host.
-INSTANTIATE_TEST_SUITE_P(Builds, ModuleTest, ::testing::Values(std::string("native"), std::string(KINEMO_DLL_PATH)),
-                         moduleTestName);
+// Every behaviour test runs on both builds, each in the default state and both hostile ones.
+INSTANTIATE_TEST_SUITE_P(Builds, ModuleTest,
+                         ::testing::Values(ModuleVariant{"native", false, {}},
+                                           ModuleVariant{"native_x87_24_up", false, kX87SinglePrecisionUp},
+                                           ModuleVariant{"native_mxcsr_rz_ftz_daz", false, kMxcsrTowardZeroFtzDaz},
+                                           ModuleVariant{"emulated", true, {}},
+                                           ModuleVariant{"emulated_x87_24_up", true, kX87SinglePrecisionUp},
+                                           ModuleVariant{"emulated_mxcsr_rz_ftz_daz", true, kMxcsrTowardZeroFtzDaz}),
+                         variantName);
