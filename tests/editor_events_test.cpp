@@ -81,7 +81,7 @@ TEST_P(ModuleTest, TitlesAndDisplayStrings) {
         {"GetActionTitle", {7, 2}, 64, ""},  // no third parameter
         {"GetActionTitle", {23, 0}, 8, nullptr, 0x01050000, true},
         {"GetExpressionTitle", {13}, 64, "Distance between Two Points"}, {"GetConditionString", {0}, 64, "Is Paused"},
-        {"GetActionString", {12}, 64, "Set Kinemo Towards %0"}, {"GetActionString", {3}, 8, "Set Gra"},
+        {"GetActionString", {12}, 64, "Set Kinemo Towards %0"}, {"GetActionString", {3}, 8, "Set Gra"}, {"GetActionString", {3}, 0, nullptr},
         {"GetActionString", {12}, 64, "Set Kinemo Towards %0", 0xFFFF0000},  // compared unsigned
         {"GetActionString", {12}, 64, nullptr, 0x0104FFFF}, {"GetActionString", {12}, 64, nullptr, 0x00000105},
         {"GetActionString", {12}, 64, nullptr, std::nullopt}, {"GetExpressionString", {10}, 64, "GetBounceCoe("},
