@@ -3,6 +3,7 @@
 // the drivers refusing calls with the wrong number of arguments.
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <xmmintrin.h>
 
 #include <filesystem>
 #include <fstream>
@@ -146,4 +147,20 @@ TEST_P(ModuleTest, DriverChecksArgumentCounts) {
     const kdrv::Addr action = hostrec::routine(m(), kdrv::RoutineKind::Action, 0);
     EXPECT_THROW(m().callRoutine(kdrv::RoutineKind::Action, action, {rd, 1}), std::invalid_argument);
     EXPECT_EQ(m().callRoutine(kdrv::RoutineKind::Action, action, {rd, 90, 0}), 0u);
+}
+
+// A host that runs with 24-bit x87 precision and flush-to-zero: the module
+// runs under it, its callbacks see it, and the driver keeps its own state.
+TEST_P(ModuleTest, DriverRunsTheModuleUnderTheHostsFpStateAndKeepsItsOwn) {
+    uint16_t ownX87 = 0;
+    asm volatile("fnstcw %0" : "=m"(ownX87));
+    const uint32_t ownMxcsr = _mm_getcsr();
+    m().setHostFpState({0x007F, 0x9FC0});
+    const kdrv::Addr rd = hostrec::newInstance(m(), hostrec::newRunHeader(m()));
+    EXPECT_NO_THROW(hostrec::expression(m(), rd, 11, {13, 24}));  // GetDist: parameters through the callbacks
+    EXPECT_NO_THROW(hostrec::step(m(), rd));
+    uint16_t x87 = 0;
+    asm volatile("fnstcw %0" : "=m"(x87));
+    EXPECT_EQ(x87, ownX87);
+    EXPECT_EQ(_mm_getcsr(), ownMxcsr);
 }

@@ -12,6 +12,7 @@
 #include "emu/guest_machine.h"
 
 using emu::Convention;
+using emu::FpControl;
 using emu::Machine;
 using emu::ResultIn;
 using emu::ThunkCall;
@@ -140,6 +141,75 @@ TEST(EmuMachine, HandlersRunNestedGuestCallsAndTheirFailuresPropagate) {
     EXPECT_THROW(m.call(outer, arg, "caller"), std::out_of_range) << "host exceptions keep their type";
     target = inner;
     EXPECT_EQ(m.call(outer, arg, "after"), 142u);
+}
+
+// mov eax,[esp+4]; fnstcw [eax]; stmxcsr [eax+4]; ret 4
+const Code kReportFp = {0x8B, 0x44, 0x24, 0x04, 0xD9, 0x38, 0x0F, 0xAE, 0x58, 0x04, 0xC2, 0x04, 0x00};
+// fldcw [esp+4]; ldmxcsr [esp+8]; ret 8
+const Code kLoadFp = {0xD9, 0x6C, 0x24, 0x04, 0x0F, 0xAE, 0x54, 0x24, 0x08, 0xC2, 0x08, 0x00};
+
+TEST(EmuMachine, EveryTopLevelCallStartsWithTheHostsFpState) {
+    const FpControl states[] = {{}, {0x007F, 0x1F80}, {0x0F7F, 0x7F80}, {0x027F, 0x9FC0}, {0x027F, 0x1F80}};
+    Guest g;
+    const uint32_t report = g.place(kReportFp), out = g.machine.alloc(8);
+    for (const FpControl& fp : states) {
+        SCOPED_TRACE(emu::describe(fp));
+        g.machine.setHostFpState(fp);
+        const uint32_t args[] = {out};
+        g.machine.call(report, args, "report");
+        EXPECT_EQ(g.machine.read32(out) & 0xFFFF, fp.x87);
+        EXPECT_EQ(g.machine.read32(out + 4), fp.mxcsr);
+    }
+}
+
+TEST(EmuMachine, ACallThatLeavesOtherFpControlWordsFails) {
+    struct Case {
+        const char* name;
+        FpControl host;
+        FpControl left;  // what the guest loads before it returns
+        bool nested;     // loaded by a nested run inside a handler
+        bool fails;
+    };
+    const FpControl hostile{0x007F, 0x9FC0};  // 24-bit precision, flush to zero, denormals are zero
+    const Case cases[] = {
+        {"unchanged", {}, {}, false, false},
+        {"sticky status flags set", {}, {0x027F, 0x1FBF}, false, false},
+        {"x87 precision", {}, {0x037F, 0x1F80}, false, true},
+        {"x87 rounding", {}, {0x0E7F, 0x1F80}, false, true},
+        {"x87 exception mask", {}, {0x027E, 0x1F80}, false, true},
+        {"MXCSR rounding", {}, {0x027F, 0x7F80}, false, true},
+        {"MXCSR flush to zero", {}, {0x027F, 0x9F80}, false, true},
+        {"MXCSR denormals are zero", {}, {0x027F, 0x1FC0}, false, true},
+        {"hostile host, unchanged", hostile, hostile, false, false},
+        {"hostile host, reset to Windows' defaults", hostile, {}, false, true},
+        {"changed in a nested run", {}, {0x037F, 0x1F80}, true, true},
+    };
+    Guest g;
+    Machine& m = g.machine;
+    const uint32_t load = g.place(kLoadFp);
+    FpControl nestedLoad;
+    const uint32_t thunk = m.addThunk("host", 0, Convention::Stdcall, ResultIn::Eax, [&](ThunkCall& c) {
+        const uint32_t args[] = {nestedLoad.x87, nestedLoad.mxcsr};
+        c.machine.call(load, args, "nested");
+    });
+    // mov ecx,thunk; call ecx; ret 8
+    const uint32_t viaHandler = g.place(cat({{0xB9}, le32(thunk), {0xFF, 0xD1, 0xC2, 0x08, 0x00}}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m.setHostFpState(c.host);
+        nestedLoad = c.left;
+        const uint32_t args[] = {c.left.x87, c.left.mxcsr};
+        if (!c.fails) {
+            EXPECT_NO_THROW(m.call(c.nested ? viaHandler : load, args, "probe"));
+            continue;
+        }
+        try {
+            m.call(c.nested ? viaHandler : load, args, "probe");
+            ADD_FAILURE() << "no error";
+        } catch (const emu::FpStateError& e) {
+            EXPECT_NE(std::string(e.what()).find("probe: returned with " + emu::describe(c.left)), std::string::npos) << e.what();
+        }
+    }
 }
 
 }  // namespace

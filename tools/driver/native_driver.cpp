@@ -1,8 +1,13 @@
 // The native build behind the driver interface: 32-bit arguments become
-// pointers through the module's own host-reference mapping.
+// pointers through the module's own host-reference mapping. Each call runs
+// under the host's floating-point control words, loaded into this CPU right
+// before the call and replaced by the driver's own right after it.
 #include <array>
+#include <cstdio>
 #include <map>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include "driver/export_table.h"
 #include "driver/module.h"
@@ -77,6 +82,64 @@ const std::map<std::string_view, Adapter> kAdapters = {
 #undef A
 #undef V
 
+#if !defined(__x86_64__) && !defined(__i386__)
+#error "the native driver switches x87 and SSE control words"
+#endif
+
+// The "memory" clobbers keep the compiler from moving the module call, an
+// opaque call, across the switch.
+FpState readFpState() {
+    FpState s;
+    asm volatile("fnstcw %0" : "=m"(s.x87Control) : : "memory");
+    asm volatile("stmxcsr %0" : "=m"(s.mxcsr) : : "memory");
+    return s;
+}
+
+void loadFpState(const FpState& s) {
+    asm volatile("fldcw %0" : : "m"(s.x87Control) : "memory");
+    asm volatile("ldmxcsr %0" : : "m"(s.mxcsr) : "memory");
+}
+
+constexpr uint32_t kMxcsrStatusFlags = 0x3F;  // sticky; the module may leave them changed
+
+bool sameControl(FpState a, FpState b) {
+    return a.x87Control == b.x87Control && (a.mxcsr & ~kMxcsrStatusFlags) == (b.mxcsr & ~kMxcsrStatusFlags);
+}
+
+std::string describe(FpState s) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "x87 control 0x%04x, MXCSR 0x%04x", unsigned(s.x87Control), unsigned(s.mxcsr));
+    return buf;
+}
+
+// The call into the module in progress: the host's state, the driver's own,
+// and the first callback that saw another state than the host's.
+struct ModuleCall {
+    FpState host;
+    FpState driver;
+    std::string callbackError;
+};
+ModuleCall* gCall = nullptr;
+
+// A callback runs the driver's code in the driver's state and hands the
+// module back the state it called with.
+uint32_t intoHost(const char* name, const Callback& fn, std::span<const uint32_t> args) {
+    if (gCall == nullptr) return fn(args);
+    const FpState seen = readFpState();
+    if (!sameControl(seen, gCall->host) && gCall->callbackError.empty())
+        gCall->callbackError = std::string(name) + " called with " + describe(seen) + ", the host's is " + describe(gCall->host);
+    loadFpState(gCall->driver);
+    uint32_t result;
+    try {
+        result = fn(args);
+    } catch (...) {
+        loadFpState(seen);
+        throw;
+    }
+    loadFpState(seen);
+    return result;
+}
+
 // Native callbacks carry no user data, so each kind has a pool of
 // trampolines, one per live callback.
 constexpr size_t kSlots = 32;
@@ -85,14 +148,14 @@ std::array<Callback, kSlots> gParamFetch, gHostVersion, gPath;
 template <size_t I>
 uint32_t paramFetchTrampoline(RunData* rd, uint32_t two, uint32_t handle) {
     const uint32_t args[] = {hostRef(rd), two, handle};
-    return gParamFetch[I](args);
+    return intoHost("parameter fetch callback", gParamFetch[I], args);
 }
 template <size_t I>
-uint32_t hostVersionTrampoline() { return gHostVersion[I]({}); }
+uint32_t hostVersionTrampoline() { return intoHost("host version callback", gHostVersion[I], {}); }
 template <size_t I>
 uint32_t pathTrampoline(char* path, uint32_t a, uint32_t b) {
     const uint32_t args[] = {hostRef(path), a, b};
-    return gPath[I](args);
+    return intoHost("path callback", gPath[I], args);
 }
 
 template <size_t... I>
@@ -124,23 +187,28 @@ public:
         if (info == nullptr || it == kAdapters.end()) throw std::invalid_argument("no export " + std::string(name));
         if (args.size() != info->argCount)
             throw std::invalid_argument(std::string(name) + ": wrong argument count");
-        return it->second(args.begin());
+        const Adapter adapter = it->second;
+        return intoModule([&] { return adapter(args.begin()); }, [&] { return std::string(name); });
     }
 
     uint32_t callRoutine(RoutineKind kind, Addr routine, std::initializer_list<uint32_t> args) override {
         const uint32_t* a = args.begin();
         void* fn = hostPtr(routine);
         if (fn == nullptr) throw std::invalid_argument("null routine");
+        need(args, kind == RoutineKind::Expression ? 2 : 3);
+        RunData* rd = P<RunData>(a[0]);
+        auto what = [&] {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "routine 0x%x", routine);
+            return std::string(buf);
+        };
         switch (kind) {
             case RoutineKind::Condition:
-                need(args, 3);
-                return reinterpret_cast<ConditionRoutine>(fn)(P<RunData>(a[0]), a[1], a[2]);
+                return intoModule([&] { return reinterpret_cast<ConditionRoutine>(fn)(rd, a[1], a[2]); }, what);
             case RoutineKind::Action:
-                need(args, 3);
-                return u16(reinterpret_cast<ActionRoutine>(fn)(P<RunData>(a[0]), a[1], a[2]));
+                return intoModule([&] { return u16(reinterpret_cast<ActionRoutine>(fn)(rd, a[1], a[2])); }, what);
             case RoutineKind::Expression:
-                need(args, 2);
-                return reinterpret_cast<ExpressionRoutine>(fn)(P<RunData>(a[0]), a[1]);
+                return intoModule([&] { return reinterpret_cast<ExpressionRoutine>(fn)(rd, a[1]); }, what);
         }
         return 0;
     }
@@ -166,6 +234,30 @@ public:
     }
 
 private:
+    // Runs `f`, the call into the module, under the host's state and checks
+    // what the module left and what its callbacks saw.
+    template <class F, class What>
+    uint32_t intoModule(F f, What what) {
+        ModuleCall call{fp_, readFpState(), {}};
+        ModuleCall* outer = std::exchange(gCall, &call);
+        loadFpState(call.host);
+        uint32_t result;
+        try {
+            result = f();
+        } catch (...) {
+            loadFpState(call.driver);
+            gCall = outer;
+            throw;
+        }
+        const FpState left = readFpState();
+        loadFpState(call.driver);
+        gCall = outer;
+        if (!call.callbackError.empty()) throw FpStateError(what() + ": " + call.callbackError);
+        if (!sameControl(left, call.host))
+            throw FpStateError(what() + ": returned with " + describe(left) + ", called with " + describe(call.host));
+        return result;
+    }
+
     static void need(std::initializer_list<uint32_t> args, size_t n) {
         if (args.size() != n) throw std::invalid_argument("routine: wrong argument count");
     }
@@ -192,11 +284,7 @@ std::unique_ptr<Module> openModule(const std::string& pathOrEmpty) {
     return pathOrEmpty.empty() ? openNative() : openEmulated(pathOrEmpty);
 }
 
-void Module::setHostFpState(FpState state) {
-    if (state.x87Control != FpState{}.x87Control || state.mxcsr != FpState{}.mxcsr)
-        throw std::logic_error(std::string(kind()) + " driver: hostile floating-point states are not supported yet");
-    fp_ = state;
-}
+void Module::setHostFpState(FpState state) { fp_ = state; }
 
 std::string Module::cString(Addr addr) {
     const auto* p = reinterpret_cast<const char*>(bytes(addr));

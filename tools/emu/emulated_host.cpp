@@ -37,8 +37,8 @@ EmulatedHost::EmulatedHost(const std::string& dllPath, const LoadOptions& option
     machine_.setAddressNamer([this](uint32_t addr) { return nameAddress(addr); });
 
     mapImage();
-    services_ = std::make_unique<GuestServices>(GuestServices{machine_, base_, {}, {}, {}});
-    bindImports();
+    services_ = std::make_unique<GuestServices>(GuestServices{machine_, base_, {}, {}, {}, options.orvexImageBytes, {}});
+    bindImports(options);
     platform::registerModuleResources(standin::handleOf<HINSTANCE>(base_), image_.resources);
 
     const uint32_t args[] = {base_, kAttach, 0};
@@ -69,7 +69,7 @@ void EmulatedHost::mapImage() {
     }
 }
 
-void EmulatedHost::bindImports() {
+void EmulatedHost::bindImports(const LoadOptions& options) {
     for (const pe::ImportedDll& dll : image_.imports) {
         for (const pe::Import& imp : dll.entries) {
             const std::string label = importLabel(dll, imp);
@@ -78,7 +78,8 @@ void EmulatedHost::bindImports() {
             if (row != nullptr) {
                 GuestServices* services = services_.get();
                 ImportHandler handler = row->handler;
-                thunk = machine_.addThunk(label, row->argSlots, row->convention, row->result,
+                const Convention convention = isOrvexFunction(*row) ? options.orvexFunctions : row->convention;
+                thunk = machine_.addThunk(label, row->argSlots, convention, row->result,
                                           [services, handler](ThunkCall& c) { handler(*services, c); });
             } else {
                 unserved_.push_back(label);

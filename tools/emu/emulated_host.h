@@ -21,6 +21,10 @@ namespace emu {
 struct LoadOptions {
     std::optional<uint32_t> base;  // default: the image's preferred base
     std::optional<uint64_t> blockBudget;
+    // ORVEX32 leaves open who removes the arguments of its free functions
+    // (ordinals 12 and 191) and how large its image object is.
+    Convention orvexFunctions = Convention::Stdcall;
+    uint32_t orvexImageBytes = 0;  // bytes image set-up writes into the object; 0: none
 };
 
 class EmulatedHost {
@@ -44,7 +48,7 @@ public:
 
 private:
     void mapImage();
-    void bindImports();
+    void bindImports(const LoadOptions& options);
     std::string nameAddress(uint32_t addr) const;
 
     Machine machine_;

@@ -35,9 +35,42 @@ const char* callbackName(CallbackKind kind) {
     return "callback";
 }
 
+emu::Convention orvexFunctions(OrvexConvention c) {
+    switch (c) {
+        case OrvexConvention::Stdcall: return emu::Convention::Stdcall;
+        case OrvexConvention::Cdecl: return emu::Convention::Cdecl;
+    }
+    throw std::invalid_argument("unknown ORVEX32 calling convention");
+}
+
+emu::LoadOptions loadOptions(const EmulatedOptions& options) {
+    emu::LoadOptions out;
+    out.orvexFunctions = orvexFunctions(options.orvexConvention);
+    out.orvexImageBytes = options.orvexImageBytes;
+    return out;
+}
+
+emu::FpControl control(FpState s) { return {s.x87Control, s.mxcsr}; }
+
+// The machine reports a changed floating-point state as its own error; the
+// driver's callers see the driver's.
+template <class F>
+uint32_t translated(F f) {
+    try {
+        return f();
+    } catch (const emu::FpStateError& e) {
+        throw FpStateError(e.what());
+    }
+}
+
 class EmulatedModule final : public Module {
 public:
-    explicit EmulatedModule(const std::string& path) : host_(path) {}
+    EmulatedModule(const std::string& path, const EmulatedOptions& options) : host_(path, loadOptions(options)) {}
+
+    void setHostFpState(FpState state) override {
+        Module::setHostFpState(state);
+        host_.machine().setHostFpState(control(state));
+    }
 
     std::string_view kind() const override { return "emulated"; }
 
@@ -49,8 +82,9 @@ public:
         const ExportInfo* info = findExport(name);
         if (info == nullptr) throw std::invalid_argument("no export " + std::string(name));
         if (args.size() != info->argCount) throw std::invalid_argument(std::string(name) + ": wrong argument count");
-        const uint32_t raw = host_.machine().call(host_.exportAddress(info->ordinal), {args.begin(), args.size()},
-                                                  std::string(name));
+        const uint32_t raw = translated([&] {
+            return host_.machine().call(host_.exportAddress(info->ordinal), {args.begin(), args.size()}, std::string(name));
+        });
         switch (info->result) {
             case ResultKind::None: return 0;
             case ResultKind::Bits16: return raw & 0xFFFF;
@@ -64,7 +98,8 @@ public:
         const size_t expected = kind == RoutineKind::Expression ? 2 : 3;
         if (args.size() != expected) throw std::invalid_argument("routine: wrong argument count");
         const char* what = kind == RoutineKind::Condition ? "condition routine " : kind == RoutineKind::Action ? "action routine " : "expression routine ";
-        const uint32_t raw = host_.machine().call(routine, {args.begin(), args.size()}, what + host_.machine().describe(routine));
+        const uint32_t raw =
+            translated([&] { return host_.machine().call(routine, {args.begin(), args.size()}, what + host_.machine().describe(routine)); });
         return kind == RoutineKind::Action ? raw & 0xFFFF : raw;
     }
 
@@ -82,6 +117,11 @@ public:
         const int slots = callbackSlots(kind);
         return host_.machine().addThunk(callbackName(kind), slots, emu::Convention::Stdcall, emu::ResultIn::Eax,
                                         [slots, fn = std::move(fn)](emu::ThunkCall& c) {
+                                            // The host expects its own state back whenever it runs.
+                                            const emu::FpControl seen = c.machine.fpControl(), host = c.machine.hostFpState();
+                                            if (!emu::sameControl(seen, host))
+                                                throw emu::FpStateError("called with " + emu::describe(seen) + ", the host's is " +
+                                                                        emu::describe(host));
                                             uint32_t args[3] = {};
                                             for (int i = 0; i < slots; ++i) args[i] = c.arg(i);
                                             c.eax = fn(std::span<const uint32_t>(args, size_t(slots)));
@@ -95,9 +135,7 @@ private:
 }  // namespace
 
 std::unique_ptr<Module> openEmulated(const std::string& dllPath, const EmulatedOptions& options) {
-    if (options.orvexConvention != OrvexConvention::Stdcall || options.orvexImageBytes != 0)
-        throw std::logic_error("emulated driver: ORVEX32 options are not supported yet");
-    auto m = std::make_unique<EmulatedModule>(dllPath);
+    auto m = std::make_unique<EmulatedModule>(dllPath, options);
     m->setHostFpState(options.fp);
     return m;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -23,7 +24,9 @@ constexpr uint32_t kMaxThunks = kThunkCodeSize / kThunkSlot - 1;
 constexpr uint32_t kStopAddr = kThunkCode;
 constexpr uint32_t kStackBase = 0x00100000;
 constexpr uint32_t kStackSize = 0x00100000;
-constexpr uint32_t kStackTop = kStackBase + kStackSize - 0x100;
+// Room above the first frame stands for the host's own frames, which a
+// module that overruns its stack frame would corrupt on Windows.
+constexpr uint32_t kStackTop = kStackBase + kStackSize - 0x4000;
 constexpr uint32_t kHeapBase = 0x01000000;
 constexpr uint32_t kHeapLimit = 0x30000000;
 constexpr uint32_t kHeapChunk = 0x00100000;
@@ -57,7 +60,19 @@ int ucPerms(uint32_t perms) {
            ((perms & kPermExec) ? UC_PROT_EXEC : 0);
 }
 
+// The same kind of error with the caller's context in front.
+[[noreturn]] void rethrowWithContext(const EmuError& e, const std::string& context) {
+    if (dynamic_cast<const FpStateError*>(&e) != nullptr) throw FpStateError(context + ": " + e.what());
+    throw EmuError(context + ": " + e.what());
+}
+
 }  // namespace
+
+std::string describe(FpControl fp) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "x87 control 0x%04x, MXCSR 0x%04x", unsigned(fp.x87), unsigned(fp.mxcsr));
+    return buf;
+}
 
 struct Hooks {
     static void block(uc_engine*, uint64_t address, uint32_t, void* user) {
@@ -207,6 +222,18 @@ uint32_t Machine::reg(int id) {
 
 void Machine::setReg(int id, uint32_t value) { uc_reg_write(uc_, id, &value); }
 
+FpControl Machine::fpControl() {
+    FpControl fp;
+    uc_reg_read(uc_, UC_X86_REG_FPCW, &fp.x87);
+    uc_reg_read(uc_, UC_X86_REG_MXCSR, &fp.mxcsr);
+    return fp;
+}
+
+void Machine::setFpControl(FpControl fp) {
+    check(uc_reg_write(uc_, UC_X86_REG_FPCW, &fp.x87), "FPCW");
+    check(uc_reg_write(uc_, UC_X86_REG_MXCSR, &fp.mxcsr), "MXCSR");
+}
+
 uint32_t Machine::threadBlock() const { return kTebAddr; }
 
 std::string Machine::describe(uint32_t addr) const {
@@ -247,10 +274,7 @@ void Machine::setUpSegments() {
     uint32_t cr4 = reg(UC_X86_REG_CR4);
     cr4 |= 0x600;  // OSFXSR | OSXMMEXCPT: SSE instructions allowed
     check(uc_reg_write(uc_, UC_X86_REG_CR4, &cr4), "CR4");
-    const uint16_t fpcw = 0x027F;  // 53-bit mantissa, all exceptions masked, as Windows sets it
-    check(uc_reg_write(uc_, UC_X86_REG_FPCW, &fpcw), "FPCW");
-    const uint32_t mxcsr = 0x1F80;
-    check(uc_reg_write(uc_, UC_X86_REG_MXCSR, &mxcsr), "MXCSR");
+    setFpControl(hostFp_);
 }
 
 void Machine::setUpThunkArea() {
@@ -305,7 +329,11 @@ void Machine::onThunk(uint32_t eipAfterInt) {
     try {
         t.handler(tc);
     } catch (const EmuError& e) {
-        return failWith(std::make_exception_ptr(EmuError(t.name + ": " + e.what())));
+        try {
+            rethrowWithContext(e, t.name);
+        } catch (...) {
+            return failWith(std::current_exception());
+        }
     } catch (...) {
         return failWith(std::current_exception());
     }
@@ -328,16 +356,20 @@ uint32_t Machine::call(const Call& c) {
     const bool nested = depth_ > 0;
 
     // A nested run (from inside a handler) must leave the interrupted run's
-    // registers exactly as they were.
+    // registers exactly as they were, except the floating-point control
+    // words: the CPU has one set, and what the nested code left stays.
     struct SavedContext {
-        uc_engine* uc;
+        Machine& m;
         uc_context* ctx = nullptr;
         ~SavedContext() {
             if (ctx == nullptr) return;
-            uc_context_restore(uc, ctx);
+            const FpControl left = m.fpControl();
+            uc_context_restore(m.uc_, ctx);
             uc_context_free(ctx);
+            uc_reg_write(m.uc_, UC_X86_REG_FPCW, &left.x87);
+            uc_reg_write(m.uc_, UC_X86_REG_MXCSR, &left.mxcsr);
         }
-    } saved{uc_};
+    } saved{*this};
     if (nested) {
         check(uc_context_alloc(uc_, &saved.ctx), "uc_context_alloc");
         check(uc_context_save(uc_, saved.ctx), "uc_context_save");
@@ -345,6 +377,7 @@ uint32_t Machine::call(const Call& c) {
         blocksLeft_ = budget_;
         error_ = nullptr;
         write32(kTebAddr, kChainEnd);
+        setFpControl(hostFp_);
     }
 
     const uint32_t espBefore = nested ? ((reg(UC_X86_REG_ESP) - 64) & ~15u) : kStackTop;
@@ -367,7 +400,7 @@ uint32_t Machine::call(const Call& c) {
         try {
             std::rethrow_exception(e);
         } catch (const EmuError& inner) {
-            throw EmuError(c.what + ": " + inner.what());
+            rethrowWithContext(inner, c.what);
         }
     }
     const uint32_t eip = reg(UC_X86_REG_EIP);
@@ -380,6 +413,11 @@ uint32_t Machine::call(const Call& c) {
     if (removed != expected)
         throw EmuError(c.what + ": the callee removed " + std::to_string(removed) + " bytes of arguments, expected " +
                        std::to_string(expected));
+    if (!nested) {
+        const FpControl left = fpControl();
+        if (!sameControl(left, hostFp_))
+            throw FpStateError(c.what + ": returned with " + emu::describe(left) + ", called with " + emu::describe(hostFp_));
+    }
     return reg(UC_X86_REG_EAX);
 }
 

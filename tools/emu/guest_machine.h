@@ -3,7 +3,9 @@
 // sets them, a stack, a heap, and thunks through which guest calls land in
 // host handlers. Calls into the guest use stdcall and check that the callee
 // removed its arguments. Faults, an exhausted block budget and failing
-// handlers stop the run and come back as EmuError; nothing hangs.
+// handlers stop the run and come back as EmuError; nothing hangs. Every
+// top-level call starts with the host's floating-point control words and
+// must return with them unchanged.
 #pragma once
 #include <cstdint>
 #include <exception>
@@ -23,6 +25,24 @@ namespace emu {
 struct EmuError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// The guest returned with, or called the host under, floating-point control
+// words other than the host's.
+struct FpStateError : EmuError {
+    using EmuError::EmuError;
+};
+
+// The x87 control word and MXCSR. MXCSR's low six bits are sticky status
+// flags, which code may change freely; the rest is control.
+struct FpControl {
+    uint16_t x87 = 0x027F;  // Windows' defaults: 53-bit significand, all exceptions masked
+    uint32_t mxcsr = 0x1F80;
+};
+constexpr uint32_t kMxcsrStatusFlags = 0x3F;
+inline bool sameControl(FpControl a, FpControl b) {
+    return a.x87 == b.x87 && (a.mxcsr & ~kMxcsrStatusFlags) == (b.mxcsr & ~kMxcsrStatusFlags);
+}
+std::string describe(FpControl fp);
 
 enum class Convention : uint8_t {
     Stdcall,   // callee removes the arguments
@@ -93,6 +113,12 @@ public:
         return call(Call{address, args, std::move(what), std::nullopt, std::nullopt});
     }
 
+    // The control words every top-level call starts with and must end with.
+    void setHostFpState(FpControl fp) { hostFp_ = fp; }
+    FpControl hostFpState() const { return hostFp_; }
+    // The guest's control words at this moment (e.g. inside a handler).
+    FpControl fpControl();
+
     // Basic blocks a top-level call may run (nested runs included).
     void setBlockBudget(uint64_t blocks) { budget_ = blocks; }
     uint64_t blockBudget() const { return budget_; }
@@ -126,6 +152,7 @@ private:
     void onThunk(uint32_t eipAfterInt);
     uint32_t reg(int id);
     void setReg(int id, uint32_t value);
+    void setFpControl(FpControl fp);
     Region* regionAt(uint32_t addr, uint32_t len);
 
     uc_struct* uc_ = nullptr;
@@ -140,6 +167,7 @@ private:
     std::exception_ptr error_;
     std::function<std::string(uint32_t)> namer_;
     size_t lastRegion_ = 0;
+    FpControl hostFp_;
 };
 
 }  // namespace emu

@@ -23,6 +23,9 @@ struct GuestServices {
     // Freed LocalAlloc blocks by size, for reuse.
     std::multimap<uint32_t, uint32_t> freeBlocks;
     std::map<uint32_t, uint32_t> blockSizes;
+    // Bytes ORVEX32's image set-up fills in its object, and the objects set up.
+    uint32_t imageObjectBytes = 0;
+    std::map<uint32_t, uint32_t> imageObjects;  // object address -> bytes filled
 };
 
 using ImportHandler = void (*)(GuestServices& services, ThunkCall& call);
@@ -39,6 +42,8 @@ struct ServedImport {
 
 std::span<const ServedImport> windowsImports();  // KERNEL32, USER32, msvcrt
 std::span<const ServedImport> orvexImports();    // ORVEX32, by ordinal
+// ORVEX32's free functions, whose calling convention the host may choose.
+bool isOrvexFunction(const ServedImport& row);
 
 // The row serving an import, or null. `name` empty means by ordinal.
 const ServedImport* findServedImport(std::string_view dll, std::string_view name, uint16_t ordinal);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "emu/served_imports.h"
+#include "emu/x87_rounding.h"
 #include "platform/handle_cast.h"
 #include "platform/standin.h"
 #include "platform/winapi.h"
@@ -176,9 +177,31 @@ void setWindowLong(GuestServices&, ThunkCall& c) {
 
 // ---- msvcrt (cdecl; doubles take two slots and come back in ST0) ----
 
-void crtSin(GuestServices&, ThunkCall& c) { c.st0 = std::sin(c.argDouble(0)); }
-void crtCos(GuestServices&, ThunkCall& c) { c.st0 = std::cos(c.argDouble(0)); }
-void crtAtan2(GuestServices&, ThunkCall& c) { c.st0 = std::atan2(c.argDouble(0), c.argDouble(2)); }
+// msvcrt computes these on the x87, so the caller's precision and rounding
+// control reach the result. We approximate that with one rounding of the
+// long double result to the caller's precision in its direction (the real
+// library rounds its intermediate steps too; the last bits of a directed or
+// 24-bit result may differ from a real CPU's).
+uint16_t guestControlWord(const ThunkCall& c) { return c.machine.fpControl().x87; }
+
+void crtSin(GuestServices&, ThunkCall& c) {
+    const double x = c.argDouble(0);
+    c.st0 = x87Result(std::sin(x), std::sin(static_cast<long double>(x)), guestControlWord(c));
+}
+
+void crtCos(GuestServices&, ThunkCall& c) {
+    const double x = c.argDouble(0);
+    c.st0 = x87Result(std::cos(x), std::cos(static_cast<long double>(x)), guestControlWord(c));
+}
+
+// Both arguments zero is a domain error in msvcrt that yields +0 whatever
+// the signs, where IEEE and the C library give +-0 or +-pi.
+void crtAtan2(GuestServices&, ThunkCall& c) {
+    const double y = c.argDouble(0), x = c.argDouble(2);
+    if (y == 0 && x == 0) return void(c.st0 = 0.0);
+    c.st0 = x87Result(std::atan2(y, x), std::atan2(static_cast<long double>(y), static_cast<long double>(x)),
+                      guestControlWord(c));
+}
 
 uint8_t* guestRange(Machine& m, uint32_t addr, uint32_t size, const char* what) {
     uint8_t* p = m.bytes(addr, size);
