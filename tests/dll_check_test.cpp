@@ -10,6 +10,7 @@
 #include <string>
 
 #include "driver/export_table.h"
+#include "pe/seh_safety.h"
 #include "support/dll_file.h"
 
 namespace {
@@ -80,6 +81,40 @@ TEST(DllCheck, ImportsOnlyFromTheAllowedLibraries) {
         EXPECT_TRUE(std::includes(names.begin(), names.end(), a.required.begin(), a.required.end()));
     }
     EXPECT_EQ(image.imports.size(), known) << "imports from a library outside the list";
+}
+
+// The image guard's exception handler runs only if the image neither says
+// it has no handlers nor lists the ones it allows. Patched copies show that
+// the check sees either.
+TEST(DllCheck, WindowsWouldRunTheImageGuardsHandler) {
+    struct Case { const char* name; bool noSeh; uint32_t configSize, table, count; size_t problems; };
+    const Case cases[] = {
+        {"as built", false, 0, 0, 0, 0},
+        {"NO_SEH", true, 0, 0, 0, 1},
+        {"SafeSEH table", false, 72, 0x61F40000, 1, 1},
+        {"empty SafeSEH table", false, 72, 0x61F40000, 0, 1},
+        {"load configuration without SafeSEH", false, 64, 0x61F40000, 1, 0},
+        {"both", true, 0x48, 0x61F40000, 2, 2},
+    };
+    const pe::Image& built = dllfile::image();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dllfile::Bytes file = dllfile::bytes();
+        const size_t opt = dllfile::u32(file, 0x3C) + 24;
+        if (c.noSeh) dllfile::put16(file, opt + 70, built.dllCharacteristics | pe::kDllNoSeh);
+        if (c.configSize != 0) {
+            // Any bytes the reader does not parse will do: the start of the code.
+            const uint32_t rva = built.sectionAt(built.entryRva)->virtualAddress;
+            const size_t at = dllfile::fileOffset(built, rva);
+            dllfile::put32(file, at, c.configSize);
+            dllfile::put32(file, at + 64, c.table);
+            dllfile::put32(file, at + 68, c.count);
+            dllfile::put32(file, opt + 96 + 8 * pe::kDirLoadConfig, rva);
+            dllfile::put32(file, opt + 100 + 8 * pe::kDirLoadConfig, c.configSize);
+        }
+        const std::vector<std::string> problems = pe::sehProblems(pe::readSehFacts(pe::parseImage(file, c.name)));
+        EXPECT_EQ(problems.size(), c.problems) << testing::PrintToString(problems);
+    }
 }
 
 }  // namespace

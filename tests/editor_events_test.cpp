@@ -10,7 +10,7 @@
 #include "host/host_structs.h"
 #include "platform/standin.h"
 #include "platform/winapi.h"
-#include "support/drivers.h"
+#include "editor_builds.h"
 
 using kdrv::Addr;
 using standin::Op;
@@ -45,7 +45,7 @@ std::string shapeOf(uint32_t menu) {
 
 // The host reads a record from its code word on, with the ids just before;
 // a record's menu id leads back to its code, whatever the high half holds.
-TEST_P(ModuleTest, EventRecordsAndTheirMenuCommands) {
+TEST_P(EditTimeTest, EventRecordsAndTheirMenuCommands) {
     struct Case { const char* kind; uint32_t code; std::vector<int16_t> row; };  // from menuId on
     const Case cases[] = {
         {"Action", 0, {25000, 5000, 0, 0, 1, 22, 0}}, {"Action", 23, {25023, 5023, 23, 0, 2, 22, 1, 0, 0}},
@@ -71,7 +71,7 @@ TEST_P(ModuleTest, EventRecordsAndTheirMenuCommands) {
 }
 
 // Titles and display strings: cut at size - 1, or the buffer left alone.
-TEST_P(ModuleTest, TitlesAndDisplayStrings) {
+TEST_P(EditTimeTest, TitlesAndDisplayStrings) {
     // args go between the services record and the buffer; a null text: the buffer is untouched.
     struct Case { const char* entry; std::vector<uint32_t> args; uint32_t size; const char* text;
                   Version version = 0x01050000; bool noTemplate = false; };
@@ -81,7 +81,7 @@ TEST_P(ModuleTest, TitlesAndDisplayStrings) {
         {"GetActionTitle", {7, 2}, 64, ""},  // no third parameter
         {"GetActionTitle", {23, 0}, 8, nullptr, 0x01050000, true},
         {"GetExpressionTitle", {13}, 64, "Distance between Two Points"}, {"GetConditionString", {0}, 64, "Is Paused"},
-        {"GetActionString", {12}, 64, "Set Kinemo Towards %0"}, {"GetActionString", {3}, 8, "Set Gra"},
+        {"GetActionString", {12}, 64, "Set Kinemo Towards %0"}, {"GetActionString", {3}, 8, "Set Gra"}, {"GetActionString", {3}, 0, nullptr},
         {"GetActionString", {12}, 64, "Set Kinemo Towards %0", 0xFFFF0000},  // compared unsigned
         {"GetActionString", {12}, 64, nullptr, 0x0104FFFF}, {"GetActionString", {12}, 64, nullptr, 0x00000105},
         {"GetActionString", {12}, 64, nullptr, std::nullopt}, {"GetExpressionString", {10}, 64, "GetBounceCoe("},
@@ -103,7 +103,7 @@ TEST_P(ModuleTest, TitlesAndDisplayStrings) {
 
 // Whatever fails part way, the module keeps nothing: the template is
 // destroyed, label buffers freed, an unattached popup destroyed.
-TEST_P(ModuleTest, MenuShapes) {
+TEST_P(EditTimeTest, MenuShapes) {
     struct Case { const char* entry; std::vector<int> path; const char* shape; Version version = 0x01050000;
                   std::optional<Op> failing = std::nullopt; int nth = 1; };
     const char* const kWithoutPosition = "c c c s25002 p p p p s25000 c c ";
@@ -134,7 +134,7 @@ TEST_P(ModuleTest, MenuShapes) {
 }
 
 // Each call copies its template afresh, item for item, into a menu of its own.
-TEST_P(ModuleTest, MenusAreFreshCopiesOfTheirTemplates) {
+TEST_P(EditTimeTest, MenusAreFreshCopiesOfTheirTemplates) {
     standin::reset();
     m().call("EditorDisplay", {newServices(m()), 0, 0, 0, m().alloc(16)});  // the library sees our handle
     const uint32_t module = standin::orvexCalls().at(3).args.at(0);

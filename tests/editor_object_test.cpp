@@ -10,7 +10,7 @@
 #include "editor/edit_data.h"
 #include "host/host_structs.h"
 #include "platform/standin.h"
-#include "support/drivers.h"
+#include "editor_builds.h"
 
 using kdrv::Addr;
 using standin::Op;
@@ -64,7 +64,7 @@ int held() {
 
 // Command 20004 hands the host the module's path and keeps the box open;
 // only 1 (OK) and 2 (Escape) end it. A refused host gets no box.
-TEST_P(ModuleTest, AboutBox) {
+TEST_P(EditTimeTest, AboutBox) {
     struct Case { const char* entry; uint32_t command; std::optional<uint32_t> version; std::vector<uint32_t> script;
                   int32_t result; size_t dialogs, paths; bool failAllocation = false; };
     const uint32_t v = 0x01050000;
@@ -104,7 +104,7 @@ TEST_P(ModuleTest, AboutBox) {
     }
 }
 
-TEST_P(ModuleTest, ObjectSizeAndRect) {
+TEST_P(EditTimeTest, ObjectSizeAndRect) {
     struct Case { const char* entry; uint32_t mode; int16_t width, height; std::vector<int32_t> rect; };
     const Case cases[] = {
         {"ModifyObject", 0, 50, 60, {10, 20, 42, 52}},   {"ModifyObject", 1, 50, 60, {10, 20, 60, 80}},
@@ -130,7 +130,7 @@ TEST_P(ModuleTest, ObjectSizeAndRect) {
 // The image object is disposed of exactly once on every way out, a
 // failing library operation (raised as an exception) included, and the
 // library's 4 KiB in it stay its own.
-TEST_P(ModuleTest, EditorDisplay) {
+TEST_P(EditTimeTest, EditorDisplay) {
     struct Case { uint32_t target, failing; std::vector<uint32_t> ordinals; };
     const uint32_t target = standin::kDefaultDrawingTarget;
     const std::vector<uint32_t> all = {191, 308, 340, 395, 336, 313};
@@ -166,7 +166,7 @@ TEST_P(ModuleTest, EditorDisplay) {
 }
 
 // The packed bitmap is copied and nothing past it; any failure copies nothing.
-TEST_P(ModuleTest, MakeIcon) {
+TEST_P(EditTimeTest, MakeIcon) {
     standin::reset();
     m().call("EditorDisplay", {newServices(m()), 0, 0, 0, m().alloc(16)});  // the library sees our handle
     const Bytes bitmap = standin::findEntry(standin::orvexCalls().at(3).args.at(0), 2, 400)->data;
@@ -182,7 +182,7 @@ TEST_P(ModuleTest, MakeIcon) {
     }
 }
 
-TEST_P(ModuleTest, ObjectTexts) {
+TEST_P(EditTimeTest, ObjectTexts) {
     Addr b[5];
     for (Addr& buffer : b) buffer = untouched(m(), 300, "", 1);
     m().call("GetObjInfos", {newServices(m()), 0, b[0], b[1], b[2], b[3], b[4]});

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -123,7 +124,7 @@ TEST_F(PlatformResources, StringsAndPathsAreCutAsWindowsDoes) {
     const auto native = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(nativeModuleHandle()));
     struct Case { bool path; uint32_t idOrModule; int size, result; std::string text; };  // buffer was "untouched"
     const Case cases[] = {
-        {false, 131, 8, 7, "Release"}, {false, 131, 1, 0, ""}, {false, 131, 0, 0, "untouched"},
+        {false, 131, 8, 7, "Release"}, {false, 131, 1, 0, ""},
         {false, 5027, 64, 21, "Rotate %0\xB0 towards %1"},
         {false, 0, 64, 0, ""},     // block 1 exists, entry 0 is empty
         {false, 9999, 64, 0, ""},  // no such block
@@ -138,6 +139,12 @@ TEST_F(PlatformResources, StringsAndPathsAreCutAsWindowsDoes) {
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(std::string(buffer), c.text);
     }
+    // A zero size gets -1 and a pointer to the read-only UTF-16 text in place of text.
+    char buffer[16] = "untouched";
+    EXPECT_EQ(LoadStringA(nativeModuleHandle(), 131, buffer, 0), -1);
+    const char16_t* text = nullptr;
+    std::memcpy(&text, buffer, sizeof text);
+    EXPECT_EQ(std::u16string(text, 19), u"Release Version 1.1");
 }
 
 TEST_F(PlatformResources, LocalMemoryIsZeroedAndCounted) {

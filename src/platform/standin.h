@@ -66,6 +66,21 @@ bool freeResource(uint32_t loaded);  // false: not a loaded handle
 // The string with that id in the module's string table, in code page 1252.
 std::optional<std::string> loadString(uint32_t module, uint32_t id);
 
+// Where that string's UTF-16 units lie: its table block (stable while
+// registered) and their offset in it. Nothing for an absent or empty string.
+struct StringPlace {
+    std::span<const uint8_t> block;
+    size_t offset;
+    size_t length;  // in UTF-16 units
+};
+std::optional<StringPlace> findString(uint32_t module, uint32_t id);
+
+// LoadStringA's answer to a zero-sized buffer: -1, as Windows gives it (older
+// versions gave 0), with a pointer to the read-only UTF-16 text written into
+// the buffer as the documentation describes. The caller's buffer is not a
+// text buffer then.
+inline constexpr int kLoadStringZeroSize = -1;
+
 // Copies text cut to size - 1 characters plus a terminating zero; returns the
 // number of characters copied. Writes nothing when size <= 0.
 int copyCut(std::string_view text, char* buffer, int size);

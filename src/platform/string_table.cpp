@@ -38,7 +38,7 @@ int copyCut(std::string_view text, char* buffer, int size) {
 
 // Strings live in blocks of 16: block id / 16 + 1, each string a 16-bit
 // length and that many UTF-16 units; a zero length means no string.
-std::optional<std::string> loadString(uint32_t module, uint32_t id) {
+std::optional<StringPlace> findString(uint32_t module, uint32_t id) {
     const platform::ResourceEntry* block = findEntry(module, kStringType, id / kStringsPerBlock + 1);
     if (block == nullptr) return std::nullopt;
     const auto& d = block->data;
@@ -50,18 +50,35 @@ std::optional<std::string> loadString(uint32_t module, uint32_t id) {
         if (at + 2 * length > d.size()) return std::nullopt;
         if (i == id % kStringsPerBlock) {
             if (length == 0) return std::nullopt;
-            std::string text;
-            for (size_t k = 0; k < length; ++k) text += toCp1252(static_cast<uint16_t>(d[at + 2 * k] | (d[at + 2 * k + 1] << 8)));
-            return text;
+            return StringPlace{d, at, length};
         }
         at += 2 * length;
     }
 }
 
+std::optional<std::string> loadString(uint32_t module, uint32_t id) {
+    const std::optional<StringPlace> place = findString(module, id);
+    if (!place) return std::nullopt;
+    std::string text;
+    for (size_t k = 0; k < place->length; ++k) {
+        const size_t at = place->offset + 2 * k;
+        text += toCp1252(static_cast<uint16_t>(place->block[at] | (place->block[at + 1] << 8)));
+    }
+    return text;
+}
+
 }  // namespace standin
 
 int LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size) {
-    if (buffer == nullptr || size <= 0) return 0;
+    if (size == 0) {
+        const auto place = standin::findString(standin::handleValue(module), id);
+        if (place && buffer != nullptr) {
+            const uint8_t* text = place->block.data() + place->offset;
+            std::memcpy(buffer, &text, sizeof text);
+        }
+        return standin::kLoadStringZeroSize;
+    }
+    if (buffer == nullptr || size < 0) return 0;
     auto text = standin::loadString(standin::handleValue(module), id);
     return standin::copyCut(text ? *text : std::string_view(), buffer, size);
 }
