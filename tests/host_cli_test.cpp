@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -143,6 +144,14 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     EXPECT_EQ(capture({"run", scene, "--trace", trace, "--svg", dir + "/missing/p.svg"}).status, kExitFailure);
     EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"s.kscene", "t.csv"}));
     EXPECT_EQ(readText(trace), "old");
+    // The scene from standard input, named so in messages.
+    const int savedStdin = dup(STDIN_FILENO);
+    ASSERT_NE(std::freopen(scene.c_str(), "r", stdin), nullptr);
+    Captured fromStdin = capture({"run", "-"});
+    dup2(savedStdin, STDIN_FILENO);
+    ::close(savedStdin);
+    std::clearerr(stdin);
+    EXPECT_EQ(fromStdin.out, "k: 3 frames, position (13, 10), speed 100, bounces 0, wraps 0\n") << fromStdin.err;
     ASSERT_EQ(capture({"run", scene, "--trace=" + trace, "--svg=" + svg}).status, kExitOk);
     EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"p.svg", "s.kscene", "t.csv"}));
     EXPECT_EQ(readText(trace).substr(0, 15), "frame,instance,");
