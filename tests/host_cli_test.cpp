@@ -109,6 +109,7 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"run", good}, kExitFailure, "writing standard output failed: No space left on device", "", true},
         {{"describe"}, kExitOk, "", "Set Speed %0"},
         {{"describe", "--module", missing}, kExitFailure, "cannot open " + missing},
+        {{"describe", "--module", good}, kExitFailure, "describe: " + good + ": too small for a DOS header"},
         {{"describe", "scene.kscene"}, kExitUsage, "unexpected argument \"scene.kscene\"" + see + "describe --help)"},
         {{"describe"}, kExitFailure, "writing standard output failed", "", true},
         {{"validate", "--calls", "99999999999"}, kExitUsage, "--calls \"99999999999\" is out of range (0 to 100000000)" + see},

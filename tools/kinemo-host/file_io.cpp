@@ -157,6 +157,11 @@ void OutputFile::discard() {
     open_ = toStdout_ = finished_ = false;
 }
 
+std::string aboutFile(const std::string& subject, const std::string& message) {
+    if (message.rfind(subject + ": ", 0) == 0) return message;
+    return subject + ": " + message;
+}
+
 bool flushStandardOutput(std::string& error) {
     errno = 0;
     std::cout.flush();
