@@ -132,7 +132,7 @@ bool OutputFile::finish(std::string& error) {
     file_.flush();
     file_.close();
     if (file_.fail()) {
-        error = "writing " + path_ + " failed" + (errno != 0 ? ": " + reason(errno) : std::string());
+        error = "cannot write " + path_ + (errno != 0 ? ": " + reason(errno) : std::string());
         return false;
     }
     finished_ = true;
