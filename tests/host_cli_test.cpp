@@ -43,7 +43,8 @@ Captured capture(const std::vector<std::string>& words, bool fullDisk = false) {
 }
 
 std::string tempPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() / ("kinemo_host_cli_" + name)).string();
+    // Per process: other checkouts may run these tests at the same time.
+    return (std::filesystem::temp_directory_path() / ("kinemo_host_cli_" + std::to_string(getpid()) + "_" + name)).string();
 }
 
 std::string writeTemp(const std::string& name, const std::string& text) {
@@ -132,6 +133,7 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         EXPECT_EQ(readText(trace), "keep");
         EXPECT_EQ(readText(good), "kinemo k\nstep 2\n");
     }
+    for (const std::string& file : {good, bad, trace}) std::filesystem::remove(file);
 }
 
 // Outputs land whole, under their own names, with no temporary left beside them.
@@ -168,6 +170,7 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     EXPECT_TRUE(std::filesystem::is_fifo(pipe));
     EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.csv"));
     EXPECT_EQ(readText(trace).substr(0, 15), "frame,instance,");
+    std::filesystem::remove_all(dir);
 }
 
 TEST(HostCommandLine, ProgressOnlyOnATerminalAndNotWhenQuiet) {
