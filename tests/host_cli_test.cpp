@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -42,7 +43,8 @@ Captured capture(const std::vector<std::string>& words, bool fullDisk = false) {
 }
 
 std::string tempPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() / ("kinemo_host_cli_" + name)).string();
+    // Per process: other checkouts may run these tests at the same time.
+    return (std::filesystem::temp_directory_path() / ("kinemo_host_cli_" + std::to_string(getpid()) + "_" + name)).string();
 }
 
 std::string writeTemp(const std::string& name, const std::string& text) {
@@ -108,6 +110,7 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"run", good}, kExitFailure, "writing standard output failed: No space left on device", "", true},
         {{"describe"}, kExitOk, "", "Set Speed %0"},
         {{"describe", "--module", missing}, kExitFailure, "cannot open " + missing},
+        {{"describe", "--module", good}, kExitFailure, "describe: " + good + ": too small for a DOS header"},
         {{"describe", "scene.kscene"}, kExitUsage, "unexpected argument \"scene.kscene\"" + see + "describe --help)"},
         {{"describe"}, kExitFailure, "writing standard output failed", "", true},
         {{"validate", "--calls", "99999999999"}, kExitUsage, "--calls \"99999999999\" is out of range (0 to 100000000)" + see},
@@ -130,6 +133,7 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         EXPECT_EQ(readText(trace), "keep");
         EXPECT_EQ(readText(good), "kinemo k\nstep 2\n");
     }
+    for (const std::string& file : {good, bad, trace}) std::filesystem::remove(file);
 }
 
 // Outputs land whole, under their own names, with no temporary left beside them.
@@ -143,6 +147,14 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     EXPECT_EQ(capture({"run", scene, "--trace", trace, "--svg", dir + "/missing/p.svg"}).status, kExitFailure);
     EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"s.kscene", "t.csv"}));
     EXPECT_EQ(readText(trace), "old");
+    // The scene from standard input, named so in messages.
+    const int savedStdin = dup(STDIN_FILENO);
+    ASSERT_NE(std::freopen(scene.c_str(), "r", stdin), nullptr);
+    Captured fromStdin = capture({"run", "-"});
+    dup2(savedStdin, STDIN_FILENO);
+    ::close(savedStdin);
+    std::clearerr(stdin);
+    EXPECT_EQ(fromStdin.out, "k: 3 frames, position (13, 10), speed 100, bounces 0, wraps 0\n") << fromStdin.err;
     ASSERT_EQ(capture({"run", scene, "--trace=" + trace, "--svg=" + svg}).status, kExitOk);
     EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"p.svg", "s.kscene", "t.csv"}));
     EXPECT_EQ(readText(trace).substr(0, 15), "frame,instance,");
@@ -158,6 +170,7 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     EXPECT_TRUE(std::filesystem::is_fifo(pipe));
     EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.csv"));
     EXPECT_EQ(readText(trace).substr(0, 15), "frame,instance,");
+    std::filesystem::remove_all(dir);
 }
 
 TEST(HostCommandLine, ProgressOnlyOnATerminalAndNotWhenQuiet) {

@@ -50,8 +50,8 @@ int describeCommand(const std::vector<std::string>& args) {
         describeEvents(*module, text);
         std::cout << text.str();
     } catch (const std::exception& e) {
-        std::cerr << "kinemo-host describe: " << (modulePath.empty() ? "native module" : modulePath) << ": "
-                  << e.what() << '\n';
+        std::cerr << "kinemo-host describe: " << aboutFile(modulePath.empty() ? "native module" : modulePath, e.what())
+                  << '\n';
         return kExitFailure;
     }
     return kExitOk;

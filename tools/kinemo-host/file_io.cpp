@@ -132,7 +132,7 @@ bool OutputFile::finish(std::string& error) {
     file_.flush();
     file_.close();
     if (file_.fail()) {
-        error = "writing " + path_ + " failed" + (errno != 0 ? ": " + reason(errno) : std::string());
+        error = "cannot write " + path_ + (errno != 0 ? ": " + reason(errno) : std::string());
         return false;
     }
     finished_ = true;
@@ -155,6 +155,11 @@ void OutputFile::discard() {
     if (!temp_.empty()) std::remove(temp_.c_str());
     temp_.clear();
     open_ = toStdout_ = finished_ = false;
+}
+
+std::string aboutFile(const std::string& subject, const std::string& message) {
+    if (message.rfind(subject + ": ", 0) == 0) return message;
+    return subject + ": " + message;
 }
 
 bool flushStandardOutput(std::string& error) {

@@ -47,6 +47,9 @@ private:
     bool finished_ = false;
 };
 
+// "SUBJECT: MESSAGE", unless the message already starts with the subject.
+std::string aboutFile(const std::string& subject, const std::string& message);
+
 // Flushes standard output; false with the reason if anything written to it
 // was lost (a full disk, a closed pipe).
 bool flushStandardOutput(std::string& error);

@@ -22,6 +22,7 @@ public:
     ProgressMeter(std::ostream& out, int64_t totalFrames);
     ~ProgressMeter() override;
     void onStep(const InstanceState& before, const InstanceState& after) override;
+    void onReport() override { clear(); }
     void onFinish() override { clear(); }
     void clear();
 

@@ -136,7 +136,7 @@ int runCommand(const std::vector<std::string>& args) {
                          trace.isOpen() ? &trace.stream() : nullptr, svg.isOpen() ? &svg.stream() : nullptr,
                          progress ? &*progress : nullptr});
     } catch (const std::exception& e) {
-        return fail((modulePath.empty() ? "native module" : modulePath) + ": " + e.what());
+        return fail(aboutFile(modulePath.empty() ? "native module" : modulePath, e.what()));
     }
     // Both finished before either replaces its target.
     for (OutputFile* file : {&trace, &svg})

@@ -194,6 +194,10 @@ void dump(HostSide& h, int index, std::ostream& out) {
     out << '\n';
 }
 
+void beforeReport(std::span<StepObserver* const> observers) {
+    for (StepObserver* o : observers) o->onReport();
+}
+
 void runCommands(HostSide& h, size_t begin, size_t end, std::ostream& out, std::span<StepObserver* const> observers) {
     kdrv::Module& m = h.m;
     for (size_t i = begin; i < end; ++i) {
@@ -202,8 +206,14 @@ void runCommands(HostSide& h, size_t begin, size_t end, std::ostream& out, std::
             case CommandKind::Object: createObject(h, c.subject); break;
             case CommandKind::Kinemo: createInstance(h, c.subject); break;
             case CommandKind::Action: runAction(h, c); break;
-            case CommandKind::Condition: runCondition(h, c, out); break;
-            case CommandKind::Expression: runExpression(h, c, out); break;
+            case CommandKind::Condition:
+                beforeReport(observers);
+                runCondition(h, c, out);
+                break;
+            case CommandKind::Expression:
+                beforeReport(observers);
+                runExpression(h, c, out);
+                break;
             case CommandKind::Step: runFrames(h, c.frames, observers); break;
             case CommandKind::Place: {
                 auto* obj = m.view<HostObject>(h.objects[c.subject]);
@@ -211,7 +221,10 @@ void runCommands(HostSide& h, size_t begin, size_t end, std::ostream& out, std::
                 obj->posY = c.y;
                 break;
             }
-            case CommandKind::Dump: dump(h, c.subject, out); break;
+            case CommandKind::Dump:
+                beforeReport(observers);
+                dump(h, c.subject, out);
+                break;
             case CommandKind::Repeat: {
                 size_t bodyEnd = std::max(c.bodyEnd, i + 1);
                 for (int64_t n = 0; n < c.frames; ++n) runCommands(h, i + 1, bodyEnd, out, observers);

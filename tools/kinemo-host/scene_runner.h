@@ -19,7 +19,8 @@ public:
     // Once per instance per frame, in creation order; `before` is the state
     // just before HandleRunObject.
     virtual void onStep(const InstanceState& before, const InstanceState& after) = 0;
-    // After the last frame, before anything reports the run.
+    // Before a result or a dump is written, and after the last frame.
+    virtual void onReport() {}
     virtual void onFinish() {}
 };
 
