@@ -19,6 +19,7 @@ struct PlayOutputs {
     std::ostream& err;              // scene errors
     std::ostream* trace = nullptr;  // CSV, if wanted
     std::ostream* svg = nullptr;    // picture, if wanted
+    std::ostream* html = nullptr;   // replay page, if wanted
 };
 
 // Parses against the module's own event texts; on errors, reports them to

@@ -14,6 +14,7 @@ namespace {
 
 constexpr const char* kRunHelp =
     "usage: kinemo-host run [SCENE] [--module PATH] [--trace FILE.csv] [--svg FILE.svg]\n"
+    "                       [--html FILE.html]\n"
     "\n"
     "Plays a scene file frame by frame, the way the host application would. Without SCENE\n"
     "it plays a built-in scene with bounce, gravity and wrap.\n"
@@ -22,6 +23,8 @@ constexpr const char* kRunHelp =
     "                  by default the native build linked into this tool\n"
     "  --trace FILE    write a CSV row per instance after each frame\n"
     "  --svg FILE      draw the playfield, the boxes and each target's path\n"
+    "  --html FILE     write a page that replays the run frame by frame, with every\n"
+    "                  instance's fields; FILE.html#frame=N opens at frame N\n"
     "\n"
     "Scene files hold one command a line; '#' starts a comment:\n"
     "  playfield W H                  playfield size (default 640 480), before any object\n"
@@ -74,17 +77,23 @@ bool samePath(const std::string& a, const std::string& b) {
 std::optional<std::string> outputClash(const CommandLine& line, const std::string& scenePath) {
     auto trace = option(line, "--trace");
     auto svg = option(line, "--svg");
-    for (auto [name, path] : {std::pair{"--trace", trace}, std::pair{"--svg", svg}})
+    auto html = option(line, "--html");
+    const std::pair<const char*, std::optional<std::string>> outputs[] = {{"--trace", trace}, {"--svg", svg}, {"--html", html}};
+    for (auto [name, path] : outputs)
         if (path && !scenePath.empty() && samePath(*path, scenePath))
             return std::string(name) + " " + *path + " would overwrite the scene file";
-    if (trace && svg && samePath(*trace, *svg)) return "--trace and --svg name the same file " + *svg;
+    for (size_t i = 0; i < std::size(outputs); ++i)
+        for (size_t j = i + 1; j < std::size(outputs); ++j)
+            if (outputs[i].second && outputs[j].second && samePath(*outputs[i].second, *outputs[j].second))
+                return std::string(outputs[i].first) + " and " + outputs[j].first + " name the same file " +
+                       *outputs[j].second;
     return std::nullopt;
 }
 
 }  // namespace
 
 int runCommand(const std::vector<std::string>& args) {
-    CommandLine line = parseCommandLine(args, {"--module", "--trace", "--svg"}, 1);
+    CommandLine line = parseCommandLine(args, {"--module", "--trace", "--svg", "--html"}, 1);
     if (line.help) {
         std::cout << kRunHelp;
         return kExitOk;
@@ -111,13 +120,13 @@ int runCommand(const std::vector<std::string>& args) {
     }
 
     std::string modulePath = option(line, "--module").value_or("");
-    std::ofstream trace, svg;
+    std::ofstream trace, svg, html;
     try {
         auto module = kdrv::openModule(modulePath);
         std::optional<Scene> scene = parseForModule(*module, text, fileName, std::cerr);
         if (!scene) return kExitBadScene;
         // Opened only now: a scene with errors leaves existing files alone.
-        for (auto [name, stream] : {std::pair{"--trace", &trace}, std::pair{"--svg", &svg}}) {
+        for (auto [name, stream] : {std::pair{"--trace", &trace}, std::pair{"--svg", &svg}, std::pair{"--html", &html}}) {
             if (auto path = option(line, name)) {
                 stream->open(*path, std::ios::binary | std::ios::trunc);
                 if (!*stream) {
@@ -127,14 +136,15 @@ int runCommand(const std::vector<std::string>& args) {
             }
         }
         playParsedScene(*module, *scene,
-                        {std::cout, std::cerr, trace.is_open() ? &trace : nullptr, svg.is_open() ? &svg : nullptr});
+                        {std::cout, std::cerr, trace.is_open() ? &trace : nullptr, svg.is_open() ? &svg : nullptr,
+                         html.is_open() ? &html : nullptr});
     } catch (const std::exception& e) {
         std::cout.flush();
         std::cerr << "kinemo-host run: " << (modulePath.empty() ? "native module" : modulePath) << ": " << e.what()
                   << '\n';
         return kExitFailure;
     }
-    for (auto [name, stream] : {std::pair{"--trace", &trace}, std::pair{"--svg", &svg}}) {
+    for (auto [name, stream] : {std::pair{"--trace", &trace}, std::pair{"--svg", &svg}, std::pair{"--html", &html}}) {
         if (stream->is_open() && !stream->flush()) {
             std::cerr << "kinemo-host run: writing " << *option(line, name) << " failed\n";
             return kExitFailure;

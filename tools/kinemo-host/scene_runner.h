@@ -5,6 +5,7 @@
 #pragma once
 #include <ostream>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "driver/module.h"
@@ -19,6 +20,8 @@ public:
     // Once per instance per frame, in creation order; `before` is the state
     // just before HandleRunObject.
     virtual void onStep(const InstanceState& before, const InstanceState& after) = 0;
+    // Each condition or expression result as printed, after `frame` frames.
+    virtual void onResult(int64_t /*frame*/, std::string_view /*line*/) {}
 };
 
 struct SceneEnd {
