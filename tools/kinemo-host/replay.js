@@ -85,10 +85,10 @@ function formatFloatBits(bits) {
 // Trace columns after frame and instance, in the trace's order, with units.
 const FIELDS = [
   ['x', 'float', 'px'], ['y', 'float', 'px'],
-  ['xSpeed', 'float', '1/100 px per frame'], ['ySpeed', 'float', '1/100 px per frame'],
-  ['angle', 'float', 'rad'], ['speed', 'float', '1/100 px per frame'],
-  ['gravityStrength', 'float', '1/10000 px per frame\u00b2'], ['gravityAngle', 'float', 'rad'],
-  ['maxSpeed', 'float', '1/100 px per frame'], ['minSpeed', 'float', '1/100 px per frame'],
+  ['xSpeed', 'float', '0.01 px/frame'], ['ySpeed', 'float', '0.01 px/frame'],
+  ['angle', 'float', 'rad'], ['speed', 'float', '0.01 px/frame'],
+  ['gravityStrength', 'float', '0.0001 px/frame\u00b2'], ['gravityAngle', 'float', 'rad'],
+  ['maxSpeed', 'float', '0.01 px/frame'], ['minSpeed', 'float', '0.01 px/frame'],
   ['bounceCoefficient', 'float', '%'],
   ['mode', 'int', '0 none, 1 wrap, 2 bounce'], ['paused', 'int', ''], ['objectSet', 'int', ''],
   ['boundLeft', 'int', 'px'], ['boundTop', 'int', 'px'], ['boundRight', 'int', 'px'], ['boundBottom', 'int', 'px'],
@@ -463,7 +463,7 @@ function start() {
   scrubber.max = last;
   for (const s of SPEEDS) speed.add(new Option(s + '\u00d7', s, s === 1, s === 1));
 
-  let frame = 0, playing = false, clock = null, carried = 0;
+  let frame = 0, playing = false, clock = 0, carried = 0;
   let results = [];
   const show = (f) => {
     frame = Math.min(Math.max(f, 0), last);
@@ -481,22 +481,24 @@ function start() {
     playButton.textContent = '\u25b6 play';
     remember();
   };
-  const tick = (now) => {
+  // A timer rather than animation frames: those stop in hidden and headless pages.
+  const tick = () => {
     if (!playing) return;
-    if (clock !== null) carried += (now - clock) / 1000 * FRAMES_PER_SECOND * Number(speed.value);
+    const now = performance.now();
+    carried += (now - clock) / 1000 * FRAMES_PER_SECOND * Number(speed.value);
     clock = now;
     const advance = Math.floor(carried);
     carried -= advance;
     if (advance > 0) show(frame + advance);
-    if (frame >= last) pause(); else requestAnimationFrame(tick);
+    if (frame >= last) pause(); else setTimeout(tick, 1000 / FRAMES_PER_SECOND);
   };
   const play = () => {
     if (frame >= last) show(0);
     playing = true;
-    clock = null;
+    clock = performance.now();
     carried = 0;
     playButton.textContent = '\u275a\u275a pause';
-    requestAnimationFrame(tick);
+    setTimeout(tick, 1000 / FRAMES_PER_SECOND);
   };
   const goTo = (f) => { pause(); show(f); remember(); };
   results = buildResults(scene, goTo);
