@@ -215,6 +215,10 @@ function pathSegments(inst) {
   const wraps = new Set(inst.wraps), starts = new Map(inst.starts.map((s) => [s[0], s]));
   const segments = [];
   let current = null;
+  const begin = () => {
+    current = { text: '', frames: [], ends: [], shown: -1 };
+    segments.push(current);
+  };
   const add = (frame, x, y) => {
     current.text += (current.text ? ' ' : '') + clampCoordinate(x).toFixed(2) + ',' + clampCoordinate(y).toFixed(2);
     current.frames.push(frame);
@@ -224,10 +228,12 @@ function pathSegments(inst) {
     const frame = inst.first + i;
     if (target[i] < 0) { current = null; continue; }
     if (!current || wraps.has(frame) || target[i] !== target[i - 1]) {
-      current = { text: '', frames: [], ends: [], shown: -1 };
-      segments.push(current);
       const start = starts.get(frame);
-      if (start) add(frame - 1, floatOfBits(start[1]), floatOfBits(start[2]));
+      if (start) {
+        begin();
+        add(frame - 1, floatOfBits(start[1]), floatOfBits(start[2]));
+      }
+      if (!start || wraps.has(frame)) begin();  // a wrap on the first step leaves the bind point on its own
     }
     add(frame, xs[i], ys[i]);
   }
