@@ -14,15 +14,16 @@ extern const size_t kinemoReplayCssSize;
 namespace khost {
 namespace {
 
+// In the trace's column order, then the target; posX and posY read 0 while unbound.
 std::array<uint32_t, HtmlReplay::kWords> words(const InstanceState& s) {
     auto f = [](float v) { return std::bit_cast<uint32_t>(v); };
     auto i = [](int32_t v) { return static_cast<uint32_t>(v); };
-    bool bound = s.bound();
-    return {f(s.x),          f(s.y),           f(s.xSpeed),          f(s.ySpeed),      f(s.angle),
-            f(s.speed),      f(s.gravityStrength), f(s.gravityAngle), f(s.maxSpeed),   f(s.minSpeed),
-            f(s.bounceCoefficient), i(s.mode), i(s.paused),          i(s.objectSet),   i(s.boundLeft),
-            i(s.boundTop),   i(s.boundRight),  i(s.boundBottom),     i(s.target),      i(bound ? s.posX : 0),
-            i(bound ? s.posY : 0)};
+    return {f(s.x),         f(s.y),          f(s.xSpeed),           f(s.ySpeed),
+            f(s.angle),     f(s.speed),      f(s.gravityStrength),  f(s.gravityAngle),
+            f(s.maxSpeed),  f(s.minSpeed),   f(s.bounceCoefficient), i(s.mode),
+            i(s.paused),    i(s.objectSet),  i(s.boundLeft),        i(s.boundTop),
+            i(s.boundRight), i(s.boundBottom), i(s.target),         i(s.bound() ? s.posX : 0),
+            i(s.bound() ? s.posY : 0)};
 }
 
 // Inside a <script> block: no "</" may appear, and the page is UTF-8.

@@ -321,6 +321,16 @@ function buildView(scene, instances) {
   return { objects, tracks, unit };
 }
 
+// How many of the ascending `frames` are at most `frame`.
+function countUpTo(frames, frame) {
+  let low = 0, high = frames.length;
+  while (low < high) {
+    const middle = (low + high) >> 1;
+    if (frames[middle] <= frame) low = middle + 1; else high = middle;
+  }
+  return low;
+}
+
 function setShown(e, shown) { e.style.display = shown ? '' : 'none'; }
 
 // Where an object stands at `frame`: where an instance last put it, else where
@@ -347,8 +357,7 @@ function drawFrame(view, instances, frame) {
     const present = row >= 0 && row < inst.rows;
     const target = present ? inst.ints[COLUMN.target][row] : -1;
     for (const s of t.segments) {
-      let count = 0;
-      while (count < s.frames.length && s.frames[count] <= frame) ++count;
+      const count = countUpTo(s.frames, frame);
       if (count === s.shown) continue;
       s.shown = count;
       s.line.setAttribute('points', count > 0 ? s.text.substring(0, s.ends[count - 1]) : '');
@@ -509,12 +518,17 @@ function start() {
   const goTo = (f) => { pause(); show(f); remember(); };
   results = buildResults(scene, goTo);
 
-  playButton.addEventListener('click', () => (playing ? pause() : play()));
-  document.getElementById('back').addEventListener('click', () => goTo(frame - 1));
-  document.getElementById('forward').addEventListener('click', () => goTo(frame + 1));
+  const onClick = (id, action) => document.getElementById(id).addEventListener('click', (e) => {
+    action();
+    if (e.detail > 0) e.currentTarget.blur();  // after a mouse click, space belongs to the page again
+  });
+  onClick('play', () => (playing ? pause() : play()));
+  onClick('back', () => goTo(frame - 1));
+  onClick('forward', () => goTo(frame + 1));
   scrubber.addEventListener('input', () => goTo(Number(scrubber.value)));
   document.addEventListener('keydown', (e) => {
     if (e.target === speed || e.altKey || e.ctrlKey || e.metaKey) return;
+    if (e.target.tagName === 'BUTTON' && (e.key === ' ' || e.key === 'Enter')) return;  // the button acts
     const keys = { ' ': () => (playing ? pause() : play()), ArrowLeft: () => goTo(frame - 1),
                    ArrowRight: () => goTo(frame + 1), Home: () => goTo(0), End: () => goTo(last) };
     if (!keys[e.key]) return;
