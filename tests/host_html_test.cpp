@@ -50,10 +50,17 @@ std::string chromium() {
     return "";
 }
 
+// Pages and browser profiles, removed when the tests end.
 fs::path scratch() {
-    fs::path dir = fs::temp_directory_path() / ("kinemo_html_test_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    return dir;
+    static const struct Scratch {
+        fs::path dir = fs::temp_directory_path() / ("kinemo_html_test_" + std::to_string(getpid()));
+        ~Scratch() {
+            std::error_code ec;
+            fs::remove_all(dir, ec);
+        }
+    } scratch;
+    fs::create_directories(scratch.dir);
+    return scratch.dir;
 }
 
 struct Dump {
