@@ -112,6 +112,11 @@ constexpr std::string_view kControls = R"html(<div class="controls">
 <input id="scrubber" type="range" min="0" max="0" value="0" step="1" aria-label="frame">
 )html";
 
+constexpr std::string_view kKey =
+    "<p class=\"note\">Open circle: where the target was bound; line: its hot spot's path; dot: a bounce; "
+    "ring: where it came in after a wrap; dashed box: where its hot spot wraps or bounces; "
+    "small square: the hot spot, in the target's image; grey: other objects.</p>\n";
+
 }  // namespace
 
 void HtmlReplay::onStep(const InstanceState& before, const InstanceState& after) {
@@ -143,6 +148,7 @@ void HtmlReplay::write(std::ostream& out, const Scene& scene, const SceneEnd& en
         << "</h1>\n<p class=\"note\">playfield " << scene.playfieldWidth << " \u00d7 " << scene.playfieldHeight << ", "
         << end.frames << " frames; space plays or pauses, the arrows step</p>\n"
         << kControls << "<svg id=\"playfield\" xmlns=\"http://www.w3.org/2000/svg\" font-family=\"sans-serif\"></svg>\n"
+        << kKey
         << "</div>\n<div class=\"side\">\n<h2>Fields</h2>\n"
         << "<p id=\"no-rows\" class=\"note\" hidden>No instance has stepped by this frame.</p>\n"
         << "<table id=\"fields\"></table>\n<h2>Conditions and expressions</h2>\n<ol id=\"results\"></ol>\n"
