@@ -5,7 +5,7 @@
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 APT_PACKAGES := cmake ninja-build g++ pkg-config g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-                libgtest-dev libbenchmark-dev libunicorn-dev clang libclang-rt-14-dev
+                libgtest-dev libbenchmark-dev libunicorn-dev clang libclang-rt-14-dev chromium
 WIN32_DIR := build/win32
 NATIVE_DIR := build/native
 ASAN_DIR := build/asan

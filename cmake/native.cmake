@@ -45,6 +45,16 @@ if(HOST_SOURCES)
   list(FILTER HOST_LIB_SOURCES EXCLUDE REGEX "/(main|validate[^/]*)\\.cpp$")
   set(HOST_EXE_SOURCES ${HOST_SOURCES})
   list(FILTER HOST_EXE_SOURCES INCLUDE REGEX "/(main|validate[^/]*)\\.cpp$")
+  # The replay page's script and style, embedded at build time.
+  foreach(asset Js Css)
+    string(TOLOWER ${asset} ext)
+    set(asset_cpp ${CMAKE_BINARY_DIR}/replay_${ext}.cpp)
+    add_custom_command(OUTPUT ${asset_cpp}
+      COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_SOURCE_DIR}/tools/kinemo-host/replay.${ext} -DOUT=${asset_cpp}
+              -DNAME=kinemoReplay${asset} -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
+      DEPENDS ${CMAKE_SOURCE_DIR}/tools/kinemo-host/replay.${ext} ${CMAKE_SOURCE_DIR}/cmake/embed.cmake VERBATIM)
+    list(APPEND HOST_LIB_SOURCES ${asset_cpp})
+  endforeach()
   add_library(kinemo_host STATIC ${HOST_LIB_SOURCES})
   target_link_libraries(kinemo_host PUBLIC kinemo_tools)
   add_executable(kinemo-host ${HOST_EXE_SOURCES})

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "kinemo-host/html_replay.h"
 #include "kinemo-host/module_events.h"
 #include "kinemo-host/run_summary.h"
 #include "kinemo-host/scene_parser.h"
@@ -26,15 +27,18 @@ std::optional<Scene> parseForModule(kdrv::Module& m, std::string_view text, std:
 void playParsedScene(kdrv::Module& m, const Scene& scene, const PlayOutputs& outputs) {
     RunSummary summary(scene.instances);
     SvgPicture picture;
+    HtmlReplay replay(scene.instances.size());
     std::optional<TraceCsv> trace;
     std::vector<StepObserver*> observers{&summary};
     if (outputs.trace != nullptr) observers.push_back(&trace.emplace(*outputs.trace, scene.instances));
     if (outputs.svg != nullptr) observers.push_back(&picture);
+    if (outputs.html != nullptr) observers.push_back(&replay);
     if (outputs.progress != nullptr) observers.push_back(outputs.progress);
 
     SceneEnd end = runScene(m, scene, outputs.out, observers);
     summary.print(outputs.out, end);
     if (outputs.svg != nullptr) picture.write(*outputs.svg, scene, end);
+    if (outputs.html != nullptr) replay.write(*outputs.html, scene, end);
 }
 
 int playScene(kdrv::Module& m, std::string_view text, std::string_view fileName, const PlayOutputs& outputs) {

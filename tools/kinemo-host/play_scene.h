@@ -17,6 +17,7 @@ struct PlayOutputs {
     std::ostream& err;              // scene errors
     std::ostream* trace = nullptr;  // CSV, if wanted
     std::ostream* svg = nullptr;    // picture, if wanted
+    std::ostream* html = nullptr;   // replay page, if wanted
     StepObserver* progress = nullptr;
 };
 

@@ -15,7 +15,7 @@ namespace khost {
 namespace {
 
 constexpr OptionSpec kRunOptions[] = {
-    {"--module", true}, {"--trace", true}, {"--svg", true}, {"--quiet", false}};
+    {"--module", true}, {"--trace", true}, {"--svg", true}, {"--html", true}, {"--quiet", false}};
 
 constexpr size_t kMaxSceneBytes = 16u << 20;
 
@@ -25,15 +25,23 @@ bool samePath(const std::string& a, const std::string& b) {
     return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
 }
 
-// An output that names the scene or the other output would destroy data.
+// An output that names the scene or another output would destroy data.
 std::optional<std::string> outputClash(const CommandLine& line, const std::string& scenePath) {
-    auto trace = option(line, "--trace");
-    auto svg = option(line, "--svg");
-    for (auto [name, path] : {std::pair{"--trace", trace}, std::pair{"--svg", svg}})
+    const std::pair<const char*, std::optional<std::string>> outputs[] = {
+        {"--trace", option(line, "--trace")}, {"--svg", option(line, "--svg")}, {"--html", option(line, "--html")}};
+    for (auto [name, path] : outputs)
         if (path && !scenePath.empty() && samePath(*path, scenePath))
             return std::string(name) + " " + *path + " would overwrite the scene file";
-    if (trace && svg && *trace == "-" && *svg == "-") return "--trace and --svg cannot both write to standard output";
-    if (trace && svg && samePath(*trace, *svg)) return "--trace and --svg name the same file " + *svg;
+    for (size_t i = 0; i < std::size(outputs); ++i) {
+        for (size_t j = i + 1; j < std::size(outputs); ++j) {
+            const auto& [a, pa] = outputs[i];
+            const auto& [b, pb] = outputs[j];
+            if (!pa || !pb) continue;
+            if (*pa == "-" && *pb == "-")
+                return std::string(a) + " and " + b + " cannot both write to standard output";
+            if (samePath(*pa, *pb)) return std::string(a) + " and " + b + " name the same file " + *pb;
+        }
+    }
     return std::nullopt;
 }
 
@@ -56,6 +64,8 @@ const char* const kRunHelp =
     "                  by default the native build linked into this tool\n"
     "  --trace FILE    write a CSV row per instance after each frame\n"
     "  --svg FILE      draw the playfield, the boxes and each target's path\n"
+    "  --html FILE     write a page that replays the run frame by frame, with every\n"
+    "                  instance's fields; FILE.html#frame=N opens at frame N\n"
     "  --quiet         no progress display (shown only on a terminal, after a second)\n"
     "  -h, --help      show this help\n"
     "FILE - is standard output; the results then go to standard error. A file is\n"
@@ -119,29 +129,29 @@ int runCommand(const std::vector<std::string>& args) {
     const std::string modulePath = option(line, "--module").value_or("");
     if (!modulePath.empty() && !checkReadable(modulePath, error)) return fail(error);
 
-    OutputFile trace, svg;
+    OutputFile trace, svg, html;
     try {
         auto module = kdrv::openModule(modulePath);
         std::optional<Scene> scene = parseForModule(*module, text, fileName, std::cerr);
         if (!scene) return kExitBadScene;
         // Opened only now: a scene with errors leaves existing files alone.
-        for (auto [name, file] : {std::pair{"--trace", &trace}, std::pair{"--svg", &svg}})
+        for (auto [name, file] : {std::pair{"--trace", &trace}, std::pair{"--svg", &svg}, std::pair{"--html", &html}})
             if (auto path = option(line, name); path && !file->open(*path, error)) return fail(error);
-        bool resultsToStderr = trace.toStdout() || svg.toStdout();
+        bool resultsToStderr = trace.toStdout() || svg.toStdout() || html.toStdout();
         std::optional<ProgressMeter> progress;
         if (progressWanted(isatty(STDERR_FILENO) != 0, flag(line, "--quiet")))
             progress.emplace(std::cerr, scene->totalFrames);
         playParsedScene(*module, *scene,
                         {resultsToStderr ? std::cerr : std::cout, std::cerr,
                          trace.isOpen() ? &trace.stream() : nullptr, svg.isOpen() ? &svg.stream() : nullptr,
-                         progress ? &*progress : nullptr});
+                         html.isOpen() ? &html.stream() : nullptr, progress ? &*progress : nullptr});
     } catch (const std::exception& e) {
         return fail(aboutFile(modulePath.empty() ? "native module" : modulePath, e.what()));
     }
     // Both finished before either replaces its target.
-    for (OutputFile* file : {&trace, &svg})
+    for (OutputFile* file : {&trace, &svg, &html})
         if (file->isOpen() && !file->finish(error)) return fail(error);
-    for (OutputFile* file : {&trace, &svg})
+    for (OutputFile* file : {&trace, &svg, &html})
         if (file->isOpen() && !file->commit(error)) return fail(error);
     return kExitOk;
 }

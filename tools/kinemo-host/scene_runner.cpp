@@ -38,6 +38,7 @@ struct HostSide {
     std::map<Addr, int> objectIndex;
     std::shared_ptr<ParamQueue> params = std::make_shared<ParamQueue>();
     int64_t frame = 0;
+    std::span<StepObserver* const> observers;
 };
 
 void setUp(HostSide& h) {
@@ -146,11 +147,17 @@ void runAction(HostSide& h, const SceneCommand& c) {
                     {h.instances[c.subject], args[0], args[1]});
 }
 
+void report(HostSide& h, const SceneCommand& c, const std::string& value, std::ostream& out) {
+    std::string line = h.scene.instances[c.subject] + ' ' + c.event.text + " = " + value;
+    out << line << '\n';
+    for (StepObserver* o : h.observers) o->onResult(h.frame, line);
+}
+
 void runCondition(HostSide& h, const SceneCommand& c, std::ostream& out) {
     auto args = routineArgs(h, c.event);
     uint32_t result = h.m.callRoutine(RoutineKind::Condition, routineFor(h.conditions, c.event.code, "condition"),
                                       {h.instances[c.subject], args[0], args[1]});
-    out << h.scene.instances[c.subject] << ' ' << c.event.text << " = " << (result != 0 ? "true" : "false") << '\n';
+    report(h, c, result != 0 ? "true" : "false", out);
 }
 
 uint16_t resultFlags(HostSide& h, Addr rd) {
@@ -170,8 +177,7 @@ void runExpression(HostSide& h, const SceneCommand& c, std::ostream& out) {
     uint32_t result = h.m.callRoutine(RoutineKind::Expression, routineFor(h.expressions, c.event.code, "expression"),
                                       {rd, kParamHandle});
     bool isFloat = (resultFlags(h, rd) & kFloatResultFlag) != 0;
-    out << h.scene.instances[c.subject] << ' ' << c.event.text << " = "
-        << (isFloat ? formatFloat(std::bit_cast<float>(result)) : std::to_string(static_cast<int32_t>(result))) << '\n';
+    report(h, c, isFloat ? formatFloat(std::bit_cast<float>(result)) : std::to_string(static_cast<int32_t>(result)), out);
 }
 
 void runFrames(HostSide& h, int64_t frames, std::span<StepObserver* const> observers) {
@@ -239,6 +245,7 @@ void runCommands(HostSide& h, size_t begin, size_t end, std::ostream& out, std::
 
 SceneEnd runScene(kdrv::Module& m, const Scene& scene, std::ostream& out, std::span<StepObserver* const> observers) {
     HostSide h(m, scene);
+    h.observers = observers;
     setUp(h);
     runCommands(h, 0, scene.commands.size(), out, observers);
     for (StepObserver* o : observers) o->onFinish();

@@ -5,6 +5,7 @@
 #pragma once
 #include <ostream>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "driver/module.h"
@@ -22,6 +23,8 @@ public:
     // Before a result or a dump is written, and after the last frame.
     virtual void onReport() {}
     virtual void onFinish() {}
+    // Each condition or expression result as printed, after `frame` frames.
+    virtual void onResult(int64_t /*frame*/, std::string_view /*line*/) {}
 };
 
 struct SceneEnd {

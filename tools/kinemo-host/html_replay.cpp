@@ -1,0 +1,161 @@
+#include "kinemo-host/html_replay.h"
+
+#include <bit>
+#include <string_view>
+
+#include "kinemo-host/html_trace_encoding.h"
+#include "kinemo-host/motion_events.h"
+
+extern const uint8_t kinemoReplayJs[];
+extern const size_t kinemoReplayJsSize;
+extern const uint8_t kinemoReplayCss[];
+extern const size_t kinemoReplayCssSize;
+
+namespace khost {
+namespace {
+
+// In the trace's column order, then the target; posX and posY read 0 while unbound.
+std::array<uint32_t, HtmlReplay::kWords> words(const InstanceState& s) {
+    auto f = [](float v) { return std::bit_cast<uint32_t>(v); };
+    auto i = [](int32_t v) { return static_cast<uint32_t>(v); };
+    return {f(s.x),         f(s.y),          f(s.xSpeed),           f(s.ySpeed),
+            f(s.angle),     f(s.speed),      f(s.gravityStrength),  f(s.gravityAngle),
+            f(s.maxSpeed),  f(s.minSpeed),   f(s.bounceCoefficient), i(s.mode),
+            i(s.paused),    i(s.objectSet),  i(s.boundLeft),        i(s.boundTop),
+            i(s.boundRight), i(s.boundBottom), i(s.target),         i(s.bound() ? s.posX : 0),
+            i(s.bound() ? s.posY : 0)};
+}
+
+// Inside a <script> block: no "</" may appear, and the page is UTF-8.
+std::string jsonString(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20 || c == '<' || c == '>' || c == '&') {
+            static constexpr char kHex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string escapeHtml(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+template <typename T>
+std::string jsonList(const std::vector<T>& items, auto format) {
+    std::string out = "[";
+    for (size_t i = 0; i < items.size(); ++i) out += (i == 0 ? "" : ",") + format(items[i]);
+    return out + "]";
+}
+
+std::string sceneJson(const Scene& scene, const SceneEnd& end, const std::vector<HtmlReplay::Recording>& recordings,
+                      const std::vector<HtmlReplay::Result>& results) {
+    auto n = [](auto v) { return std::to_string(v); };
+    std::string objects = "[";
+    for (size_t i = 0; i < scene.objects.size(); ++i) {
+        const SceneObject& o = scene.objects[i];
+        objects += (i == 0 ? "{" : ",{") + std::string("\"name\":") + jsonString(o.name) + ",\"x\":" + n(o.x) +
+                   ",\"y\":" + n(o.y) + ",\"endX\":" + n(end.objects.at(i).x) + ",\"endY\":" + n(end.objects.at(i).y) +
+                   ",\"w\":" + n(o.width) + ",\"h\":" + n(o.height) + ",\"hx\":" + n(o.hotSpotX) +
+                   ",\"hy\":" + n(o.hotSpotY) + "}";
+    }
+    objects += "]";
+    std::string instances = "[";
+    for (size_t i = 0; i < recordings.size(); ++i) {
+        const HtmlReplay::Recording& r = recordings[i];
+        auto frame = [&](int64_t f) { return n(f); };
+        auto start = [&](const HtmlReplay::Start& s) {
+            return "[" + n(s.frame) + "," + n(std::bit_cast<uint32_t>(s.x)) + "," + n(std::bit_cast<uint32_t>(s.y)) + "]";
+        };
+        instances += (i == 0 ? "{" : ",{") + std::string("\"name\":") + jsonString(scene.instances.at(i)) +
+                     ",\"first\":" + n(r.first < 0 ? 0 : r.first) + ",\"rows\":" + n(r.columns[0].size()) +
+                     ",\"bounces\":" + jsonList(r.bounces, frame) + ",\"wraps\":" + jsonList(r.wraps, frame) +
+                     ",\"starts\":" + jsonList(r.starts, start) + "}";
+    }
+    instances += "]";
+    auto result = [&](const HtmlReplay::Result& r) { return "[" + n(r.frame) + "," + jsonString(r.line) + "]"; };
+    return "{\"name\":" + jsonString(scene.fileName) + ",\"playfield\":[" + n(scene.playfieldWidth) + "," +
+           n(scene.playfieldHeight) + "],\"frames\":" + n(end.frames) + ",\"objects\":" + objects +
+           ",\"instances\":" + instances + ",\"results\":" + jsonList(results, result) + "}";
+}
+
+std::string_view embedded(const uint8_t* bytes, size_t size) {
+    return {reinterpret_cast<const char*>(bytes), size};
+}
+
+constexpr std::string_view kControls = R"html(<div class="controls">
+<button id="back" title="one frame back (left arrow)">&#9664;&#xFE0E; back</button>
+<button id="play" title="play or pause (space)">&#9654;&#xFE0E; play</button>
+<button id="forward" title="one frame forward (right arrow)">forward &#9654;&#xFE0E;</button>
+<label>speed <select id="speed"></select></label>
+<span id="frame"></span>
+</div>
+<input id="scrubber" type="range" min="0" max="0" value="0" step="1" aria-label="frame">
+)html";
+
+constexpr std::string_view kKey =
+    "<p class=\"note\">Open circle: where the target was bound; line: its hot spot's path; dot: a bounce; "
+    "ring: where it came in after a wrap; dashed box: where its hot spot wraps or bounces; "
+    "small square: the hot spot, in the target's image; grey: other objects.</p>\n";
+
+}  // namespace
+
+void HtmlReplay::onStep(const InstanceState& before, const InstanceState& after) {
+    Recording& r = recordings_.at(after.instance);
+    if (r.first < 0) r.first = after.frame;
+    auto row = words(after);
+    bool newTrack = r.columns[0].empty() || static_cast<int32_t>(r.columns[kTargetWord].back()) != after.target;
+    if (after.bound() && newTrack && before.target == after.target) r.starts.push_back({after.frame, before.x, before.y});
+    for (size_t i = 0; i < kWords; ++i) r.columns[i].push_back(row[i]);
+    StepEvents e = stepEvents(before, after);
+    if (e.bounces > 0) r.bounces.push_back(after.frame);
+    if (e.wraps > 0) r.wraps.push_back(after.frame);
+}
+
+void HtmlReplay::onResult(int64_t frame, std::string_view line) { results_.push_back({frame, std::string(line)}); }
+
+void HtmlReplay::write(std::ostream& out, const Scene& scene, const SceneEnd& end) const {
+    std::string trace;
+    for (const Recording& r : recordings_)
+        for (const auto& column : r.columns) appendColumn(trace, column);
+    std::string_view title = scene.fileName;
+    if (size_t slash = title.find_last_of("/\\"); slash != std::string_view::npos) title.remove_prefix(slash + 1);
+
+    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+        << "<title>" << escapeHtml(title) << " \u2014 Kinemo replay</title>\n<style>\n"
+        << embedded(kinemoReplayCss, kinemoReplayCssSize) << "</style>\n</head>\n<body>\n"
+        << "<pre id=\"errors\" hidden></pre>\n<div class=\"page\">\n<div class=\"stage\">\n<h1>" << escapeHtml(title)
+        << "</h1>\n<p class=\"note\">playfield " << scene.playfieldWidth << " \u00d7 " << scene.playfieldHeight << ", "
+        << end.frames << " frames; space plays or pauses, the arrows step</p>\n"
+        << kControls << "<svg id=\"playfield\" xmlns=\"http://www.w3.org/2000/svg\" font-family=\"sans-serif\"></svg>\n"
+        << kKey
+        << "</div>\n<div class=\"side\">\n<h2>Fields</h2>\n"
+        << "<p id=\"no-rows\" class=\"note\" hidden>No instance has stepped by this frame.</p>\n"
+        << "<table id=\"fields\"></table>\n<h2>Conditions and expressions</h2>\n<ol id=\"results\"></ol>\n"
+        << "</div>\n</div>\n"
+        << "<script type=\"application/json\" id=\"scene\">" << sceneJson(scene, end, recordings_, results_)
+        << "</script>\n<script type=\"application/octet-stream\" id=\"trace\">" << base64(trace) << "</script>\n"
+        << "<script>\n" << embedded(kinemoReplayJs, kinemoReplayJsSize) << "</script>\n</body>\n</html>\n";
+}
+
+}  // namespace khost
