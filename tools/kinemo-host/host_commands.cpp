@@ -22,7 +22,7 @@ constexpr const char* kHelp =
     "\n"
     "Commands:\n"
     "  run [SCENE]   play a scene file (or the built-in scene) frame by frame,\n"
-    "                with an optional CSV trace and SVG picture\n"
+    "                with an optional CSV trace, SVG picture and HTML replay page\n"
     "  describe      print a Markdown reference of the module's events\n"
     "  validate      check a module build against the host contract\n"
     "  help COMMAND  show the help of a command\n"
