@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/text_file.h"
 #include "kinemo-host/command_line.h"
 #include "kinemo-host/commands.h"
 #include "kinemo-host/play_scene.h"
@@ -50,12 +51,6 @@ std::string tempPath(const std::string& name) {
 std::string writeTemp(const std::string& name, const std::string& text) {
     std::ofstream(tempPath(name), std::ios::binary) << text;
     return tempPath(name);
-}
-
-std::string readText(const std::string& path) {
-    std::string text;
-    std::getline(std::ifstream(path), text, '\0');
-    return text;
 }
 
 // Every file in the scratch directory: nothing else (no temporary) may remain.
@@ -130,8 +125,8 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_TRUE(c.err.empty() ? r.err.empty() : r.err.find(c.err) != std::string::npos) << r.err;
         EXPECT_TRUE(c.status == kExitOk ? r.out.find(c.out) != std::string::npos : r.out.empty()) << r.out;
-        EXPECT_EQ(readText(trace), "keep");
-        EXPECT_EQ(readText(good), "kinemo k\nstep 2\n");
+        EXPECT_EQ(readTextFile(trace), "keep");
+        EXPECT_EQ(readTextFile(good), "kinemo k\nstep 2\n");
     }
     for (const std::string& file : {good, bad, trace}) std::filesystem::remove(file);
 }
@@ -146,7 +141,7 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     std::ofstream(trace) << "old";
     EXPECT_EQ(capture({"run", scene, "--trace", trace, "--svg", dir + "/missing/p.svg"}).status, kExitFailure);
     EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"s.kscene", "t.csv"}));
-    EXPECT_EQ(readText(trace), "old");
+    EXPECT_EQ(readTextFile(trace), "old");
     // The scene from standard input, named so in messages.
     const int savedStdin = dup(STDIN_FILENO);
     ASSERT_NE(std::freopen(scene.c_str(), "r", stdin), nullptr);
@@ -157,8 +152,8 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     EXPECT_EQ(fromStdin.out, "k: 3 frames, position (13, 10), speed 100, bounces 0, wraps 0\n") << fromStdin.err;
     ASSERT_EQ(capture({"run", scene, "--trace=" + trace, "--svg=" + svg}).status, kExitOk);
     EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"p.svg", "s.kscene", "t.csv"}));
-    EXPECT_EQ(readText(trace).substr(0, 15), "frame,instance,");
-    EXPECT_EQ(readText(svg).substr(readText(svg).size() - 7), "</svg>\n");
+    EXPECT_EQ(readTextFile(trace).substr(0, 15), "frame,instance,");
+    EXPECT_EQ(readTextFile(svg).substr(readTextFile(svg).size() - 7), "</svg>\n");
     // A pipe (like a device) is written in place, and a link keeps pointing at the file it names.
     const std::string pipe = dir + "/pipe";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
@@ -169,7 +164,7 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     ::close(reader);
     EXPECT_TRUE(std::filesystem::is_fifo(pipe));
     EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.csv"));
-    EXPECT_EQ(readText(trace).substr(0, 15), "frame,instance,");
+    EXPECT_EQ(readTextFile(trace).substr(0, 15), "frame,instance,");
     std::filesystem::remove_all(dir);
 }
 

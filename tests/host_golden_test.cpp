@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/text_file.h"
 #include "kinemo-host/builtin_scene.h"
 #include "kinemo-host/describe.h"
 #include "kinemo-host/play_scene.h"
@@ -22,13 +23,6 @@ using namespace khost;
 namespace {
 
 const std::string kSource = KINEMO_SOURCE_DIR;
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 bool updating(kdrv::Module& m) {
     const char* env = std::getenv("KINEMO_UPDATE_GOLDEN");
@@ -62,7 +56,7 @@ void checkGolden(kdrv::Module& m, const std::string& relativePath, const std::st
         std::ofstream(path, std::ios::binary) << actual;
         return;
     }
-    std::string expected = readText(path);
+    std::string expected = readTextFile(path);
     ASSERT_FALSE(expected.empty()) << relativePath << " is missing";
     EXPECT_EQ(firstDifference(expected, actual), "") << relativePath;
 }
@@ -99,7 +93,7 @@ const Golden kGoldens[] = {
 TEST_P(ModuleTest, GoldenScenesPlayAsCommitted) {
     for (const Golden& g : kGoldens) {
         SCOPED_TRACE(g.name);
-        std::string text = g.scene != nullptr ? readText(kSource + "/" + g.scene) : std::string(builtinSceneText());
+        std::string text = g.scene != nullptr ? readTextFile(kSource + "/" + g.scene) : std::string(builtinSceneText());
         ASSERT_FALSE(text.empty()) << g.scene;
         std::ostringstream out, err, trace, svg;
         int status = playScene(m(), text, g.scene != nullptr ? g.scene : kBuiltinSceneName, {out, err, &trace, &svg});

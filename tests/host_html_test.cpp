@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "driver/module.h"
+#include "support/text_file.h"
 #include "kinemo-host/builtin_scene.h"
 #include "kinemo-host/commands.h"
 #include "kinemo-host/float_format.h"
@@ -33,13 +34,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kSource = KINEMO_SOURCE_DIR;
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string chromium() {
     const char* path = std::getenv("PATH");
@@ -83,7 +77,7 @@ Dump runChromium(const std::string& url) {
         pclose(pipe);
     }
     std::string console;
-    std::istringstream lines(readText(log.string()));
+    std::istringstream lines(readTextFile(log.string()));
     for (std::string line; std::getline(lines, line);)
         if (line.find(":CONSOLE") != std::string::npos) console += line + "\n";
     return {dom, console};
@@ -186,7 +180,7 @@ TEST(HostHtml, PagesShowTheTraceAtFirstMiddleAndLastFrames) {
     };
     std::vector<Case> cases;
     for (const char* name : {"bouncing_ball", "orbit", "wrap_drift", "homing"})
-        cases.push_back({name, readText(kSource + "/examples/" + name + ".kscene")});
+        cases.push_back({name, readTextFile(kSource + "/examples/" + name + ".kscene")});
     cases.push_back({"builtin", std::string(builtinSceneText())});
     cases.push_back({"long", longScene()});
 
@@ -310,8 +304,8 @@ TEST(HostHtml, PageIsWrittenOnlyForAGoodScene) {
         std::cerr.rdbuf(old);
         EXPECT_EQ(status, c.status);
         EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
-        EXPECT_EQ(readText(kept), "keep");
-        EXPECT_EQ(readText(good), "kinemo k\nstep 2\n");
+        EXPECT_EQ(readTextFile(kept), "keep");
+        EXPECT_EQ(readTextFile(good), "kinemo k\nstep 2\n");
     }
 }
 

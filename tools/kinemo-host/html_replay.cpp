@@ -3,6 +3,7 @@
 #include <bit>
 #include <string_view>
 
+#include "kinemo-host/markup.h"
 #include "kinemo-host/html_trace_encoding.h"
 #include "kinemo-host/motion_events.h"
 
@@ -44,20 +45,6 @@ std::string jsonString(std::string_view text) {
         }
     }
     return out + "\"";
-}
-
-std::string escapeHtml(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
 }
 
 template <typename T>
@@ -142,9 +129,9 @@ void HtmlReplay::write(std::ostream& out, const Scene& scene, const SceneEnd& en
 
     out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-        << "<title>" << escapeHtml(title) << " \u2014 Kinemo replay</title>\n<style>\n"
+        << "<title>" << escapeMarkup(title) << " \u2014 Kinemo replay</title>\n<style>\n"
         << embedded(kinemoReplayCss, kinemoReplayCssSize) << "</style>\n</head>\n<body>\n"
-        << "<pre id=\"errors\" hidden></pre>\n<div class=\"page\">\n<div class=\"stage\">\n<h1>" << escapeHtml(title)
+        << "<pre id=\"errors\" hidden></pre>\n<div class=\"page\">\n<div class=\"stage\">\n<h1>" << escapeMarkup(title)
         << "</h1>\n<p class=\"note\">playfield " << scene.playfieldWidth << " \u00d7 " << scene.playfieldHeight << ", "
         << end.frames << " frames; space plays or pauses, the arrows step</p>\n"
         << kControls << "<svg id=\"playfield\" xmlns=\"http://www.w3.org/2000/svg\" font-family=\"sans-serif\"></svg>\n"

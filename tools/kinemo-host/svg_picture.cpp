@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "kinemo-host/markup.h"
 #include "kinemo-host/float_format.h"
 #include "kinemo-host/motion_events.h"
 
@@ -18,20 +19,6 @@ constexpr double kLegendWidth = 290;
 constexpr size_t kMaxPointsPerTrack = 4000;
 // Positions far off the playfield would shrink everything else to nothing.
 constexpr double kMaxExtent = 32768;
-
-std::string escapeXml(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
 
 struct Box {
     double left, top, right, bottom;
@@ -158,7 +145,7 @@ void writeLegend(std::ostream& out, double left, const Scene& scene, const Scene
     auto text = [&](double x, double dy, std::string_view attrs, const std::string& content) {
         y += dy;
         out << "<text x=\"" << formatCoordinate(x) << "\" y=\"" << formatCoordinate(y) << "\" " << attrs << ">"
-            << escapeXml(content) << "</text>\n";
+            << escapeMarkup(content) << "</text>\n";
     };
     out << "<g font-family=\"sans-serif\" fill=\"#222\">\n";
     std::string_view title = scene.fileName;
@@ -272,7 +259,7 @@ void SvgPicture::write(std::ostream& out, const Scene& scene, const SceneEnd& en
             << " fill=\"#ddd\" stroke=\"#999\" stroke-width=\"1\"/>\n";
         out << "<text x=\"" << formatCoordinate(v.x(end.objects[i].x - o.hotSpotX)) << "\" y=\""
             << formatCoordinate(v.y(end.objects[i].y - o.hotSpotY) - 4) << "\" font-size=\"11\" fill=\"#666\">"
-            << escapeXml(o.name) << "</text>\n";
+            << escapeMarkup(o.name) << "</text>\n";
     }
     for (size_t i = 0; i < tracks_.size(); ++i) writeTrack(out, v, tracks_[i], scene, kPalette[i % kPalette.size()]);
     writeLegend(out, legendLeft, scene, end, tracks_);
