@@ -109,6 +109,19 @@ TEST(EmuMachine, ThunksServeEachConventionAndResultKind) {
     }
 }
 
+// Windows aligns the stack to 4 bytes only: code that assumes 16 on entry
+// must find its aligned slots off, whatever the argument count.
+TEST(EmuMachine, CalleesDoNotFindTheStackSixteenByteAligned) {
+    Guest g;
+    const uint8_t argCounts[] = {0, 1, 2, 3, 4, 7};
+    for (const uint8_t n : argCounts) {
+        // lea eax,[esp+4]; and eax,15; ret 4n
+        const uint32_t probe = g.place({0x8D, 0x44, 0x24, 0x04, 0x83, 0xE0, 0x0F, 0xC2, uint8_t(4 * n), 0x00});
+        const std::vector<uint32_t> args(n, 0);
+        EXPECT_NE(g.machine.call(probe, args, "probe"), 0u) << int(n) << " arguments";
+    }
+}
+
 // Guest stores into code that already ran must replace it, whether the code
 // sits in another block or right after the store.
 TEST(EmuMachine, CodeRewrittenByTheGuestRunsAsRewritten) {

@@ -55,12 +55,13 @@ std::string hex(uint64_t v) {
 uint32_t roundUp(uint32_t v, uint32_t to) { return (v + to - 1) & ~(to - 1); }
 
 // Where the arguments of a call end, at or below `limit`: placed so that the
-// callee starts with ESP 4 below a 16-byte boundary, the layout compilers
-// plan their frames for. Windows promises only 4-byte alignment and the
-// module must not care, but its 8-byte stores then land aligned, which the
-// emulator's store path does in one piece instead of byte by byte.
+// callee starts with ESP 4 above a 16-byte boundary. Windows promises only
+// 4-byte alignment: code that assumes 16 (ESP 4 below a boundary on entry)
+// finds its aligned SSE slots 8 off and faults, as it would there. Its
+// 8-byte stores still land 8-aligned, which the emulator's store path does
+// in one piece instead of byte by byte.
 uint32_t frameBelow(uint32_t limit, size_t argCount) {
-    const uint32_t offset = uint32_t(4 * argCount) % 16;
+    const uint32_t offset = uint32_t(4 * argCount + 8) % 16;
     return ((limit - offset) & ~15u) + offset;
 }
 
