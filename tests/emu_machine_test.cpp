@@ -10,38 +10,26 @@
 #include <vector>
 
 #include "emu/guest_machine.h"
+#include "emu_guest_code.h"
 
 using emu::Convention;
 using emu::FpControl;
 using emu::Machine;
 using emu::ResultIn;
 using emu::ThunkCall;
-using Code = std::vector<uint8_t>;
+using guestcode::cat;
+using guestcode::Code;
+using guestcode::le32;
 
 namespace {
 
 constexpr uint32_t kCodeBase = 0x00400000;
 
-// Code pages are read-only and executable, as an image's .text is.
 struct Guest {
     Machine machine;
-    uint8_t* code = machine.map(kCodeBase, 0x10000, emu::kPermRead | emu::kPermExec);
-    uint32_t next = kCodeBase;
-
-    uint32_t place(const Code& bytes) {
-        std::memcpy(code + (next - kCodeBase), bytes.data(), bytes.size());
-        next += 0x100;
-        return next - 0x100;
-    }
+    guestcode::CodeArea area{machine, kCodeBase};
+    uint32_t place(const Code& bytes) { return area.place(bytes); }
 };
-
-Code le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-
-Code cat(std::initializer_list<Code> parts) {
-    Code out;
-    for (const Code& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
 
 // mov eax,[esp+4]; add eax,[esp+8]; ret n
 Code addTwo(uint8_t removes) { return {0x8B, 0x44, 0x24, 0x04, 0x03, 0x44, 0x24, 0x08, 0xC2, removes, 0}; }
@@ -90,29 +78,70 @@ TEST(EmuMachine, FailuresAreReportedAndLeaveTheMachineUsable) {
 }
 
 TEST(EmuMachine, ThunksServeEachConventionAndResultKind) {
+    for (const emu::Reentry reentry : {emu::Reentry::MayRunGuest, emu::Reentry::Never}) {
+        SCOPED_TRACE(reentry == emu::Reentry::Never ? "leaf thunks" : "thunks that may run guest code");
+        Guest g;
+        Machine& m = g.machine;
+        const uint32_t times10 =
+            m.addThunk("times10", 1, Convention::Stdcall, ResultIn::Eax, [](ThunkCall& c) { c.eax = c.arg(0) * 10; }, reentry);
+        const uint32_t sine =
+            m.addThunk("sin", 2, Convention::Cdecl, ResultIn::St0, [](ThunkCall& c) { c.st0 = std::sin(c.argDouble(0)); }, reentry);
+        const uint32_t method =
+            m.addThunk("method", 1, Convention::Thiscall, ResultIn::Eax, [](ThunkCall& c) { c.eax = c.ecx + c.arg(0); }, reentry);
+        const uint32_t scratch = m.alloc(8);
+
+        // push [esp+4]; mov ecx,thunk; call ecx; ret 4
+        const uint32_t callsStdcall = g.place(cat({{0xFF, 0x74, 0x24, 0x04, 0xB9}, le32(times10), {0xFF, 0xD1, 0xC2, 0x04, 0x00}}));
+        // push [esp+8]; push [esp+8]; mov ecx,thunk; call ecx; add esp,8; fstp qword [scratch]; ret 8
+        const uint32_t callsCdecl = g.place(cat({{0xFF, 0x74, 0x24, 0x08, 0xFF, 0x74, 0x24, 0x08, 0xB9}, le32(sine),
+                                                 {0xFF, 0xD1, 0x83, 0xC4, 0x08, 0xDD, 0x1D}, le32(scratch), {0xC2, 0x08, 0x00}}));
+        // push 5; mov ecx,[esp+8]; mov eax,thunk; call eax; ret 4
+        const uint32_t callsThiscall = g.place(cat({{0x6A, 0x05, 0x8B, 0x4C, 0x24, 0x08, 0xB8}, le32(method), {0xFF, 0xD0, 0xC2, 0x04, 0x00}}));
+
+        const uint32_t seven[] = {7};
+        EXPECT_EQ(m.call(callsStdcall, seven, "stdcall"), 70u);
+        const uint64_t bits = std::bit_cast<uint64_t>(0.7);
+        const uint32_t halves[] = {uint32_t(bits), uint32_t(bits >> 32)};
+        m.call(callsCdecl, halves, "cdecl");
+        EXPECT_EQ(m.read32(scratch) | uint64_t{m.read32(scratch + 4)} << 32, std::bit_cast<uint64_t>(std::sin(0.7)));
+        const uint32_t object[] = {0x1000};
+        EXPECT_EQ(m.call(callsThiscall, object, "thiscall"), 0x1005u);
+    }
+}
+
+// Windows aligns the stack to 4 bytes only: code that assumes 16 on entry
+// must find its aligned slots off, whatever the argument count.
+TEST(EmuMachine, CalleesDoNotFindTheStackSixteenByteAligned) {
+    Guest g;
+    const uint8_t argCounts[] = {0, 1, 2, 3, 4, 7};
+    for (const uint8_t n : argCounts) {
+        // lea eax,[esp+4]; and eax,15; ret 4n
+        const uint32_t probe = g.place({0x8D, 0x44, 0x24, 0x04, 0x83, 0xE0, 0x0F, 0xC2, uint8_t(4 * n), 0x00});
+        const std::vector<uint32_t> args(n, 0);
+        EXPECT_NE(g.machine.call(probe, args, "probe"), 0u) << int(n) << " arguments";
+    }
+}
+
+// Guest stores into code that already ran must replace it, whether the code
+// sits in another block or right after the store.
+TEST(EmuMachine, CodeRewrittenByTheGuestRunsAsRewritten) {
     Guest g;
     Machine& m = g.machine;
-    const uint32_t times10 = m.addThunk("times10", 1, Convention::Stdcall, ResultIn::Eax, [](ThunkCall& c) { c.eax = c.arg(0) * 10; });
-    const uint32_t sine = m.addThunk("sin", 2, Convention::Cdecl, ResultIn::St0, [](ThunkCall& c) { c.st0 = std::sin(c.argDouble(0)); });
-    const uint32_t method = m.addThunk("method", 1, Convention::Thiscall, ResultIn::Eax, [](ThunkCall& c) { c.eax = c.ecx + c.arg(0); });
-    const uint32_t scratch = m.alloc(8);
+    constexpr uint32_t kRwx = 0x00500000;
+    uint8_t* page = m.map(kRwx, 0x1000, emu::kPermAll);
+    const Code returns7 = {0xB8, 7, 0, 0, 0, 0xC3};  // mov eax,7; ret
+    std::memcpy(page, returns7.data(), returns7.size());
+    // mov byte [kRwx+1],9; ret   (rewrites the other function's immediate)
+    const uint32_t patchOther = g.place(cat({{0xC6, 0x05}, le32(kRwx + 1), {9, 0xC3}}));
+    // mov byte [next+1],11; next: mov eax,7; ret   (rewrites its own next instruction)
+    const uint32_t selfAt = kRwx + 0x100;
+    const Code patchSelf = cat({{0xC6, 0x05}, le32(selfAt + 7 + 1), {11, 0xB8, 7, 0, 0, 0, 0xC3}});
+    std::memcpy(page + 0x100, patchSelf.data(), patchSelf.size());
 
-    // push [esp+4]; mov ecx,thunk; call ecx; ret 4
-    const uint32_t callsStdcall = g.place(cat({{0xFF, 0x74, 0x24, 0x04, 0xB9}, le32(times10), {0xFF, 0xD1, 0xC2, 0x04, 0x00}}));
-    // push [esp+8]; push [esp+8]; mov ecx,thunk; call ecx; add esp,8; fstp qword [scratch]; ret 8
-    const uint32_t callsCdecl = g.place(cat({{0xFF, 0x74, 0x24, 0x08, 0xFF, 0x74, 0x24, 0x08, 0xB9}, le32(sine),
-                                             {0xFF, 0xD1, 0x83, 0xC4, 0x08, 0xDD, 0x1D}, le32(scratch), {0xC2, 0x08, 0x00}}));
-    // push 5; mov ecx,[esp+8]; mov eax,thunk; call eax; ret 4
-    const uint32_t callsThiscall = g.place(cat({{0x6A, 0x05, 0x8B, 0x4C, 0x24, 0x08, 0xB8}, le32(method), {0xFF, 0xD0, 0xC2, 0x04, 0x00}}));
-
-    const uint32_t seven[] = {7};
-    EXPECT_EQ(m.call(callsStdcall, seven, "stdcall"), 70u);
-    const uint64_t bits = std::bit_cast<uint64_t>(0.7);
-    const uint32_t halves[] = {uint32_t(bits), uint32_t(bits >> 32)};
-    m.call(callsCdecl, halves, "cdecl");
-    EXPECT_EQ(m.read32(scratch) | uint64_t{m.read32(scratch + 4)} << 32, std::bit_cast<uint64_t>(std::sin(0.7)));
-    const uint32_t object[] = {0x1000};
-    EXPECT_EQ(m.call(callsThiscall, object, "thiscall"), 0x1005u);
+    EXPECT_EQ(m.call(kRwx, {}, "before"), 7u);
+    m.call(patchOther, {}, "patch");
+    EXPECT_EQ(m.call(kRwx, {}, "after"), 9u);
+    EXPECT_EQ(m.call(selfAt, {}, "self-patching"), 11u);
 }
 
 // A handler that calls back into the guest, as the host's services do.
@@ -141,28 +170,28 @@ TEST(EmuMachine, HandlersRunNestedGuestCallsAndTheirFailuresPropagate) {
     EXPECT_THROW(m.call(outer, arg, "caller"), std::out_of_range) << "host exceptions keep their type";
     target = inner;
     EXPECT_EQ(m.call(outer, arg, "after"), 142u);
+
+    // A thunk declared never to run guest code is held to it.
+    const uint32_t leaf = m.addThunk(
+        "leaf", 1, Convention::Stdcall, ResultIn::Eax,
+        [&](ThunkCall& c) {
+            const uint32_t args[] = {c.arg(0)};
+            c.eax = c.machine.call(inner, args, "nested");
+        },
+        emu::Reentry::Never);
+    const uint32_t viaLeaf = g.place(cat({{0xFF, 0x74, 0x24, 0x04, 0xB9}, le32(leaf), {0xFF, 0xD1, 0xC2, 0x04, 0x00}}));
+    const std::string leafError = failureOf(m, viaLeaf, {21});
+    EXPECT_NE(leafError.find("never to run guest code"), std::string::npos) << leafError;
+    EXPECT_EQ(m.call(outer, arg, "after a refused nested run"), 142u);
 }
 
-// mov eax,[esp+4]; fnstcw [eax]; stmxcsr [eax+4]; ret 4
-const Code kReportFp = {0x8B, 0x44, 0x24, 0x04, 0xD9, 0x38, 0x0F, 0xAE, 0x58, 0x04, 0xC2, 0x04, 0x00};
-// fldcw [esp+4]; ldmxcsr [esp+8]; ret 8
-const Code kLoadFp = {0xD9, 0x6C, 0x24, 0x04, 0x0F, 0xAE, 0x54, 0x24, 0x08, 0xC2, 0x08, 0x00};
+// Stores the control words it started with at [esp+12], then loads the
+// ones passed: mov eax,[esp+12]; fnstcw [eax]; stmxcsr [eax+4];
+// fldcw [esp+4]; ldmxcsr [esp+8]; ret 12
+const Code kSwapFp = {0x8B, 0x44, 0x24, 0x0C, 0xD9, 0x38, 0x0F, 0xAE, 0x58, 0x04,
+                      0xD9, 0x6C, 0x24, 0x04, 0x0F, 0xAE, 0x54, 0x24, 0x08, 0xC2, 0x0C, 0x00};
 
-TEST(EmuMachine, EveryTopLevelCallStartsWithTheHostsFpState) {
-    const FpControl states[] = {{}, {0x007F, 0x1F80}, {0x0F7F, 0x7F80}, {0x027F, 0x9FC0}, {0x027F, 0x1F80}};
-    Guest g;
-    const uint32_t report = g.place(kReportFp), out = g.machine.alloc(8);
-    for (const FpControl& fp : states) {
-        SCOPED_TRACE(emu::describe(fp));
-        g.machine.setHostFpState(fp);
-        const uint32_t args[] = {out};
-        g.machine.call(report, args, "report");
-        EXPECT_EQ(g.machine.read32(out) & 0xFFFF, fp.x87);
-        EXPECT_EQ(g.machine.read32(out + 4), fp.mxcsr);
-    }
-}
-
-TEST(EmuMachine, ACallThatLeavesOtherFpControlWordsFails) {
+TEST(EmuMachine, CallsStartWithTheHostsFpStateAndMustEndWithIt) {
     struct Case {
         const char* name;
         FpControl host;
@@ -181,33 +210,37 @@ TEST(EmuMachine, ACallThatLeavesOtherFpControlWordsFails) {
         {"MXCSR flush to zero", {}, {0x027F, 0x9F80}, false, true},
         {"MXCSR denormals are zero", {}, {0x027F, 0x1FC0}, false, true},
         {"hostile host, unchanged", hostile, hostile, false, false},
+        {"directed-rounding host, unchanged", {0x0F7F, 0x7F80}, {0x0F7F, 0x7F80}, false, false},
         {"hostile host, reset to Windows' defaults", hostile, {}, false, true},
         {"changed in a nested run", {}, {0x037F, 0x1F80}, true, true},
     };
     Guest g;
     Machine& m = g.machine;
-    const uint32_t load = g.place(kLoadFp);
+    const uint32_t swap = g.place(kSwapFp), seen = m.alloc(8);
     FpControl nestedLoad;
     const uint32_t thunk = m.addThunk("host", 0, Convention::Stdcall, ResultIn::Eax, [&](ThunkCall& c) {
-        const uint32_t args[] = {nestedLoad.x87, nestedLoad.mxcsr};
-        c.machine.call(load, args, "nested");
+        const uint32_t args[] = {nestedLoad.x87, nestedLoad.mxcsr, seen};
+        c.machine.call(swap, args, "nested");
     });
-    // mov ecx,thunk; call ecx; ret 8
-    const uint32_t viaHandler = g.place(cat({{0xB9}, le32(thunk), {0xFF, 0xD1, 0xC2, 0x08, 0x00}}));
+    // mov ecx,thunk; call ecx; ret 12
+    const uint32_t viaHandler = g.place(cat({{0xB9}, le32(thunk), {0xFF, 0xD1, 0xC2, 0x0C, 0x00}}));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         m.setHostFpState(c.host);
         nestedLoad = c.left;
-        const uint32_t args[] = {c.left.x87, c.left.mxcsr};
-        if (!c.fails) {
-            EXPECT_NO_THROW(m.call(c.nested ? viaHandler : load, args, "probe"));
-            continue;
-        }
+        const uint32_t args[] = {c.left.x87, c.left.mxcsr, seen};
+        std::string error;
         try {
-            m.call(c.nested ? viaHandler : load, args, "probe");
-            ADD_FAILURE() << "no error";
+            m.call(c.nested ? viaHandler : swap, args, "probe");
         } catch (const emu::FpStateError& e) {
-            EXPECT_NE(std::string(e.what()).find("probe: returned with " + emu::describe(c.left)), std::string::npos) << e.what();
+            error = e.what();
+        }
+        EXPECT_EQ(m.read32(seen) & 0xFFFF, c.host.x87);
+        EXPECT_EQ(m.read32(seen + 4), c.host.mxcsr);
+        if (c.fails) {
+            EXPECT_NE(error.find("probe: returned with " + emu::describe(c.left)), std::string::npos) << error;
+        } else {
+            EXPECT_EQ(error, "");
         }
     }
 }

@@ -11,34 +11,17 @@
 
 #include "emu/emulated_host.h"
 #include "emu/served_imports.h"
+#include "emu_guest_code.h"
 
 using emu::Convention;
 using emu::Machine;
-using Code = std::vector<uint8_t>;
+using guestcode::cat;
+using guestcode::Code;
+using guestcode::le32;
 
 namespace {
 
 constexpr uint32_t kCodeBase = 0x00600000;
-
-Code le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-
-Code cat(std::initializer_list<Code> parts) {
-    Code out;
-    for (const Code& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-// Each piece of code gets its own place: the emulator keeps code it has
-// translated, so code written over other code would not be seen.
-uint32_t place(Machine& m, const Code& code) {
-    constexpr uint32_t kSlot = 0x100, kSize = 0x10000;
-    if (m.bytes(kCodeBase) == nullptr) m.map(kCodeBase, kSize, emu::kPermRead | emu::kPermExec);
-    uint32_t at = kCodeBase;
-    while (m.read32(at) != 0) at += kSlot;
-    if (at + kSlot > kCodeBase + kSize || code.size() > kSlot) throw std::length_error("no room for guest code");
-    std::memcpy(m.bytes(at, uint32_t(code.size())), code.data(), code.size());
-    return at;
-}
 
 // Passes its own `slots` stack arguments on to a cdecl function that returns
 // a double, and stores the result: push [esp+4n] n times; mov ecx,fn; call ecx;
@@ -78,6 +61,7 @@ TEST(EmuServed, MsvcrtMathsRoundsToTheCallersX87PrecisionAndDirection) {
         {"atan2", {0.0, 0.0}, 0x007F, 0},
     };
     Machine m;
+    guestcode::CodeArea code(m, kCodeBase);
     emu::GuestServices services{m, 0, {}, {}, {}, 0, {}};
     const uint32_t out = m.alloc(8);
     for (const Case& c : cases) {
@@ -94,7 +78,7 @@ TEST(EmuServed, MsvcrtMathsRoundsToTheCallersX87PrecisionAndDirection) {
             args.insert(args.end(), {uint32_t(b), uint32_t(b >> 32)});
         }
         m.setHostFpState({c.controlWord, 0x1F80});
-        m.call(place(m, forwardDouble(fn, slots, out)), args, c.function);
+        m.call(code.place(forwardDouble(fn, slots, out)), args, c.function);
         EXPECT_EQ(m.read32(out) | uint64_t{m.read32(out + 4)} << 32, c.bits) << std::hex << m.read32(out + 4);
     }
 }
@@ -133,6 +117,7 @@ TEST(EmuServed, OrvexFunctionsRemoveTheirArgumentsAsTheHostChose) {
         SCOPED_TRACE("ordinal " + std::to_string(c.ordinal) + (c.functions == Convention::Cdecl ? " cdecl" : " stdcall"));
         emu::EmulatedHost host(KINEMO_DLL_PATH, orvexOptions(c.functions));
         Machine& m = host.machine();
+        guestcode::CodeArea area(m, kCodeBase);
         const uint32_t object = m.alloc(4096);
         // push ebp; mov ebp,esp; push 0 (n times); mov ecx,object; mov eax,fn; call eax;
         // mov eax,ebp; sub eax,esp; mov esp,ebp; pop ebp; ret   -> bytes the callee left
@@ -140,7 +125,7 @@ TEST(EmuServed, OrvexFunctionsRemoveTheirArgumentsAsTheHostChose) {
         for (int i = 0; i < c.slots; ++i) code = cat({code, {0x6A, 0x00}});
         code = cat({code, {0xB9}, le32(object), {0xB8}, le32(orvexThunk(host, c.ordinal)),
                     {0xFF, 0xD0, 0x89, 0xE8, 0x29, 0xE0, 0x89, 0xEC, 0x5D, 0xC3}});
-        EXPECT_EQ(m.call(place(m, code), {}, "caller"), c.leftOnStack);
+        EXPECT_EQ(m.call(area.place(code), {}, "caller"), c.leftOnStack);
     }
 }
 
@@ -162,6 +147,7 @@ TEST(EmuServed, TheImageObjectMustHoldWhatTheLibraryWritesIntoIt) {
         SCOPED_TRACE(c.name);
         emu::EmulatedHost host(KINEMO_DLL_PATH, orvexOptions(Convention::Stdcall, 3072));
         Machine& m = host.machine();
+        guestcode::CodeArea area(m, kCodeBase);
         // push ebp; mov ebp,esp; sub esp,n; [mov ecx,esp; mov eax,init; call eax;]
         // [mov byte [esp+100],0;] mov ecx,esp; mov eax,dispose; call eax; mov esp,ebp; pop ebp; ret
         Code code = cat({{0x55, 0x89, 0xE5, 0x81, 0xEC}, le32(c.localBytes)});
@@ -170,7 +156,7 @@ TEST(EmuServed, TheImageObjectMustHoldWhatTheLibraryWritesIntoIt) {
         code = cat({code, {0x89, 0xE1, 0xB8}, le32(orvexThunk(host, 313)), {0xFF, 0xD0, 0x89, 0xEC, 0x5D, 0xC3}});
         std::string error = "no error";
         try {
-            m.call(place(m, code), {}, "caller");
+            m.call(area.place(code), {}, "caller");
         } catch (const emu::EmuError& e) {
             error = e.what();
         }

@@ -79,8 +79,9 @@ void EmulatedHost::bindImports(const LoadOptions& options) {
                 GuestServices* services = services_.get();
                 ImportHandler handler = row->handler;
                 const Convention convention = isOrvexFunction(*row) ? options.orvexFunctions : row->convention;
+                const Reentry reentry = runsGuestCode(*row) ? Reentry::MayRunGuest : Reentry::Never;
                 thunk = machine_.addThunk(label, row->argSlots, convention, row->result,
-                                          [services, handler](ThunkCall& c) { handler(*services, c); });
+                                          [services, handler](ThunkCall& c) { handler(*services, c); }, reentry);
             } else {
                 unserved_.push_back(label);
                 thunk = machine_.addThunk(label, 0, Convention::Cdecl, ResultIn::Eax, [label](ThunkCall& c) {

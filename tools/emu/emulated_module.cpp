@@ -79,12 +79,10 @@ public:
     uint8_t* bytes(Addr addr) override { return host_.machine().bytes(addr); }
 
     uint32_t call(std::string_view name, std::initializer_list<uint32_t> args) override {
-        const ExportInfo* info = findExport(name);
-        if (info == nullptr) throw std::invalid_argument("no export " + std::string(name));
+        const Resolved& e = resolve(name);
+        const ExportInfo* info = e.info;
         if (args.size() != info->argCount) throw std::invalid_argument(std::string(name) + ": wrong argument count");
-        const uint32_t raw = translated([&] {
-            return host_.machine().call(host_.exportAddress(info->ordinal), {args.begin(), args.size()}, std::string(name));
-        });
+        const uint32_t raw = translated([&] { return host_.machine().call(e.address, {args.begin(), args.size()}, std::string(name)); });
         switch (info->result) {
             case ResultKind::None: return 0;
             case ResultKind::Bits16: return raw & 0xFFFF;
@@ -129,7 +127,23 @@ public:
     }
 
 private:
+    struct Resolved {
+        const ExportInfo* info = nullptr;
+        uint32_t address = 0;
+    };
+
+    // A host calls the same entry point over and over (once per frame and
+    // instance); the last one resolved is kept.
+    const Resolved& resolve(std::string_view name) {
+        if (last_.info != nullptr && last_.info->name == name) return last_;
+        const ExportInfo* info = findExport(name);
+        if (info == nullptr) throw std::invalid_argument("no export " + std::string(name));
+        last_ = {info, host_.exportAddress(info->ordinal)};
+        return last_;
+    }
+
     emu::EmulatedHost host_;
+    Resolved last_;
 };
 
 }  // namespace

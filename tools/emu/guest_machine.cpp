@@ -22,6 +22,9 @@ constexpr uint32_t kThunkData = 0x00040000;  // 8 bytes per thunk: double result
 constexpr uint32_t kThunkSlot = 16;
 constexpr uint32_t kMaxThunks = kThunkCodeSize / kThunkSlot - 1;
 constexpr uint32_t kStopAddr = kThunkCode;
+// Entries of thunks whose handlers never run guest code: a code hook serves
+// them, cheaper than an interrupt, then they jump into their slot past its int.
+constexpr uint32_t kLeafEntries = 0x00050000;
 constexpr uint32_t kStackBase = 0x00100000;
 constexpr uint32_t kStackSize = 0x00100000;
 // Room above the first frame stands for the host's own frames, which a
@@ -50,6 +53,17 @@ std::string hex(uint64_t v) {
 }
 
 uint32_t roundUp(uint32_t v, uint32_t to) { return (v + to - 1) & ~(to - 1); }
+
+// Where the arguments of a call end, at or below `limit`: placed so that the
+// callee starts with ESP 4 above a 16-byte boundary. Windows promises only
+// 4-byte alignment: code that assumes 16 (ESP 4 below a boundary on entry)
+// finds its aligned SSE slots 8 off and faults, as it would there. Its
+// 8-byte stores still land 8-aligned, which the emulator's store path does
+// in one piece instead of byte by byte.
+uint32_t frameBelow(uint32_t limit, size_t argCount) {
+    const uint32_t offset = uint32_t(4 * argCount + 8) % 16;
+    return ((limit - offset) & ~15u) + offset;
+}
 
 void check(uc_err err, const char* what) {
     if (err != UC_ERR_OK) throw EmuError(std::string(what) + ": " + uc_strerror(err));
@@ -88,8 +102,21 @@ struct Hooks {
     static void interrupt(uc_engine*, uint32_t intno, void* user) {
         auto* m = static_cast<Machine*>(user);
         const uint32_t eip = m->reg(UC_X86_REG_EIP);
-        if (intno == kThunkInterrupt) return m->onThunk(eip);
-        m->fail("CPU exception " + std::to_string(intno) + " at " + m->describe(eip));
+        if (intno != kThunkInterrupt) return m->fail("CPU exception " + std::to_string(intno) + " at " + m->describe(eip));
+        const uint32_t offset = eip - 2 - kThunkCode;
+        if (eip < kThunkCode + 2 || offset % kThunkSlot != 0 || offset / kThunkSlot == 0 || offset / kThunkSlot > m->thunks_.size())
+            return m->fail("interrupt 0x80 outside a thunk at " + m->describe(eip - 2));
+        m->onThunk(offset / kThunkSlot - 1);
+    }
+    static void leafEntry(uc_engine*, uint64_t address, uint32_t, void* user) {
+        auto* m = static_cast<Machine*>(user);
+        const uint32_t offset = uint32_t(address) - kLeafEntries;
+        // Only the entries are hooked code; anything else here is not a thunk.
+        if (offset % kThunkSlot != 0 || offset / kThunkSlot == 0 || offset / kThunkSlot > m->thunks_.size())
+            return m->fail("execution inside the thunk area at " + m->describe(uint32_t(address)));
+        m->leafHandlerRunning_ = true;
+        m->onThunk(offset / kThunkSlot - 1);
+        m->leafHandlerRunning_ = false;
     }
     static bool invalid(uc_engine*, uc_mem_type type, uint64_t address, int size, int64_t, void* user) {
         auto* m = static_cast<Machine*>(user);
@@ -119,9 +146,10 @@ double ThunkCall::argDouble(int slot) const {
 uint32_t ThunkCall::returnAddress() const { return machine.read32(esp); }
 
 Machine::Machine() : budget_(kDefaultBudget) {
+    (void)storesSkipLockTrees();  // links the store-path stand-ins into every program with a machine
     check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "uc_open");
     try {
-        map(kStackBase, kStackSize, kPermRead | kPermWrite);
+        stack_ = map(kStackBase, kStackSize, kPermRead | kPermWrite);
         setUpSegments();
         setUpThunkArea();
         addHooks();
@@ -245,7 +273,7 @@ void Machine::setUpSegments() {
     // Windows code reaches its thread block through FS; Unicorn needs a GDT
     // for that, and then every segment must be reloaded as flat 32-bit.
     uint8_t* gdt = map(kGdtAddr, kPage, kPermRead | kPermWrite);
-    uint8_t* teb = map(kTebAddr, kPage, kPermRead | kPermWrite);
+    uint8_t* teb = teb_ = map(kTebAddr, kPage, kPermRead | kPermWrite);
     const uint64_t entries[] = {
         0,
         descriptor(0, 0xFFFFF, 0x9B, 0xC),        // code, ring 0, 4 GiB
@@ -279,6 +307,7 @@ void Machine::setUpSegments() {
 
 void Machine::setUpThunkArea() {
     uint8_t* code = map(kThunkCode, kThunkCodeSize, kPermRead | kPermExec);
+    map(kLeafEntries, kThunkCodeSize, kPermRead | kPermExec);
     map(kThunkData, (kMaxThunks + 1) * 8, kPermRead | kPermWrite);
     code[0] = 0xF4;  // hlt: calls return here and the run stops before it executes
 }
@@ -288,10 +317,14 @@ void Machine::addHooks() {
     uc_hook h;
     check(uc_hook_add(uc_, &h, UC_HOOK_BLOCK, reinterpret_cast<void*>(&Hooks::block), this, 1, 0), "block hook");
     check(uc_hook_add(uc_, &h, UC_HOOK_INTR, reinterpret_cast<void*>(&Hooks::interrupt), this, 1, 0), "interrupt hook");
+    check(uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void*>(&Hooks::leafEntry), this, kLeafEntries,
+                      kLeafEntries + kThunkCodeSize - 1),
+          "thunk entry hook");
     check(uc_hook_add(uc_, &h, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&Hooks::invalid), this, 1, 0), "memory hook");
 }
 
-uint32_t Machine::addThunk(std::string name, int argSlots, Convention convention, ResultIn result, ThunkHandler handler) {
+uint32_t Machine::addThunk(std::string name, int argSlots, Convention convention, ResultIn result, ThunkHandler handler,
+                           Reentry reentry) {
     if (thunks_.size() >= kMaxThunks) throw EmuError("too many thunks (" + std::to_string(kMaxThunks) + ")");
     const uint32_t index = uint32_t(thunks_.size());
     const uint32_t addr = kThunkCode + kThunkSlot * (index + 1);
@@ -314,16 +347,16 @@ uint32_t Machine::addThunk(std::string name, int argSlots, Convention convention
         std::memcpy(p + n, &removes, 2);
     }
     thunks_.push_back({std::move(name), argSlots, convention, result, std::move(handler)});
-    return addr;
+    if (reentry == Reentry::MayRunGuest) return addr;
+    const uint32_t entry = kLeafEntries + kThunkSlot * (index + 1);
+    const uint32_t pastInt = addr + 2 - (entry + 5);
+    uint8_t* e = bytes(entry, kThunkSlot);
+    e[0] = 0xE9;  // jmp rel32
+    std::memcpy(e + 1, &pastInt, 4);
+    return entry;
 }
 
-void Machine::onThunk(uint32_t eipAfterInt) {
-    const uint32_t offset = eipAfterInt - 2 - kThunkCode;
-    if (eipAfterInt < kThunkCode + 2 || offset % kThunkSlot != 0 || offset / kThunkSlot == 0 ||
-        offset / kThunkSlot > thunks_.size()) {
-        return fail("interrupt 0x80 outside a thunk at " + describe(eipAfterInt - 2));
-    }
-    const uint32_t index = offset / kThunkSlot - 1;
+void Machine::onThunk(uint32_t index) {
     const Thunk& t = thunks_[index];
     ThunkCall tc{*this, reg(UC_X86_REG_ESP), reg(UC_X86_REG_ECX)};
     try {
@@ -353,6 +386,7 @@ void Machine::failWith(std::exception_ptr error) {
 
 uint32_t Machine::call(const Call& c) {
     if (depth_ >= kMaxDepth) throw EmuError(c.what + ": guest calls nested deeper than " + std::to_string(kMaxDepth));
+    if (leafHandlerRunning_) throw EmuError(c.what + ": called from a thunk declared never to run guest code");
     const bool nested = depth_ > 0;
 
     // A nested run (from inside a handler) must leave the interrupted run's
@@ -376,18 +410,20 @@ uint32_t Machine::call(const Call& c) {
     } else {
         blocksLeft_ = budget_;
         error_ = nullptr;
-        write32(kTebAddr, kChainEnd);
-        setFpControl(hostFp_);
+        std::memcpy(teb_, &kChainEnd, 4);
+        // The control words are still the host's after a call that passed
+        // the check below (sticky flags aside, which the host's may carry too).
+        if (!hostFpLoaded_) setFpControl(hostFp_);
+        hostFpLoaded_ = false;
     }
 
-    const uint32_t espBefore = nested ? ((reg(UC_X86_REG_ESP) - 64) & ~15u) : kStackTop;
-    uint32_t esp = espBefore;
-    for (size_t i = c.args.size(); i-- > 0;) {
-        esp -= 4;
-        write32(esp, c.args[i]);
-    }
-    esp -= 4;
-    write32(esp, kStopAddr);
+    const uint32_t espBefore = frameBelow(nested ? reg(UC_X86_REG_ESP) - 64 : kStackTop, c.args.size());
+    const uint32_t esp = espBefore - 4 * uint32_t(c.args.size() + 1);
+    if (esp < kStackBase || espBefore > kStackBase + kStackSize)
+        throw EmuError(c.what + ": no room on the guest stack for the call");
+    uint8_t* frame = stack_ + (esp - kStackBase);
+    std::memcpy(frame, &kStopAddr, 4);
+    if (!c.args.empty()) std::memcpy(frame + 4, c.args.data(), 4 * c.args.size());
     setReg(UC_X86_REG_ESP, esp);
     if (c.ecx) setReg(UC_X86_REG_ECX, *c.ecx);
 
@@ -403,22 +439,25 @@ uint32_t Machine::call(const Call& c) {
             rethrowWithContext(inner, c.what);
         }
     }
-    const uint32_t eip = reg(UC_X86_REG_EIP);
+    uint32_t eip = 0, espAfter = 0, eax = 0;
+    FpControl left;
+    int ids[] = {UC_X86_REG_EIP, UC_X86_REG_ESP, UC_X86_REG_EAX, UC_X86_REG_FPCW, UC_X86_REG_MXCSR};
+    void* values[] = {&eip, &espAfter, &eax, &left.x87, &left.mxcsr};
+    uc_reg_read_batch(uc_, ids, values, 5);
     if (err != UC_ERR_OK) throw EmuError(c.what + ": " + uc_strerror(err) + " at " + describe(eip));
     if (eip != kStopAddr) throw EmuError(c.what + ": run stopped at " + describe(eip) + " before returning");
 
-    const uint32_t espAfter = reg(UC_X86_REG_ESP);
     const int64_t removed = int64_t(espAfter) - (int64_t(espBefore) - 4 * int64_t(c.args.size()));
     const int64_t expected = 4 * int64_t(c.declaredSlots.value_or(int(c.args.size())));
     if (removed != expected)
         throw EmuError(c.what + ": the callee removed " + std::to_string(removed) + " bytes of arguments, expected " +
                        std::to_string(expected));
     if (!nested) {
-        const FpControl left = fpControl();
         if (!sameControl(left, hostFp_))
             throw FpStateError(c.what + ": returned with " + emu::describe(left) + ", called with " + emu::describe(hostFp_));
+        hostFpLoaded_ = true;
     }
-    return reg(UC_X86_REG_EAX);
+    return eax;
 }
 
 }  // namespace emu

@@ -44,6 +44,10 @@ inline bool sameControl(FpControl a, FpControl b) {
 }
 std::string describe(FpControl fp);
 
+// Whether guest stores take the short path around Unicorn 2.0.1's page-lock
+// trees (see unicorn_store_path.cpp).
+bool storesSkipLockTrees();
+
 enum class Convention : uint8_t {
     Stdcall,   // callee removes the arguments
     Cdecl,     // caller removes them
@@ -68,6 +72,10 @@ struct ThunkCall {
 };
 
 using ThunkHandler = std::function<void(ThunkCall&)>;
+
+// Whether a thunk's handler may call back into the guest (a nested run).
+// Those that never do are served by a cheaper mechanism.
+enum class Reentry : uint8_t { MayRunGuest, Never };
 
 constexpr uint32_t kPermRead = 1, kPermWrite = 2, kPermExec = 4, kPermAll = 7;
 
@@ -96,7 +104,8 @@ public:
     // ---- thunks ----
     // A guest address that lands in `handler`. `argSlots` is what the callee
     // removes (stdcall/thiscall) or reads (cdecl).
-    uint32_t addThunk(std::string name, int argSlots, Convention convention, ResultIn result, ThunkHandler handler);
+    uint32_t addThunk(std::string name, int argSlots, Convention convention, ResultIn result, ThunkHandler handler,
+                      Reentry reentry = Reentry::MayRunGuest);
 
     // ---- calls ----
     struct Call {
@@ -114,7 +123,10 @@ public:
     }
 
     // The control words every top-level call starts with and must end with.
-    void setHostFpState(FpControl fp) { hostFp_ = fp; }
+    void setHostFpState(FpControl fp) {
+        hostFp_ = fp;
+        hostFpLoaded_ = false;
+    }
     FpControl hostFpState() const { return hostFp_; }
     // The guest's control words at this moment (e.g. inside a handler).
     FpControl fpControl();
@@ -149,7 +161,7 @@ private:
     void addHooks();
     void fail(const std::string& message);
     void failWith(std::exception_ptr error);
-    void onThunk(uint32_t eipAfterInt);
+    void onThunk(uint32_t index);
     uint32_t reg(int id);
     void setReg(int id, uint32_t value);
     void setFpControl(FpControl fp);
@@ -168,6 +180,10 @@ private:
     std::function<std::string(uint32_t)> namer_;
     size_t lastRegion_ = 0;
     FpControl hostFp_;
+    bool hostFpLoaded_ = false;  // the CPU holds the host's control words
+    bool leafHandlerRunning_ = false;
+    uint8_t* stack_ = nullptr;   // host view of the guest stack
+    uint8_t* teb_ = nullptr;
 };
 
 }  // namespace emu

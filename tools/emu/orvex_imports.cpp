@@ -96,6 +96,12 @@ constexpr ServedImport kOrvexImports[] = {
 
 std::span<const ServedImport> orvexImports() { return kOrvexImports; }
 
+bool runsGuestCode(const ServedImport& row) {
+    for (const ServedImport& r : kOrvexImports)
+        if (&r == &row) return true;
+    return false;
+}
+
 bool isOrvexFunction(const ServedImport& row) {
     return (row.handler == runDialog || row.handler == drawingTarget);
 }

@@ -44,6 +44,9 @@ std::span<const ServedImport> windowsImports();  // KERNEL32, USER32, msvcrt
 std::span<const ServedImport> orvexImports();    // ORVEX32, by ordinal
 // ORVEX32's free functions, whose calling convention the host may choose.
 bool isOrvexFunction(const ServedImport& row);
+// Whether the row's handler may run guest code: only ORVEX32's do (the
+// dialog procedure, exception handlers on the module's chain).
+bool runsGuestCode(const ServedImport& row);
 
 // The row serving an import, or null. `name` empty means by ordinal.
 const ServedImport* findServedImport(std::string_view dll, std::string_view name, uint16_t ordinal);

@@ -165,12 +165,12 @@ uint16_t guestControlWord(const ThunkCall& c) { return c.machine.fpControl().x87
 
 void crtSin(GuestServices&, ThunkCall& c) {
     const double x = c.argDouble(0);
-    c.st0 = x87Result(std::sin(x), std::sin(static_cast<long double>(x)), guestControlWord(c));
+    c.st0 = x87Result(std::sin(x), [x] { return std::sin(static_cast<long double>(x)); }, guestControlWord(c));
 }
 
 void crtCos(GuestServices&, ThunkCall& c) {
     const double x = c.argDouble(0);
-    c.st0 = x87Result(std::cos(x), std::cos(static_cast<long double>(x)), guestControlWord(c));
+    c.st0 = x87Result(std::cos(x), [x] { return std::cos(static_cast<long double>(x)); }, guestControlWord(c));
 }
 
 // Both arguments zero is a domain error in msvcrt that yields +0 whatever
@@ -178,7 +178,7 @@ void crtCos(GuestServices&, ThunkCall& c) {
 void crtAtan2(GuestServices&, ThunkCall& c) {
     const double y = c.argDouble(0), x = c.argDouble(2);
     if (y == 0 && x == 0) return void(c.st0 = 0.0);
-    c.st0 = x87Result(std::atan2(y, x), std::atan2(static_cast<long double>(y), static_cast<long double>(x)),
+    c.st0 = x87Result(std::atan2(y, x), [y, x] { return std::atan2(static_cast<long double>(y), static_cast<long double>(x)); },
                       guestControlWord(c));
 }
 

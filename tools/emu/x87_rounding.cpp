@@ -39,9 +39,8 @@ double roundAsX87(long double precise, uint16_t controlWord) {
     return double(std::ldexp(roundIntegral(std::ldexp(f, bits), roundingOf(controlWord)), e - bits));
 }
 
-double x87Result(double library, long double precise, uint16_t controlWord) {
-    if (x87ResultBits(controlWord) == 53 && roundingOf(controlWord) == Rounding::Nearest) return library;
-    return roundAsX87(precise, controlWord);
+bool x87KeepsDouble(uint16_t controlWord) {
+    return x87ResultBits(controlWord) == 53 && roundingOf(controlWord) == Rounding::Nearest;
 }
 
 }  // namespace emu

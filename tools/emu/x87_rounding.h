@@ -14,9 +14,16 @@ int x87ResultBits(uint16_t controlWord);
 // control word's precision in its rounding direction.
 double roundAsX87(long double precise, uint16_t controlWord);
 
-// The served result: the C library's double under the default rounding at
-// 53 or 64 bits, so a host with Windows' defaults sees what the native
-// build computes; otherwise `precise` rounded as above.
-double x87Result(double library, long double precise, uint16_t controlWord);
+// Whether a result under this control word is the C library's double
+// unchanged: nearest rounding at 53 or 64 bits, so a host with Windows'
+// defaults sees what the native build computes.
+bool x87KeepsDouble(uint16_t controlWord);
+
+// The served result: `library`, or else `precise()` (computed only then)
+// rounded as above.
+template <class Precise>
+double x87Result(double library, Precise precise, uint16_t controlWord) {
+    return x87KeepsDouble(controlWord) ? library : roundAsX87(precise(), controlWord);
+}
 
 }  // namespace emu
