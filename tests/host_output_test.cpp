@@ -45,7 +45,9 @@ TEST(FloatFormat, ShortestTextReadsBackToTheSameBits) {
         if (std::isnan(std::bit_cast<float>(c.bits))) continue;
         float back = 0;
         std::from_chars(text.data(), text.data() + text.size(), back);
-        if (text.find("inf") == std::string::npos) EXPECT_EQ(std::bit_cast<uint32_t>(back), c.bits) << text;
+        if (text.find("inf") == std::string::npos) {
+            EXPECT_EQ(std::bit_cast<uint32_t>(back), c.bits) << text;
+        }
     }
 }
 
