@@ -7,7 +7,7 @@
 
 namespace khost {
 
-CommandLine parseCommandLine(const std::vector<std::string>& words, std::span<const OptionSpec> specs,
+CommandLine parseCommandLine(const std::vector<std::string>& words, std::span<const OptionSpec> known,
                              size_t maxPositional) {
     CommandLine line;
     auto stop = [&line](std::string message) {
@@ -32,13 +32,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& words, std::span<co
         }
         size_t equals = w.find('=');
         std::string_view name = std::string_view(w).substr(0, equals);
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : specs)
-            if (s.name == name) spec = &s;
-        if (spec == nullptr) return stop("unknown option " + quoted(name));
+        const OptionSpec* match = nullptr;
+        for (const OptionSpec& s : known)
+            if (s.name == name) match = &s;
+        if (match == nullptr) return stop("unknown option " + quoted(name));
         if (line.options.count(name) != 0 || line.flags.count(name) != 0)
             return stop(std::string(name) + " is given twice");
-        if (!spec->takesValue) {
+        if (!match->takesValue) {
             if (equals != std::string::npos) return stop(std::string(name) + " takes no value");
             line.flags.emplace(name);
         } else {

@@ -25,7 +25,7 @@ struct CommandLine {
     std::string error;  // empty when the words were understood
 };
 
-CommandLine parseCommandLine(const std::vector<std::string>& words, std::span<const OptionSpec> specs,
+CommandLine parseCommandLine(const std::vector<std::string>& words, std::span<const OptionSpec> known,
                              size_t maxPositional);
 
 std::optional<std::string> option(const CommandLine& line, std::string_view name);
