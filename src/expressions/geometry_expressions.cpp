@@ -72,24 +72,17 @@ KINEMO_FP_BODY uint32_t angleBetween(RunData* rd, const RawParams<4>* raw) {
     return floatResult(rd, toDegrees(a));
 }
 
+// The host's evaluator hands out the parameters in its own state; only the
+// arithmetic runs under the module's.
+template <size_t N, auto Body>
+uint32_t fetchThenCompute(RunData* rd, uint32_t paramHandle) {
+    const auto raw = fetchParams<N>(rd, paramHandle);
+    return inModuleFp(Body, rd, &raw);
+}
+
 }  // namespace
 
-KINEMO_EXPRESSION(expGetDist) {
-    const auto raw = fetchParams<2>(rd, paramHandle);
-    return inModuleFp(distanceToPoint, rd, &raw);
-}
-
-KINEMO_EXPRESSION(expGetAng) {
-    const auto raw = fetchParams<2>(rd, paramHandle);
-    return inModuleFp(angleToPoint, rd, &raw);
-}
-
-KINEMO_EXPRESSION(expGetDistPoints) {
-    const auto raw = fetchParams<4>(rd, paramHandle);
-    return inModuleFp(distanceBetween, rd, &raw);
-}
-
-KINEMO_EXPRESSION(expGetAngPoints) {
-    const auto raw = fetchParams<4>(rd, paramHandle);
-    return inModuleFp(angleBetween, rd, &raw);
-}
+KINEMO_EXPRESSION(expGetDist) { return fetchThenCompute<2, distanceToPoint>(rd, paramHandle); }
+KINEMO_EXPRESSION(expGetAng) { return fetchThenCompute<2, angleToPoint>(rd, paramHandle); }
+KINEMO_EXPRESSION(expGetDistPoints) { return fetchThenCompute<4, distanceBetween>(rd, paramHandle); }
+KINEMO_EXPRESSION(expGetAngPoints) { return fetchThenCompute<4, angleBetween>(rd, paramHandle); }
