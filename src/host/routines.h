@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/event_codes.h"
 #include "motion/run_data.h"
 #include "platform/abi.h"
 
@@ -10,9 +11,10 @@ using ConditionRoutine = uint32_t(KINEMO_STDCALL*)(RunData* rd, uint32_t p1, uin
 using ActionRoutine = int16_t(KINEMO_STDCALL*)(RunData* rd, uint32_t p1, uint32_t p2);
 using ExpressionRoutine = uint32_t(KINEMO_STDCALL*)(RunData* rd, uint32_t paramHandle);
 
-constexpr int kConditionCount = 1;
-constexpr int kActionCount = 29;
-constexpr int kExpressionCount = 15;
+constexpr int kConditionCount = ConditionCode::Count;
+constexpr int kActionCount = ActionCode::Count;
+constexpr int kExpressionCount = ExpressionCode::Count;
+static_assert(kActionCount == 29 && kExpressionCount == 15);
 
 // Each table ends with a null entry.
 extern const ConditionRoutine conditionRoutines[kConditionCount + 1];
