@@ -2,6 +2,7 @@
 # make test   builds and runs every test, the sanitizer build and a short run of each fuzzer
 # make bench  runs the benchmarks and prints each figure as a ratio to the sin/cos floor
 # make fuzz   runs each fuzzer for longer (FUZZ_LONG_SECONDS each)
+# make coverage  line coverage of src/ by the native test suite
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 APT_PACKAGES := cmake ninja-build g++ pkg-config g++-mingw-w64-i686 binutils-mingw-w64-i686 \
@@ -11,12 +12,13 @@ NATIVE_DIR := build/native
 ASAN_DIR := build/asan
 FUZZ_DIR := build/fuzz
 BENCH_DIR := build/bench
+COVERAGE_DIR := build/coverage
 FUZZERS := routines text scene pe
 FUZZ_SECONDS ?= 20
 FUZZ_LONG_SECONDS ?= 600
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps win32 native demo test asan-test fuzz-build fuzz-smoke fuzz bench clean
+.PHONY: all deps win32 native demo test asan-test fuzz-build fuzz-smoke fuzz bench coverage clean
 
 all: deps win32 native demo
 
@@ -56,6 +58,14 @@ asan-test: deps win32
 	cmake -S . -B $(ASAN_DIR) -G Ninja -DKINEMO_SANITIZE=ON -DKINEMO_DLL=$(CURDIR)/$(WIN32_DIR)/kinemo.qlm
 	cmake --build $(ASAN_DIR) -j $(JOBS) --target kinemo_tests
 	$(SANITIZER_ENV) $(ASAN_DIR)/kinemo_tests
+
+# Unoptimised so that every line maps to code; counts start from zero each run.
+coverage: deps win32
+	cmake -S . -B $(COVERAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS=--coverage -O0" -DKINEMO_DLL=$(CURDIR)/$(WIN32_DIR)/kinemo.qlm
+	cmake --build $(COVERAGE_DIR) -j $(JOBS) --target kinemo_tests kinemo-host
+	find $(COVERAGE_DIR) -name '*.gcda' -delete
+	cd $(COVERAGE_DIR) && ctest --output-on-failure
+	python3 tools/coverage.py $(COVERAGE_DIR) .
 
 fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DKINEMO_FUZZ=ON
