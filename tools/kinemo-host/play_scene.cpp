@@ -5,11 +5,10 @@
 
 #include "kinemo-host/html_replay.h"
 #include "kinemo-host/module_events.h"
-#include "kinemo-host/run_summary.h"
 #include "kinemo-host/scene_parser.h"
 #include "kinemo-host/scene_runner.h"
+#include "kinemo-host/step_observers.h"
 #include "kinemo-host/svg_picture.h"
-#include "kinemo-host/trace_csv.h"
 
 namespace khost {
 

@@ -9,7 +9,7 @@
 #include "kinemo-host/commands.h"
 #include "kinemo-host/file_io.h"
 #include "kinemo-host/play_scene.h"
-#include "kinemo-host/progress_meter.h"
+#include "kinemo-host/step_observers.h"
 
 namespace khost {
 namespace {
