@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "driver/module.h"
-#include "kinemo-host/builtin_scene.h"
 #include "kinemo-host/commands.h"
 #include "kinemo-host/play_scene.h"
 #include "kinemo-host/text_forms.h"

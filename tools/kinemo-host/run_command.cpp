@@ -4,7 +4,6 @@
 #include <iostream>
 #include <optional>
 
-#include "kinemo-host/builtin_scene.h"
 #include "kinemo-host/command_line.h"
 #include "kinemo-host/commands.h"
 #include "kinemo-host/file_io.h"
