@@ -1,5 +1,6 @@
-// The native build behind the driver interface: 32-bit arguments become
-// pointers through the module's own host-reference mapping. Each call runs
+// The native build behind the driver interface: each export's native entry
+// (export_table.cpp) turns 32-bit arguments into pointers through the
+// module's own host-reference mapping. Each call runs
 // under the host's floating-point control words, loaded into this CPU right
 // before the call and replaced by the driver's own right after it.
 #include <array>
