@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/native_module.h"
-#include "platform/resource_table.h"
-#include "platform/standin.h"
+#include "standins/native_module.h"
+#include "standins/resource_table.h"
+#include "standins/standin.h"
 #include "platform/winapi.h"
 
 namespace {

@@ -1,7 +1,6 @@
-#if !defined(_WIN32)
-#include "platform/handle_cast.h"
+#include "standins/handle_cast.h"
 #include "platform/orvex32.h"
-#include "platform/standin_state.h"
+#include "standins/state.h"
 
 namespace standin {
 namespace {
@@ -91,4 +90,3 @@ extern "C" int32_t orvexRunDialog(HINSTANCE module, uint32_t templateId, uint32_
     };
     return standin::runDialog(handleValue(module), templateId, owner, zeroA, zeroB, three, context, send);
 }
-#endif

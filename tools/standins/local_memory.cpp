@@ -1,8 +1,7 @@
-#if !defined(_WIN32)
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/standin_state.h"
+#include "standins/state.h"
 
 namespace standin {
 
@@ -28,4 +27,3 @@ HLOCAL LocalFree(HLOCAL mem) {
     std::free(mem);
     return nullptr;
 }
-#endif

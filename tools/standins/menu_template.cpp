@@ -1,6 +1,5 @@
-#if !defined(_WIN32)
-#include "platform/handle_cast.h"
-#include "platform/standin_state.h"
+#include "standins/handle_cast.h"
+#include "standins/state.h"
 
 namespace standin {
 namespace {
@@ -112,4 +111,3 @@ HMENU LoadMenuA(HINSTANCE module, LPCSTR name) {
     using namespace standin;
     return handleOf<HMENU>(loadMenu(handleValue(module), handleValue(name)));
 }
-#endif

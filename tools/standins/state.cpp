@@ -1,5 +1,4 @@
-#if !defined(_WIN32)
-#include "platform/standin_state.h"
+#include "standins/state.h"
 
 namespace standin {
 
@@ -49,4 +48,3 @@ bool callFails(Op op) {
 }
 
 }  // namespace standin
-#endif

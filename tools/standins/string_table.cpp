@@ -1,10 +1,9 @@
-#if !defined(_WIN32)
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "platform/handle_cast.h"
-#include "platform/standin_state.h"
+#include "standins/handle_cast.h"
+#include "standins/state.h"
 
 namespace standin {
 namespace {
@@ -82,4 +81,3 @@ int LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size) {
     auto text = standin::loadString(standin::handleValue(module), id);
     return standin::copyCut(text ? *text : std::string_view(), buffer, size);
 }
-#endif

@@ -1,7 +1,6 @@
-#if !defined(_WIN32)
 #include <cstdio>
 
-#include "platform/standin_state.h"
+#include "standins/state.h"
 
 namespace standin {
 namespace {
@@ -41,4 +40,3 @@ std::string describeMenu(uint32_t menu) {
 }
 
 }  // namespace standin
-#endif

@@ -1,9 +1,8 @@
-#if !defined(_WIN32)
 #include <cstring>
 #include <stdexcept>
 #include <string>
 
-#include "platform/standin.h"
+#include "standins/standin.h"
 
 namespace standin {
 namespace {
@@ -79,4 +78,3 @@ std::vector<platform::ResourceEntry> parseResFile(std::span<const uint8_t> bytes
 }
 
 }  // namespace standin
-#endif

@@ -3,6 +3,4 @@
 #pragma once
 #include "platform/winapi.h"
 
-#if !defined(_WIN32)
 HINSTANCE nativeModuleHandle();
-#endif

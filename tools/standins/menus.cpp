@@ -1,8 +1,7 @@
-#if !defined(_WIN32)
 #include <set>
 
-#include "platform/handle_cast.h"
-#include "platform/standin_state.h"
+#include "standins/handle_cast.h"
+#include "standins/state.h"
 
 namespace standin {
 namespace {
@@ -159,4 +158,3 @@ int GetMenuStringA(HMENU menu, UINT item, LPSTR buffer, int size, UINT flags) {
 UINT GetMenuState(HMENU menu, UINT item, UINT flags) { return standin::menuState(handleValue(menu), item, flags); }
 
 BOOL DestroyMenu(HMENU menu) { return standin::destroyMenu(handleValue(menu)) ? 1 : 0; }
-#endif

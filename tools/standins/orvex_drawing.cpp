@@ -1,6 +1,5 @@
-#if !defined(_WIN32)
 #include "platform/orvex32.h"
-#include "platform/standin_state.h"
+#include "standins/state.h"
 
 namespace standin {
 namespace {
@@ -85,4 +84,3 @@ int32_t orvexImageDraw(OrvexImage* self, uint32_t target, int32_t left, int32_t 
 
 int32_t orvexImageDispose(OrvexImage* self) { return imageCall(313, self, {}); }
 }
-#endif

@@ -1,9 +1,8 @@
-#if !defined(_WIN32)
 #include <algorithm>
 
-#include "platform/handle_cast.h"
-#include "platform/native_module.h"
-#include "platform/standin_state.h"
+#include "standins/handle_cast.h"
+#include "standins/native_module.h"
+#include "standins/state.h"
 
 extern const uint8_t kinemoResBytes[];
 extern const size_t kinemoResBytesSize;
@@ -119,4 +118,3 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     const int copied = standin::copyCut(*path, buffer, static_cast<int>(std::min<DWORD>(size, 0x7FFFFFFF)));
     return path->size() >= size ? size : static_cast<DWORD>(copied);
 }
-#endif
