@@ -10,7 +10,7 @@
 #include "fuzz_support.h"
 #include "host/exports.h"
 #include "platform/host_ref.h"
-#include "standins/native_module.h"
+#include "standins/resource_table.h"
 #include "standins/standin.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "standins/native_module.h"
+#include "standins/resource_table.h"
 #include "platform/orvex32.h"
 #include "standins/standin.h"
 #include "platform/winapi.h"

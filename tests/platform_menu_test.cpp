@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "standins/native_module.h"
 #include "standins/resource_table.h"
 #include "standins/standin.h"
 #include "platform/winapi.h"

@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "standins/native_module.h"
 #include "standins/resource_table.h"
 #include "standins/standin.h"
 #include "platform/winapi.h"
