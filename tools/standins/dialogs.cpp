@@ -1,3 +1,5 @@
+// Window slots, EndDialog and ORVEX32's modal dialog run: the dialog
+// procedure gets WM_INITDIALOG, then the commands a test scripted.
 #include "standins/handle_cast.h"
 #include "platform/orvex32.h"
 #include "standins/state.h"
