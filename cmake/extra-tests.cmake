@@ -6,7 +6,7 @@ option(KINEMO_FUZZ "Build the libFuzzer targets (clang)" OFF)
 
 set(KINEMO_SANITIZER_FLAGS -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all
     -fno-omit-frame-pointer)
-set(KINEMO_SANITIZED_TARGETS kinemo_module kinemo_tools kinemo_host kinemo_tests kinemo-host kinemo_bench)
+set(KINEMO_SANITIZED_TARGETS kinemo_standins kinemo_module kinemo_tools kinemo_host kinemo_tests kinemo-host kinemo_bench)
 
 if(KINEMO_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   message(FATAL_ERROR "KINEMO_FUZZ needs clang: configure with CC=clang CXX=clang++")
@@ -23,7 +23,7 @@ endif()
 
 if(KINEMO_FUZZ)
   # Coverage for the fuzzers' guidance in everything they reach.
-  foreach(target kinemo_module kinemo_tools kinemo_host)
+  foreach(target kinemo_standins kinemo_module kinemo_tools kinemo_host)
     if(TARGET ${target})
       target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
     endif()

@@ -6,8 +6,6 @@ find_package(benchmark QUIET)
 
 set(KINEMO_DLL "${CMAKE_SOURCE_DIR}/build/win32/kinemo.qlm" CACHE FILEPATH "The win32 build of the module")
 
-file(GLOB PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/*.cpp)
-
 # Resources: the same .rc compiled to a .res by windres, embedded as bytes.
 set(KINEMO_RES ${CMAKE_BINARY_DIR}/kinemo.res)
 set(KINEMO_RES_CPP ${CMAKE_BINARY_DIR}/kinemo_res.cpp)
@@ -25,14 +23,22 @@ else()
   file(WRITE ${KINEMO_RES_CPP} "#include <cstddef>\n#include <cstdint>\nextern const uint8_t kinemoResBytes[] = {0};\nextern const size_t kinemoResBytesSize = 0;\n")
 endif()
 
-add_library(kinemo_module STATIC ${MODULE_SOURCES} ${PLATFORM_SOURCES} ${KINEMO_RES_CPP})
+# The Windows and ORVEX32 operations the module calls, served off Windows,
+# with the module's own resources embedded. The emulated host serves the
+# DLL's imports through them too.
+kinemo_folder_sources(STANDIN_SOURCES tools/standins)
+add_library(kinemo_standins STATIC ${STANDIN_SOURCES} ${KINEMO_RES_CPP})
+target_include_directories(kinemo_standins PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
+
+# The module's code for this machine, with the native half of the host references.
+add_library(kinemo_module STATIC ${MODULE_SOURCES} ${CMAKE_SOURCE_DIR}/src/platform/host_ref_native.cpp)
 target_include_directories(kinemo_module PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(kinemo_module PRIVATE -fno-math-errno)
+target_link_libraries(kinemo_module PUBLIC kinemo_standins)
 
-foreach(dir pe driver emu)
-  file(GLOB ${dir}_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/${dir}/*.cpp)
-endforeach()
-add_library(kinemo_tools STATIC ${pe_SOURCES} ${driver_SOURCES} ${emu_SOURCES})
+# Drivers, the emulated host and the PE reader: one folder each.
+kinemo_folder_sources(TOOLS_SOURCES tools/pe tools/driver tools/emu)
+add_library(kinemo_tools STATIC ${TOOLS_SOURCES})
 target_include_directories(kinemo_tools PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(kinemo_tools PUBLIC KINEMO_DLL_PATH="${KINEMO_DLL}")
 target_link_libraries(kinemo_tools PUBLIC kinemo_module PkgConfig::UNICORN)

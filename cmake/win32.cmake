@@ -2,8 +2,7 @@
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 1252")
 
-# ORVEX32 is called through our own trampoline; the rest of src/platform is
-# the native build's stand-ins.
+# ORVEX32 is called through our own trampoline.
 add_library(kinemo SHARED ${MODULE_SOURCES} ${RC_SOURCES} ${CMAKE_SOURCE_DIR}/src/platform/orvex_calls.cpp
   ${CMAKE_SOURCE_DIR}/src/host/kinemo.def)
 set_target_properties(kinemo PROPERTIES PREFIX "" OUTPUT_NAME kinemo SUFFIX ".qlm")

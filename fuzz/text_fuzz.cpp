@@ -10,8 +10,8 @@
 #include "fuzz_support.h"
 #include "host/exports.h"
 #include "platform/host_ref.h"
-#include "platform/native_module.h"
-#include "platform/standin.h"
+#include "standins/resource_table.h"
+#include "standins/standin.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/resource_table.h"
-#include "platform/standin.h"
+#include "standins/resource_table.h"
+#include "standins/standin.h"
 #include "support/dll_file.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/host_structs.h"
-#include "platform/standin.h"
+#include "standins/standin.h"
 #include "platform/winapi.h"
 #include "editor_builds.h"
 

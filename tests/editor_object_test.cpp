@@ -9,7 +9,7 @@
 
 #include "editor/edit_data.h"
 #include "host/host_structs.h"
-#include "platform/standin.h"
+#include "standins/standin.h"
 #include "editor_builds.h"
 
 using kdrv::Addr;

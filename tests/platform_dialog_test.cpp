@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "platform/native_module.h"
+#include "standins/resource_table.h"
 #include "platform/orvex32.h"
-#include "platform/standin.h"
+#include "standins/standin.h"
 #include "platform/winapi.h"
 
 namespace {

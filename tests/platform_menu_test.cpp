@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/native_module.h"
-#include "platform/resource_table.h"
-#include "platform/standin.h"
+#include "standins/resource_table.h"
+#include "standins/standin.h"
 #include "platform/winapi.h"
 
 namespace {

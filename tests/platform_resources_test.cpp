@@ -11,9 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/native_module.h"
-#include "platform/resource_table.h"
-#include "platform/standin.h"
+#include "standins/resource_table.h"
+#include "standins/standin.h"
 #include "platform/winapi.h"
 
 namespace {

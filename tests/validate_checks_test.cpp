@@ -9,7 +9,7 @@
 
 #include "host/routines.h"
 #include "kinemo-host/validate.h"
-#include "platform/standin.h"
+#include "standins/standin.h"
 
 using namespace kvalidate;
 

@@ -1,8 +1,7 @@
 // The event editor's questions about an event: its record, the event a menu
 // command picks, a parameter's title and the event's display string.
-#include "editor/event_descriptor.h"
-#include "editor/text_copy.h"
-#include "editor/version_gate.h"
+#include "editor/descriptors.h"
+#include "editor/edit_time.h"
 #include "host/exports.h"
 
 namespace {

@@ -1,15 +1,18 @@
-// The Kinemo object in the layout editor: creation, sizing, the About
-// command of its popup menu, and the editor calls it has no use for.
-#include "editor/about_box.h"
+// The Kinemo object in the layout editor: creation, sizing, its picture, the
+// About command of its popup menu, and the editor calls it has no use for.
+#include "editor/about.h"
 #include "editor/edit_data.h"
-#include "editor/version_gate.h"
+#include "editor/edit_time.h"
+#include "editor/image_guard.h"
 #include "host/exports.h"
+#include "host/resource_ids.h"
 #include "platform/host_ref.h"
 
 namespace {
 constexpr uint16_t kAboutMenuCommand = 2020;
 constexpr int32_t kSelectPopupHandled = 4;
 constexpr uint32_t kModifyResetsSize = 0;
+constexpr uint32_t kImageSetup = 4;  // both setup words the picture needs
 
 void setDefaultSize(EditData* edit) {
     edit->width = kEditorObjectSize;
@@ -65,6 +68,25 @@ void KINEMO_STDCALL GetObjectRect(HostEditServices* services, int32_t* rect, uin
     (void)unused;
     rect[2] = offsetBy(rect[0], edit->width);
     rect[3] = offsetBy(rect[1], edit->height);
+}
+
+// The object's picture, drawn through the host's support library at the
+// object's top-left corner.
+void KINEMO_STDCALL EditorDisplay(HostEditServices* services, uint32_t a, uint32_t b, uint32_t c, int32_t* rect) {
+    (void)a;
+    (void)b;
+    (void)c;
+    const uint32_t target = orvexDrawingTarget(services->displayHandle, 0);
+    if (target == 0) return;
+    const int32_t left = rect[0];
+    const int32_t top = rect[1];
+
+    OrvexImage image;
+    orvexImageInit(&image);
+    ImageGuard guard(&image);
+    orvexImageSetup(&image, kImageSetup, kImageSetup, target);
+    orvexImageLoad(&image, moduleHandle, KINEMO_BITMAP_PICTURE, 1);
+    orvexImageDraw(&image, target, left, top, 1, 0, 0, 0);
 }
 
 void KINEMO_STDCALL AppendPopup(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t e) {

@@ -3,7 +3,7 @@
 #include "expressions/expression_params.h"
 #include "expressions/expressions.h"
 #include "expressions/float_result.h"
-#include "platform/fp_guard.h"
+#include "platform/fp_control.h"
 
 namespace {
 constexpr float kTwoPiSingle = 6.283185f;   // bits 0x40C90FDA

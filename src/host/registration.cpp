@@ -1,3 +1,6 @@
+#include <cstddef>
+#include <cstring>
+
 #include "host/exports.h"
 #include "platform/host_ref.h"
 
@@ -5,12 +8,25 @@ HINSTANCE moduleHandle = nullptr;
 
 namespace {
 constexpr uint32_t kInfosForSelector0 = 768;
-constexpr uint16_t kEditDataSize = 16;
-constexpr uint16_t kObjectFlags = 1;
-constexpr uint8_t kObjectByte = 100;
-constexpr uint16_t kObjectFlags2 = 0;
-constexpr uint32_t kIdentifier = 0x83AD46BC;
-constexpr uint16_t kInfoVersion = 1;
+
+// The registration record but for the routine tables, which are addresses,
+// and byte 23, which belongs to the host.
+constexpr RunInfos kObjectInfos = {
+    .conditionRoutines = 0,
+    .actionRoutines = 0,
+    .expressionRoutines = 0,
+    .conditionCount = kConditionCount,
+    .actionCount = kActionCount,
+    .expressionCount = kExpressionCount,
+    .editDataSize = 16,
+    .objectFlags = 1,
+    .objectByte = 100,
+    .hostByte = 0,
+    .objectFlags2 = 0,
+    .identifier = 0x83AD46BC,
+    .infoVersion = 1,
+};
+constexpr size_t kHostByteAt = offsetof(RunInfos, hostByte);
 }  // namespace
 
 extern "C" int32_t KINEMO_STDCALL DllMain(HINSTANCE instance, uint32_t reason, void* reserved) {
@@ -23,20 +39,16 @@ extern "C" uint32_t KINEMO_STDCALL GetInfos(uint32_t selector) {
     return selector == 0 ? kInfosForSelector0 : 0;
 }
 
-// Field by field, in the host's order; byte 23 belongs to the host.
+// Every byte of the record but the host's.
 extern "C" int16_t KINEMO_STDCALL GetRunObjectInfos(uint32_t unused, RunInfos* infos) {
     (void)unused;
-    infos->conditionRoutines = hostRef(conditionRoutines);
-    infos->actionRoutines = hostRef(actionRoutines);
-    infos->expressionRoutines = hostRef(expressionRoutines);
-    infos->conditionCount = kConditionCount;
-    infos->actionCount = kActionCount;
-    infos->expressionCount = kExpressionCount;
-    infos->editDataSize = kEditDataSize;
-    infos->objectFlags = kObjectFlags;
-    infos->objectByte = kObjectByte;
-    infos->objectFlags2 = kObjectFlags2;
-    infos->identifier = kIdentifier;
-    infos->infoVersion = kInfoVersion;
+    RunInfos filled = kObjectInfos;
+    filled.conditionRoutines = hostRef(conditionRoutines);
+    filled.actionRoutines = hostRef(actionRoutines);
+    filled.expressionRoutines = hostRef(expressionRoutines);
+    auto* out = reinterpret_cast<uint8_t*>(infos);
+    const auto* in = reinterpret_cast<const uint8_t*>(&filled);
+    std::memcpy(out, in, kHostByteAt);
+    std::memcpy(out + kHostByteAt + 1, in + kHostByteAt + 1, sizeof(RunInfos) - kHostByteAt - 1);
     return 1;
 }

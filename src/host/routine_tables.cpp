@@ -1,6 +1,6 @@
 #include "actions/actions.h"
 #include "expressions/expressions.h"
-#include "platform/fp_guard.h"
+#include "platform/fp_control.h"
 
 namespace {
 

@@ -1,5 +1,27 @@
+#include <bit>
+#include <cstring>
+
 #include "host/exports.h"
-#include "platform/fmath.h"
+
+namespace {
+
+// Every motion field's default: zero but for the gravity angle, the bounce
+// coefficient and the mode.
+constexpr RunData motionDefaults() {
+    RunData rd{};
+    rd.gravityAngle = std::bit_cast<float>(kDefaultGravityAngleBits);
+    rd.bounceCoefficient = std::bit_cast<float>(kDefaultBounceBits);
+    rd.mode = ModeNone;
+    return rd;
+}
+constexpr RunData kMotionDefaults = motionDefaults();
+
+// The motion fields run from angle to paused; the host's header, the
+// reserved bytes and `target` lie outside.
+constexpr size_t kMotionBegin = offsetof(RunData, angle);
+constexpr size_t kMotionEnd = offsetof(RunData, reserved);
+
+}  // namespace
 
 extern "C" int16_t KINEMO_STDCALL GetRunObjectDataSize(uint32_t a, uint32_t b) {
     (void)a;
@@ -11,24 +33,8 @@ extern "C" int16_t KINEMO_STDCALL GetRunObjectDataSize(uint32_t a, uint32_t b) {
 extern "C" int16_t KINEMO_STDCALL CreateRunObject(RunData* rd, uint32_t a, uint32_t b) {
     (void)a;
     (void)b;
-    rd->angle = 0.0f;
-    rd->gravityStrength = 0.0f;
-    rd->gravityAngle = f32FromBits(kDefaultGravityAngleBits);
-    rd->xSpeed = 0.0f;
-    rd->ySpeed = 0.0f;
-    rd->speed = 0.0f;
-    rd->x = 0.0f;
-    rd->y = 0.0f;
-    rd->maxSpeed = 0.0f;
-    rd->minSpeed = 0.0f;
-    rd->bounceCoefficient = f32FromBits(kDefaultBounceBits);
-    rd->mode = ModeNone;
-    rd->boundLeft = 0;
-    rd->boundTop = 0;
-    rd->boundRight = 0;
-    rd->boundBottom = 0;
-    rd->objectSet = 0;
-    rd->paused = 0;
+    std::memcpy(reinterpret_cast<uint8_t*>(rd) + kMotionBegin,
+                reinterpret_cast<const uint8_t*>(&kMotionDefaults) + kMotionBegin, kMotionEnd - kMotionBegin);
     return 0;
 }
 

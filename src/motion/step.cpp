@@ -4,7 +4,7 @@
 #include "motion/motion_constants.h"
 #include "motion/speed_vector.h"
 #include "platform/fmath.h"
-#include "platform/fp_guard.h"
+#include "platform/fp_control.h"
 
 namespace {
 

@@ -1,4 +1,3 @@
-#if !defined(_WIN32)
 #include "platform/host_ref.h"
 
 #include <unordered_map>
@@ -28,4 +27,3 @@ HostRef hostRef(const void* p) {
     }
     return it->second;
 }
-#endif

@@ -3,7 +3,7 @@
 // and nothing fixes how many it takes. On win32 every call therefore goes
 // through a trampoline that restores the stack pointer afterwards
 // (orvex_calls.cpp); image operations get the object in ECX. The native
-// build serves these names from stand-ins.
+// build serves these names from the stand-ins in tools/standins.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,6 @@
 // ESP wherever the callee put it. orvexInvoke keeps the caller's stack
 // pointer in EBP (callee-saved under every Windows convention) and restores
 // it after the call, so whatever the library pops, we return cleanly.
-#if defined(_WIN32)
 #include <array>
 
 #include "platform/host_ref.h"
@@ -95,4 +94,3 @@ int32_t orvexImageDispose(OrvexImage* self) {
     return static_cast<int32_t>(invoke(orvexOrdinal313, self, std::array<uint32_t, 0>{}));
 }
 }
-#endif

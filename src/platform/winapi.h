@@ -1,6 +1,6 @@
 // The Windows operations the module uses. On win32 they are the real ones;
-// the native build declares the same names and serves them from
-// src/platform stand-ins. Handles there are small 32-bit values.
+// the native build declares the same names and serves them from the
+// stand-ins in tools/standins. Handles there are small 32-bit values.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -13,7 +13,7 @@
 #include "driver/module.h"
 #include "host/exports.h"
 #include "platform/host_ref.h"
-#include "platform/native_module.h"
+#include "standins/resource_table.h"
 
 namespace kdrv {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/handle_cast.h"
-#include "platform/resource_table.h"
+#include "standins/handle_cast.h"
+#include "standins/resource_table.h"
 
 namespace emu {
 namespace {

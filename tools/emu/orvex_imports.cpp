@@ -10,7 +10,7 @@
 #include "emu/guest_exceptions.h"
 #include "emu/served_imports.h"
 #include "platform/orvex32.h"
-#include "platform/standin.h"
+#include "standins/standin.h"
 
 namespace emu {
 namespace {

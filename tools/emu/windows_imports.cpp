@@ -8,8 +8,8 @@
 
 #include "emu/served_imports.h"
 #include "emu/x87_rounding.h"
-#include "platform/handle_cast.h"
-#include "platform/standin.h"
+#include "standins/handle_cast.h"
+#include "standins/standin.h"
 #include "platform/winapi.h"
 
 namespace emu {

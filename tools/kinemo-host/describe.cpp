@@ -8,7 +8,7 @@
 #include "kinemo-host/edit_services.h"
 #include "kinemo-host/module_events.h"
 #include "kinemo-host/text_forms.h"
-#include "platform/handle_cast.h"
+#include "standins/handle_cast.h"
 #include "platform/winapi.h"
 
 namespace khost {

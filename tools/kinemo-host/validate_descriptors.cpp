@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "kinemo-host/validate.h"
-#include "platform/standin.h"
+#include "standins/standin.h"
 #include "platform/winapi.h"
 
 namespace kvalidate {

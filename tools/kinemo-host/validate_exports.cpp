@@ -10,7 +10,7 @@
 #include "driver/export_table.h"
 #include "host/routines.h"
 #include "kinemo-host/validate.h"
-#include "platform/standin.h"
+#include "standins/standin.h"
 
 namespace kvalidate {
 namespace {

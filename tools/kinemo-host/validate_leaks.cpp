@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "kinemo-host/validate.h"
-#include "platform/standin.h"
+#include "standins/standin.h"
 
 namespace kvalidate {
 namespace {

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/resource_table.h"
+#include "standins/resource_table.h"
 
 namespace pe {
 

@@ -1,5 +1,5 @@
 // The stand-ins' shared state: one process-wide record behind the control
-// API in standin.h. Internal to src/platform.
+// API in standin.h. Internal to the stand-ins.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/resource_table.h"
-#include "platform/standin.h"
+#include "standins/resource_table.h"
+#include "standins/standin.h"
 #include "platform/winapi.h"
 
 namespace standin {

@@ -1,8 +1,12 @@
-#if !defined(_WIN32)
+// Menus: live menus and their items, loading MENU and MENUEX templates, and
+// a menu tree described as text for tests.
+#include <cstdio>
 #include <set>
 
-#include "platform/handle_cast.h"
-#include "platform/standin_state.h"
+#include "standins/handle_cast.h"
+#include "standins/state.h"
+
+// ---- Live menus ------------------------------------------------------------
 
 namespace standin {
 namespace {
@@ -159,4 +163,157 @@ int GetMenuStringA(HMENU menu, UINT item, LPSTR buffer, int size, UINT flags) {
 UINT GetMenuState(HMENU menu, UINT item, UINT flags) { return standin::menuState(handleValue(menu), item, flags); }
 
 BOOL DestroyMenu(HMENU menu) { return standin::destroyMenu(handleValue(menu)) ? 1 : 0; }
-#endif
+
+// ---- Templates -------------------------------------------------------------
+
+namespace standin {
+namespace {
+
+constexpr uint32_t kMenuType = 4;
+constexpr uint16_t kEndOfLevel = 0x0080;  // last item of a level (MF_END)
+constexpr uint16_t kExPopup = 0x0001;     // MENUEX item opens a submenu
+constexpr int kMaxDepth = 16;
+
+struct Cursor {
+    const std::vector<uint8_t>& bytes;
+    size_t at = 0;
+    bool ok = true;
+
+    uint32_t take(size_t width) {
+        if (!ok || at + width > bytes.size()) {
+            ok = false;
+            return 0;
+        }
+        uint32_t v = 0;
+        for (size_t i = 0; i < width; ++i) v |= uint32_t{bytes[at + i]} << (8 * i);
+        at += width;
+        return v;
+    }
+    uint16_t u16() { return static_cast<uint16_t>(take(2)); }
+    uint32_t u32() { return take(4); }
+    std::string text() {
+        std::string s;
+        while (ok) {
+            const uint16_t unit = u16();
+            if (unit == 0) break;
+            s += toCp1252(unit);
+        }
+        return s;
+    }
+    void alignTo4() { at = (at + 3) & ~size_t{3}; }
+};
+
+// MENU: flags word; a popup then has its label and its own level, any other
+// item its id and label. An empty label makes a separator that keeps its id,
+// and a popup item's id is its submenu handle, as LoadMenu does.
+bool parseStandardLevel(Cursor& c, uint32_t menu, int depth) {
+    if (depth > kMaxDepth) return false;
+    while (c.ok) {
+        const uint16_t flags = c.u16();
+        const uint32_t kept = flags & ~kEndOfLevel;
+        if (flags & MF_POPUP) {
+            std::string label = c.text();
+            const uint32_t sub = newMenu();
+            appendItem(menu, MenuItem{std::move(label), sub, kept, sub});
+            if (!parseStandardLevel(c, sub, depth + 1)) return false;
+        } else {
+            const uint32_t id = c.u16();
+            std::string label = c.text();
+            const bool separator = label.empty() || (flags & MF_SEPARATOR);
+            appendItem(menu, MenuItem{label, id, separator ? kept | kSeparatorBits : kept, 0});
+        }
+        if (flags & kEndOfLevel) return c.ok;
+    }
+    return false;
+}
+
+// MENUEX: type, state, id, a resource-info word, the label, padding to four
+// bytes; a popup then has a help id and its own level.
+bool parseExtendedLevel(Cursor& c, uint32_t menu, int depth) {
+    if (depth > kMaxDepth) return false;
+    while (c.ok) {
+        const uint32_t type = c.u32();
+        const uint32_t itemState = c.u32();
+        const uint32_t id = c.u32();
+        const uint16_t info = c.u16();
+        std::string label = c.text();
+        c.alignTo4();
+        const uint32_t kept = (type | itemState) & 0xFFFF & ~MF_BYPOSITION;
+        if (info & kExPopup) {
+            c.u32();  // help id
+            const uint32_t sub = newMenu();
+            appendItem(menu, MenuItem{std::move(label), id, kept | MF_POPUP, sub});
+            if (!parseExtendedLevel(c, sub, depth + 1)) return false;
+        } else {
+            appendItem(menu, MenuItem{std::move(label), id, kept, 0});
+        }
+        if (info & kEndOfLevel) return c.ok;
+    }
+    return false;
+}
+
+}  // namespace
+
+uint32_t loadMenu(uint32_t module, uint32_t templateId) {
+    if (callFails(Op::LoadMenu)) return 0;
+    const platform::ResourceEntry* entry = findEntry(module, kMenuType, templateId);
+    if (entry == nullptr) return 0;
+    Cursor c{entry->data};
+    const uint16_t version = c.u16();
+    const uint16_t offset = c.u16();
+    c.at += offset;
+    const uint32_t menu = newMenu();
+    const bool ok = version == 0 ? parseStandardLevel(c, menu, 0) : version == 1 && parseExtendedLevel(c, menu, 0);
+    if (ok) return menu;
+    destroyMenu(menu);
+    return 0;
+}
+
+}  // namespace standin
+
+HMENU LoadMenuA(HINSTANCE module, LPCSTR name) {
+    if (!IS_INTRESOURCE(name)) return nullptr;  // only numeric names are served
+    using namespace standin;
+    return handleOf<HMENU>(loadMenu(handleValue(module), handleValue(name)));
+}
+
+// ---- Description -----------------------------------------------------------
+
+namespace standin {
+namespace {
+
+std::string extraBits(uint32_t flags, uint32_t expected) {
+    const uint32_t extra = flags & ~expected;
+    if (extra == 0) return "";
+    char text[16];
+    std::snprintf(text, sizeof text, " +0x%X", extra);
+    return text;
+}
+
+void describeLevel(uint32_t menu, const std::string& indent, int depth, std::string& out) {
+    auto items = menuItems(menu);
+    if (!items) {
+        out += indent + "(not a menu)\n";
+        return;
+    }
+    for (const MenuItem& item : *items) {
+        if (item.flags & MF_POPUP) {
+            out += indent + "> \"" + item.label + "\"" + extraBits(item.flags, MF_POPUP) + "\n";
+            if (depth < 16) describeLevel(item.popup, indent + "  ", depth + 1, out);
+        } else if (item.flags & MF_SEPARATOR) {
+            out += indent + "---- " + std::to_string(item.id) + extraBits(item.flags, kSeparatorBits) + "\n";
+        } else {
+            out += indent + "\"" + item.label + "\" " + std::to_string(item.id) + extraBits(item.flags, 0) + "\n";
+        }
+    }
+}
+
+}  // namespace
+
+std::string describeMenu(uint32_t menu) {
+    std::string out;
+    describeLevel(menu, "", 0, out);
+    return out;
+}
+
+}  // namespace standin

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/resource_table.h"
+#include "standins/resource_table.h"
 
 namespace standin {
 

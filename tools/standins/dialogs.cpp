@@ -1,7 +1,8 @@
-#if !defined(_WIN32)
-#include "platform/handle_cast.h"
+// Window slots, EndDialog and ORVEX32's modal dialog run: the dialog
+// procedure gets WM_INITDIALOG, then the commands a test scripted.
+#include "standins/handle_cast.h"
 #include "platform/orvex32.h"
-#include "platform/standin_state.h"
+#include "standins/state.h"
 
 namespace standin {
 namespace {
@@ -91,4 +92,3 @@ extern "C" int32_t orvexRunDialog(HINSTANCE module, uint32_t templateId, uint32_
     };
     return standin::runDialog(handleValue(module), templateId, owner, zeroA, zeroB, three, context, send);
 }
-#endif

@@ -1,15 +1,17 @@
-#if !defined(_WIN32)
+// ORVEX32's drawing target and image operations: each call recorded, image
+// objects checked for misuse, and any one operation made to fail on demand.
 #include "platform/orvex32.h"
-#include "platform/standin_state.h"
+#include "standins/state.h"
+
+namespace {
+// The library's ordinals.
+enum Ordinal : uint32_t {
+    kDrawingTargetOrdinal = 191,
+    kImageInit = 308, kImageDispose = 313, kImageDraw = 336, kImageSetup = 340, kImageLoad = 395,
+};
+}  // namespace
 
 namespace standin {
-namespace {
-
-constexpr uint32_t kDrawingTargetOrdinal = 191;
-constexpr uint32_t kImageInit = 308;
-constexpr uint32_t kImageDispose = 313;
-
-}  // namespace
 
 void setDrawingTarget(uint32_t target) { state().drawingTarget = target; }
 
@@ -37,7 +39,6 @@ bool imageOperation(uint32_t ordinal, uint64_t object, std::vector<uint32_t> arg
 
 namespace {
 
-constexpr uint32_t kImageInit = 308;
 constexpr uintptr_t kImageAlignment = 16;
 
 uint64_t objectKey(const OrvexImage* self) { return reinterpret_cast<uintptr_t>(self); }
@@ -68,21 +69,20 @@ int32_t imageCall(uint32_t ordinal, OrvexImage* self, std::vector<uint32_t> args
 extern "C" {
 uint32_t orvexDrawingTarget(uint32_t displayHandle, uint32_t zero) { return standin::drawingTarget(displayHandle, zero); }
 
-int32_t orvexImageInit(OrvexImage* self) { return imageCall(308, self, {}); }
+int32_t orvexImageInit(OrvexImage* self) { return imageCall(kImageInit, self, {}); }
 
 int32_t orvexImageSetup(OrvexImage* self, uint32_t a, uint32_t b, uint32_t target) {
-    return imageCall(340, self, {a, b, target});
+    return imageCall(kImageSetup, self, {a, b, target});
 }
 
 int32_t orvexImageLoad(OrvexImage* self, HINSTANCE module, uint32_t id, uint32_t one) {
-    return imageCall(395, self, {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(module)), id, one});
+    return imageCall(kImageLoad, self, {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(module)), id, one});
 }
 
 int32_t orvexImageDraw(OrvexImage* self, uint32_t target, int32_t left, int32_t top, uint32_t one, uint32_t z1,
                        uint32_t z2, uint32_t z3) {
-    return imageCall(336, self, {target, static_cast<uint32_t>(left), static_cast<uint32_t>(top), one, z1, z2, z3});
+    return imageCall(kImageDraw, self, {target, static_cast<uint32_t>(left), static_cast<uint32_t>(top), one, z1, z2, z3});
 }
 
-int32_t orvexImageDispose(OrvexImage* self) { return imageCall(313, self, {}); }
+int32_t orvexImageDispose(OrvexImage* self) { return imageCall(kImageDispose, self, {}); }
 }
-#endif

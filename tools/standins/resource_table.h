@@ -19,3 +19,7 @@ struct ResourceEntry {
 void registerModuleResources(HINSTANCE module, std::vector<ResourceEntry> entries);
 
 }  // namespace platform
+
+// The instance handle the native build is "attached" with; resource look-ups
+// through it are served from the embedded .res.
+HINSTANCE nativeModuleHandle();

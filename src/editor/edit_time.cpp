@@ -1,7 +1,19 @@
-#include "editor/text_copy.h"
+#include "editor/edit_time.h"
 
 #include "host/exports.h"
+#include "platform/host_ref.h"
 #include "platform/winapi.h"
+
+namespace {
+constexpr uint32_t kMajorMinorMask = 0xFFFF0000;
+constexpr uint32_t kLowestHostVersion = 0x01050000;
+}  // namespace
+
+bool hostVersionAllows(const HostEditServices* services) {
+    if (services->getHostVersion == 0) return false;
+    const uint32_t version = hostFn<HostVersionFn>(services->getHostVersion)();
+    return (version & kMajorMinorMask) >= kLowestHostVersion;
+}
 
 void copyEmptyString(char* buffer, uint16_t size) {
     if (size != 0) buffer[0] = '\0';
