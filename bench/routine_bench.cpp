@@ -40,8 +40,8 @@ const std::array<ActionFamily, 5> kFamilies{{
 // start every 1024 rounds so every round does the same work.
 void actionFamily(benchmark::State& state, const ActionFamily* family) {
     auto scene = kbench::boundScene(2);
-    RunData* rd = &scene->instances[0];
-    const uint32_t other = kbench::objectRef(&scene->targets[1]);
+    RunData* rd = scene->instances[0];
+    const uint32_t other = kbench::objectRef(scene->targets[1]);
     callAction(rd, 1, 250);
     callAction(rd, 3, 40);
     std::vector<ActionCall> calls = family->calls;
@@ -87,7 +87,7 @@ const std::array<ExpressionCase, 15> kExpressions{{
 
 void expression(benchmark::State& state, int code) {
     auto scene = kbench::boundScene(1);
-    RunData* rd = &scene->instances[0];
+    RunData* rd = scene->instances[0];
     callAction(rd, 1, 250);
     callAction(rd, 0, 30);
     kbench::setFetchedParams(kExpressions[code].params);

@@ -18,8 +18,8 @@ enum Stage { Gravity = 1, Position, LimitTests, WriteBack, TargetLookup, FpCheck
 template <Stage Last>
 void anatomy(benchmark::State& state) {
     auto scene = kbench::boundScene(1);
-    RunData* rd = &scene->instances[0];
-    HostObject* target = &scene->targets[0];
+    RunData* rd = scene->instances[0];
+    HostObject* target = scene->targets[0];
     kbench::callAction(rd, 3, 50);
     kbench::callAction(rd, 1, 200);
     for (auto _ : state) {

@@ -29,8 +29,8 @@ BENCHMARK(floorSinCos)->Name(kbench::kFloorName);
 template <class Setup>
 void stepPath(benchmark::State& state, Setup setup, int resetEvery = 0) {
     auto scene = kbench::boundScene(1);
-    RunData* rd = &scene->instances[0];
-    setup(rd, &scene->targets[0]);
+    RunData* rd = scene->instances[0];
+    setup(rd, scene->targets[0]);
     const RunData start = *rd;
     int frame = 0;
     for (auto _ : state) {
@@ -85,7 +85,7 @@ void tenThousandInstances(benchmark::State& state) {
     constexpr size_t kCount = 10000;
     auto scene = kbench::boundScene(kCount);
     for (size_t i = 0; i < kCount; ++i) {
-        RunData* rd = &scene->instances[i];
+        RunData* rd = scene->instances[i];
         callAction(rd, 16 + static_cast<int>(i % 2));  // wrap or bounce
         callAction(rd, 3, 50);
         callAction(rd, 1, 100 + static_cast<uint32_t>(i % 700));
@@ -93,7 +93,7 @@ void tenThousandInstances(benchmark::State& state) {
         if (i % 3 == 0) callAction(rd, 9, 400);
     }
     for (auto _ : state)
-        for (RunData& rd : scene->instances) benchmark::DoNotOptimize(HandleRunObject(&rd));
+        for (RunData* rd : scene->instances) benchmark::DoNotOptimize(HandleRunObject(rd));
     kbench::markStep(state, kCount);
 }
 BENCHMARK(tenThousandInstances)->Name("frame/10000 instances");

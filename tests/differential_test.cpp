@@ -73,48 +73,29 @@ std::string describe(const Op& op) {
 }
 
 struct Side {
-    std::unique_ptr<kdrv::Module> m;
-    Addr header = hostrec::newRunHeader(*m);
-    Addr objects[kObjects] = {}, instances[kInstances] = {};
-    std::vector<Addr> conditions, actions, expressions;
-    std::vector<uint32_t> queue;  // an expression's parameters, handed out in order
-    size_t next = 0;
+    std::unique_ptr<kdrv::Module> module;
+    hostrec::Stage stage;
 
-    Side(Side&&) = delete;  // the fetch callbacks hold `this`
-    Side(std::unique_ptr<kdrv::Module> module, kdrv::FpState fp) : m(std::move(module)) {
-        m->setHostFpState(fp);
-        const RunInfos ri = hostrec::runInfos(*m);
-        conditions = m->routineTable(RoutineKind::Condition, ri.conditionRoutines);
-        actions = m->routineTable(RoutineKind::Action, ri.actionRoutines);
-        expressions = m->routineTable(RoutineKind::Expression, ri.expressionRoutines);
-        auto fetch = [this](std::span<const uint32_t>) { return next < queue.size() ? queue[next++] : 0u; };
-        const Addr first = m->callback(kdrv::CallbackKind::ParamFetch, fetch);
-        const Addr later = m->callback(kdrv::CallbackKind::ParamFetch, fetch);
-        m->view<HostRunHeader>(header)->getFirstParam = first;
-        m->view<HostRunHeader>(header)->getNextParam = later;
-        for (Addr& o : objects) o = m->alloc(sizeof(HostObject));
-        for (Addr& rd : instances) rd = hostrec::newInstance(*m, header);
+    Side(std::unique_ptr<kdrv::Module> m, kdrv::FpState fp)
+        : module(std::move(m)), stage((module->setHostFpState(fp), hostrec::newStage(*module))) {
+        for (int o = 0; o < kObjects; ++o) stage.objects.push_back(module->alloc(sizeof(HostObject)));
+        for (int i = 0; i < kInstances; ++i) stage.instances.push_back(hostrec::newInstance(*module, stage.header));
     }
 
-    uint32_t param(int action, size_t i, uint32_t raw) const { return paramKind(action, i) == 'o' ? objects[raw] : raw; }
+    uint32_t param(int action, size_t i, uint32_t raw) const { return paramKind(action, i) == 'o' ? stage.objects[raw] : raw; }
 
     uint32_t apply(const Op& op) {
-        const Addr rd = instances[op.instance];
+        const Addr rd = stage.instances[op.instance];
         switch (op.kind) {
-            case Op::Action:
-                return m->callRoutine(RoutineKind::Action, actions.at(size_t(op.code)),
-                                      {rd, param(op.code, 0, op.p1), param(op.code, 1, op.p2)});
-            case Op::Condition: return m->callRoutine(RoutineKind::Condition, conditions.at(0), {rd, op.p1, op.p2});
-            case Op::Expression:
-                queue = op.params;
-                next = 0;
-                return m->callRoutine(RoutineKind::Expression, expressions.at(size_t(op.code)), {rd, 0x5EED});
-            case Op::Step: return m->call("HandleRunObject", {rd});
+            case Op::Action: return hostrec::callAction(stage, rd, op.code, param(op.code, 0, op.p1), param(op.code, 1, op.p2));
+            case Op::Condition: return hostrec::callCondition(stage, rd, op.p1, op.p2);
+            case Op::Expression: return hostrec::callExpression(stage, rd, op.code, op.params, 0x5EED);
+            case Op::Step: return module->call("HandleRunObject", {rd});
             case Op::MoveObject:
-                m->view<HostObject>(objects[op.code])->posX = int16_t(op.p1);
-                m->view<HostObject>(objects[op.code])->posY = int16_t(op.p2);
+                hostrec::object(*module, stage.objects[op.code]).posX = int16_t(op.p1);
+                hostrec::object(*module, stage.objects[op.code]).posY = int16_t(op.p2);
                 return 0;
-            case Op::Create: return m->call("CreateRunObject", {rd, 0, 0});
+            case Op::Create: return module->call("CreateRunObject", {rd, 0, 0});
         }
         return 0;
     }
@@ -122,16 +103,16 @@ struct Side {
     // The record's words, with the host's own address in its header masked out.
     std::array<uint32_t, sizeof(RunData) / 4> words(int instance) {
         std::array<uint8_t, sizeof(RunData)> bytes;
-        std::memcpy(bytes.data(), m->bytes(instances[instance]), bytes.size());
+        std::memcpy(bytes.data(), module->bytes(stage.instances[instance]), bytes.size());
         std::memset(bytes.data() + kRunHeaderOffset, 0, 4);
         return std::bit_cast<std::array<uint32_t, sizeof(RunData) / 4>>(bytes);
     }
 
     // The target as an object index: -1 unset, -2 an address that is no object of ours.
     int targetIndex(int instance) {
-        const Addr t = m->view<RunData>(instances[instance])->target;
-        const Addr* found = std::find(std::begin(objects), std::end(objects), t);
-        return t == 0 ? -1 : found == std::end(objects) ? -2 : int(found - objects);
+        const Addr t = hostrec::run(*module, stage.instances[instance]).target;
+        const auto found = std::find(stage.objects.begin(), stage.objects.end(), t);
+        return t == 0 ? -1 : found == stage.objects.end() ? -2 : int(found - stage.objects.begin());
     }
 };
 
@@ -202,14 +183,12 @@ struct SideBySide {
     void newEpoch(Generator& g, std::vector<Op>& ops) {
         const int16_t width = int16_t(g.range(64, 1200)), height = int16_t(g.range(64, 900));
         for (int o = 0; o < kObjects; ++o) {
-            const int16_t v[] = {int16_t(g.range(0, width)), int16_t(g.range(0, height)), int16_t(g.range(0, 40)),
-                                 int16_t(g.range(0, 40)),    int16_t(g.range(1, 80)),     int16_t(g.range(1, 80))};
+            const hostrec::ObjectShape shape{int16_t(g.range(0, width)), int16_t(g.range(0, height)), int16_t(g.range(0, 40)),
+                                             int16_t(g.range(0, 40)),    int16_t(g.range(1, 80)),     int16_t(g.range(1, 80))};
             for (Side* s : {&native, &emulated}) {
-                s->m->view<HostRunHeader>(s->header)->playfieldWidth = width;
-                s->m->view<HostRunHeader>(s->header)->playfieldHeight = height;
-                HostObject& obj = *s->m->view<HostObject>(s->objects[o]);
-                obj.posX = v[0], obj.posY = v[1], obj.hotSpotX = v[2], obj.hotSpotY = v[3];
-                obj.imageWidth = v[4], obj.imageHeight = v[5];
+                s->module->view<HostRunHeader>(s->stage.header)->playfieldWidth = width;
+                s->module->view<HostRunHeader>(s->stage.header)->playfieldHeight = height;
+                hostrec::shapeObject(hostrec::object(*s->module, s->stage.objects[o]), shape);
             }
         }
         for (int i = 0; i < kInstances; ++i) {
@@ -232,8 +211,8 @@ struct SideBySide {
                 return mismatch(instance + "target object", uint32_t(native.targetIndex(i)), uint32_t(emulated.targetIndex(i)));
         }
         for (int o = 0; o < kObjects; ++o) {
-            const uint8_t* x = native.m->bytes(native.objects[o]);
-            const uint8_t* y = emulated.m->bytes(emulated.objects[o]);
+            const uint8_t* x = native.module->bytes(native.stage.objects[o]);
+            const uint8_t* y = emulated.module->bytes(emulated.stage.objects[o]);
             for (uint32_t at = 0; at < sizeof(HostObject); ++at)
                 if (x[at] != y[at]) return mismatch("object " + std::to_string(o) + " byte " + std::to_string(at), x[at], y[at]);
         }

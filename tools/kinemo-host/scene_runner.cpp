@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "host/routines.h"
+#include "driver/host_harness.h"
 #include "kinemo-host/float_format.h"
 
 namespace khost {
@@ -21,80 +21,47 @@ using kdrv::RoutineKind;
 // the fetch callbacks unchanged.
 constexpr uint32_t kParamHandle = 0x4B530001;
 
-struct ParamQueue {
-    std::vector<uint32_t> values;
-    size_t next = 0;
-};
-
 struct HostSide {
     HostSide(kdrv::Module& module, const Scene& played) : m(module), scene(played) {}
 
     kdrv::Module& m;
     const Scene& scene;
     Addr runHeader = 0;
-    std::vector<Addr> conditions, actions, expressions;
+    hostrec::Routines routines;
     std::vector<Addr> objects;    // by scene object index
     std::vector<Addr> instances;  // by instance index, once created
     std::map<Addr, int> objectIndex;
-    std::shared_ptr<ParamQueue> params = std::make_shared<ParamQueue>();
+    std::shared_ptr<hostrec::ParamQueue> params;
     int64_t frame = 0;
     std::span<StepObserver* const> observers;
 };
 
 void setUp(HostSide& h) {
-    kdrv::Module& m = h.m;
-    // Both fetch callbacks hand out the queued parameters in order.
-    auto queue = h.params;
-    auto fetch = [queue](std::span<const uint32_t>) -> uint32_t {
-        return queue->next < queue->values.size() ? queue->values[queue->next++] : 0;
-    };
-    Addr first = m.callback(kdrv::CallbackKind::ParamFetch, fetch);
-    Addr next = m.callback(kdrv::CallbackKind::ParamFetch, fetch);
-    h.runHeader = m.alloc(sizeof(HostRunHeader));
-    auto* header = m.view<HostRunHeader>(h.runHeader);
-    header->playfieldWidth = h.scene.playfieldWidth;
-    header->playfieldHeight = h.scene.playfieldHeight;
-    header->getFirstParam = first;
-    header->getNextParam = next;
-
-    Addr infosAddr = m.alloc(sizeof(RunInfos));
-    m.call("GetRunObjectInfos", {0, infosAddr});
-    RunInfos infos;
-    std::memcpy(&infos, m.bytes(infosAddr), sizeof infos);
-    h.conditions = m.routineTable(RoutineKind::Condition, infos.conditionRoutines);
-    h.actions = m.routineTable(RoutineKind::Action, infos.actionRoutines);
-    h.expressions = m.routineTable(RoutineKind::Expression, infos.expressionRoutines);
+    h.runHeader = hostrec::newRunHeader(h.m, h.scene.playfieldWidth, h.scene.playfieldHeight);
+    h.params = hostrec::installParamQueue(h.m, h.runHeader);
+    h.routines = hostrec::routines(h.m);
     h.objects.assign(h.scene.objects.size(), 0);
     h.instances.assign(h.scene.instances.size(), 0);
 }
 
-Addr routineFor(const std::vector<Addr>& table, int code, const char* family) {
+Addr routineFor(const HostSide& h, RoutineKind kind, int code) {
+    const std::vector<Addr>& table = h.routines.of(kind);
     if (code < 0 || static_cast<size_t>(code) >= table.size() || table[code] == 0)
-        throw std::runtime_error(std::string("the module's ") + family + " table has no routine " + std::to_string(code));
+        throw std::runtime_error("the module's " + std::string(hostrec::family(kind).noun) + " table has no routine " +
+                                 std::to_string(code));
     return table[code];
 }
 
 void createObject(HostSide& h, int index) {
     const SceneObject& o = h.scene.objects[index];
-    Addr a = h.m.alloc(sizeof(HostObject));
-    auto* obj = h.m.view<HostObject>(a);
-    obj->posX = o.x;
-    obj->posY = o.y;
-    obj->hotSpotX = o.hotSpotX;
-    obj->hotSpotY = o.hotSpotY;
-    obj->imageWidth = o.width;
-    obj->imageHeight = o.height;
+    const Addr a = hostrec::newObject(h.m, o.x, o.y, o.hotSpotX, o.hotSpotY, o.width, o.height);
     h.objects[index] = a;
     h.objectIndex[a] = index;
 }
 
 void createInstance(HostSide& h, int index) {
     uint32_t size = h.m.call("GetRunObjectDataSize", {0, 0}) & 0xFFFF;
-    if (size < sizeof(RunData)) size = sizeof(RunData);
-    Addr rd = h.m.alloc(size);
-    std::memcpy(h.m.bytes(rd) + kRunHeaderOffset, &h.runHeader, sizeof h.runHeader);
-    h.m.call("CreateRunObject", {rd, 0, 0});
-    h.instances[index] = rd;
+    h.instances[index] = hostrec::newInstance(h.m, h.runHeader, std::max<uint32_t>(size, sizeof(RunData)));
 }
 
 // Routine arguments: integers as they are, objects as their HostObject.
@@ -143,7 +110,7 @@ InstanceState readState(HostSide& h, int index) {
 
 void runAction(HostSide& h, const SceneCommand& c) {
     auto args = routineArgs(h, c.event);
-    h.m.callRoutine(RoutineKind::Action, routineFor(h.actions, c.event.code, "action"),
+    h.m.callRoutine(RoutineKind::Action, routineFor(h, RoutineKind::Action, c.event.code),
                     {h.instances[c.subject], args[0], args[1]});
 }
 
@@ -155,7 +122,7 @@ void report(HostSide& h, const SceneCommand& c, const std::string& value, std::o
 
 void runCondition(HostSide& h, const SceneCommand& c, std::ostream& out) {
     auto args = routineArgs(h, c.event);
-    uint32_t result = h.m.callRoutine(RoutineKind::Condition, routineFor(h.conditions, c.event.code, "condition"),
+    uint32_t result = h.m.callRoutine(RoutineKind::Condition, routineFor(h, RoutineKind::Condition, c.event.code),
                                       {h.instances[c.subject], args[0], args[1]});
     report(h, c, result != 0 ? "true" : "false", out);
 }
@@ -168,14 +135,13 @@ uint16_t resultFlags(HostSide& h, Addr rd) {
 
 void runExpression(HostSide& h, const SceneCommand& c, std::ostream& out) {
     Addr rd = h.instances[c.subject];
-    h.params->values.clear();
-    for (const EventParam& p : c.event.params) h.params->values.push_back(p.value);
-    h.params->next = 0;
+    std::vector<uint32_t> params;
+    for (const EventParam& p : c.event.params) params.push_back(p.value);
     // The host clears the float flag before asking, then reads the result by it.
     uint16_t flags = resultFlags(h, rd) & ~kFloatResultFlag;
     std::memcpy(h.m.bytes(rd) + kResultFlagsOffset, &flags, sizeof flags);
-    uint32_t result = h.m.callRoutine(RoutineKind::Expression, routineFor(h.expressions, c.event.code, "expression"),
-                                      {rd, kParamHandle});
+    uint32_t result = hostrec::callExpression(h.m, routineFor(h, RoutineKind::Expression, c.event.code), rd, *h.params,
+                                              params, kParamHandle);
     bool isFloat = (resultFlags(h, rd) & kFloatResultFlag) != 0;
     report(h, c, isFloat ? formatFloat(std::bit_cast<float>(result)) : std::to_string(static_cast<int32_t>(result)), out);
 }
