@@ -106,12 +106,14 @@ public:
     std::string_view kind() const override { return "native with a fault"; }
     kdrv::Addr alloc(uint32_t size) override { return inner_->alloc(size); }
     uint8_t* bytes(kdrv::Addr addr) override { return inner_->bytes(addr); }
-    uint32_t call(std::string_view name, std::initializer_list<uint32_t> args) override {
+    using kdrv::Module::call;
+    using kdrv::Module::callRoutine;
+    uint32_t call(std::string_view name, std::span<const uint32_t> args) override {
         uint32_t result = inner_->call(name, args);
-        fault_(*inner_, name, std::vector<uint32_t>(args), result);
+        fault_(*inner_, name, std::vector<uint32_t>(args.begin(), args.end()), result);
         return result;
     }
-    uint32_t callRoutine(kdrv::RoutineKind kind, kdrv::Addr routine, std::initializer_list<uint32_t> args) override {
+    uint32_t callRoutine(kdrv::RoutineKind kind, kdrv::Addr routine, std::span<const uint32_t> args) override {
         return inner_->callRoutine(kind, routine, args);
     }
     std::vector<kdrv::Addr> routineTable(kdrv::RoutineKind kind, kdrv::Addr table) override {

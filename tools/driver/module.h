@@ -61,9 +61,15 @@ public:
 
     // Calls an export by name. 16-bit results come back in the low half,
     // zero-extended; entry points without a result give 0.
-    virtual uint32_t call(std::string_view name, std::initializer_list<uint32_t> args) = 0;
+    virtual uint32_t call(std::string_view name, std::span<const uint32_t> args) = 0;
+    uint32_t call(std::string_view name, std::initializer_list<uint32_t> args) {
+        return call(name, std::span<const uint32_t>(args.begin(), args.size()));
+    }
     // Calls an entry of a routine table.
-    virtual uint32_t callRoutine(RoutineKind kind, Addr routine, std::initializer_list<uint32_t> args) = 0;
+    virtual uint32_t callRoutine(RoutineKind kind, Addr routine, std::span<const uint32_t> args) = 0;
+    uint32_t callRoutine(RoutineKind kind, Addr routine, std::initializer_list<uint32_t> args) {
+        return callRoutine(kind, routine, std::span<const uint32_t>(args.begin(), args.size()));
+    }
     // Walks a routine table from its start to its null end.
     virtual std::vector<Addr> routineTable(RoutineKind kind, Addr table) = 0;
     // A host callback the module can call through a 32-bit slot.

@@ -181,18 +181,21 @@ public:
 
     uint8_t* bytes(Addr addr) override { return hostPtrAs<uint8_t>(addr); }
 
-    uint32_t call(std::string_view name, std::initializer_list<uint32_t> args) override {
+    using Module::call;
+    using Module::callRoutine;
+
+    uint32_t call(std::string_view name, std::span<const uint32_t> args) override {
         const ExportInfo* info = findExport(name);
         auto it = kAdapters.find(name);
         if (info == nullptr || it == kAdapters.end()) throw std::invalid_argument("no export " + std::string(name));
         if (args.size() != info->argCount)
             throw std::invalid_argument(std::string(name) + ": wrong argument count");
         const Adapter adapter = it->second;
-        return intoModule([&] { return adapter(args.begin()); }, [&] { return std::string(name); });
+        return intoModule([&] { return adapter(args.data()); }, [&] { return std::string(name); });
     }
 
-    uint32_t callRoutine(RoutineKind kind, Addr routine, std::initializer_list<uint32_t> args) override {
-        const uint32_t* a = args.begin();
+    uint32_t callRoutine(RoutineKind kind, Addr routine, std::span<const uint32_t> args) override {
+        const uint32_t* a = args.data();
         void* fn = hostPtr(routine);
         if (fn == nullptr) throw std::invalid_argument("null routine");
         need(args, kind == RoutineKind::Expression ? 2 : 3);
@@ -258,7 +261,7 @@ private:
         return result;
     }
 
-    static void need(std::initializer_list<uint32_t> args, size_t n) {
+    static void need(std::span<const uint32_t> args, size_t n) {
         if (args.size() != n) throw std::invalid_argument("routine: wrong argument count");
     }
 

@@ -78,11 +78,14 @@ public:
 
     uint8_t* bytes(Addr addr) override { return host_.machine().bytes(addr); }
 
-    uint32_t call(std::string_view name, std::initializer_list<uint32_t> args) override {
+    using Module::call;
+    using Module::callRoutine;
+
+    uint32_t call(std::string_view name, std::span<const uint32_t> args) override {
         const Resolved& e = resolve(name);
         const ExportInfo* info = e.info;
         if (args.size() != info->argCount) throw std::invalid_argument(std::string(name) + ": wrong argument count");
-        const uint32_t raw = translated([&] { return host_.machine().call(e.address, {args.begin(), args.size()}, std::string(name)); });
+        const uint32_t raw = translated([&] { return host_.machine().call(e.address, args, std::string(name)); });
         switch (info->result) {
             case ResultKind::None: return 0;
             case ResultKind::Bits16: return raw & 0xFFFF;
@@ -91,13 +94,13 @@ public:
         return raw;
     }
 
-    uint32_t callRoutine(RoutineKind kind, Addr routine, std::initializer_list<uint32_t> args) override {
+    uint32_t callRoutine(RoutineKind kind, Addr routine, std::span<const uint32_t> args) override {
         if (routine == 0) throw std::invalid_argument("null routine");
         const size_t expected = kind == RoutineKind::Expression ? 2 : 3;
         if (args.size() != expected) throw std::invalid_argument("routine: wrong argument count");
         const char* what = kind == RoutineKind::Condition ? "condition routine " : kind == RoutineKind::Action ? "action routine " : "expression routine ";
         const uint32_t raw =
-            translated([&] { return host_.machine().call(routine, {args.begin(), args.size()}, what + host_.machine().describe(routine)); });
+            translated([&] { return host_.machine().call(routine, args, what + host_.machine().describe(routine)); });
         return kind == RoutineKind::Action ? raw & 0xFFFF : raw;
     }
 
