@@ -130,6 +130,16 @@ std::shared_ptr<RandomStage> newRandomStage(Host& host);
 // Plays `calls` calls (or until the source runs dry); the first problem, if any.
 std::optional<std::string> playRandomCalls(RandomStage& stage, ByteSource& source, int calls);
 
+// ---- Native against emulated ---------------------------------------------------
+
+struct Comparison {
+    std::string difference;  // empty when the builds agreed after every call
+    int nanMatches = 0;      // words where two different NaNs were let pass
+};
+// The same random host calls from `seed` for `frames` frames on both modules:
+// records, targets and results compared bit for bit after every call.
+Comparison compareBuilds(kdrv::Module& native, kdrv::Module& emulated, uint32_t seed, int frames);
+
 // ---- The battery ----------------------------------------------------------------
 
 void checkEntryPoints(Host& host, Report& report);

@@ -20,19 +20,6 @@ using Args = std::vector<uint32_t>;
 // A value no entry point may read: arguments the module ignores get it.
 constexpr uint32_t kIgnored = 0xDEADBEEF;
 
-uint32_t callWith(kdrv::Module& m, std::string_view name, const Args& a) {
-    switch (a.size()) {
-        case 1: return m.call(name, {a[0]});
-        case 2: return m.call(name, {a[0], a[1]});
-        case 3: return m.call(name, {a[0], a[1], a[2]});
-        case 4: return m.call(name, {a[0], a[1], a[2], a[3]});
-        case 5: return m.call(name, {a[0], a[1], a[2], a[3], a[4]});
-        case 6: return m.call(name, {a[0], a[1], a[2], a[3], a[4], a[5]});
-        case 7: return m.call(name, {a[0], a[1], a[2], a[3], a[4], a[5], a[6]});
-    }
-    throw std::invalid_argument("no entry point takes " + std::to_string(a.size()) + " arguments");
-}
-
 struct EntryCall {
     std::string_view name;
     std::function<Args(Host&)> args;
@@ -145,7 +132,7 @@ void checkEntryPoints(Host& host, Report& report) {
             if (info == nullptr) throw std::runtime_error("not in the export table");
             const Args args = c.args(host);
             if (args.size() != info->argCount) throw std::runtime_error("the check passes the wrong argument count");
-            const uint32_t result = callWith(host.m, c.name, args);
+            const uint32_t result = host.m.call(c.name, args);
             if (c.returnsMenu) {
                 if (result == 0) throw std::runtime_error("no menu for a recent host");
                 standin::destroyMenu(result);
