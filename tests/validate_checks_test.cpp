@@ -91,7 +91,8 @@ TEST(ValidateRows, FindsRowsOffTheirScheme) {
     for (const auto& [name, change, problem] : cases) {
         std::vector<Row> rows;
         for (int16_t k = 0; k < expressions.count; ++k)
-            rows.push_back(Row{int16_t(27000 + 10 * k), int16_t(7000 + 10 * k), k, 2, {1, 1}, {0, 0}});
+            rows.push_back(Row{int16_t(KINEMO_EXPRESSION_MENU_BASE + KINEMO_EXPRESSION_STEP * k),
+                                   int16_t(KINEMO_EXPRESSION_STRING_BASE + KINEMO_EXPRESSION_STEP * k), k, 2, {1, 1}, {0, 0}});
         change(rows[3]);
         expectProblem(rowProblems(expressions, rows), problem, name);
     }
@@ -146,7 +147,7 @@ TEST(ValidateBattery, EachInjectedFaultFailsItsCheck) {
          "GetActionMenu: fresh menus, nothing else kept"},
         {"a command on a second item",
          [](auto&, std::string_view n, auto&, uint32_t& r) {
-             if (n == "GetConditionMenu" && r != 0) standin::appendMenu(r, 0, 26000, "Again");
+             if (n == "GetConditionMenu" && r != 0) standin::appendMenu(r, 0, KINEMO_CONDITION_MENU_BASE, "Again");
          },
          "condition menu: every command id on exactly one selectable item"},
         {"the step writes the unused bytes",

@@ -4,13 +4,21 @@
 #include <map>
 
 namespace hostrec {
+namespace {
+// A zero-filled record in the driver's memory, then filled in.
+template <class Record, class Fill>
+Addr newRecord(Module& m, Fill fill) {
+    const Addr a = m.alloc(sizeof(Record));
+    fill(*m.view<Record>(a));
+    return a;
+}
+}  // namespace
 
 Addr newRunHeader(Module& m, int16_t width, int16_t height) {
-    Addr a = m.alloc(sizeof(HostRunHeader));
-    auto* h = m.view<HostRunHeader>(a);
-    h->playfieldWidth = width;
-    h->playfieldHeight = height;
-    return a;
+    return newRecord<HostRunHeader>(m, [&](HostRunHeader& h) {
+        h.playfieldWidth = width;
+        h.playfieldHeight = height;
+    });
 }
 
 void shapeObject(HostObject& object, const ObjectShape& shape) {
@@ -22,9 +30,7 @@ void shapeObject(HostObject& object, const ObjectShape& shape) {
 }
 
 Addr newObject(Module& m, int16_t x, int16_t y, int16_t hotX, int16_t hotY, int16_t w, int16_t h) {
-    Addr a = m.alloc(sizeof(HostObject));
-    shapeObject(object(m, a), {x, y, hotX, hotY, w, h});
-    return a;
+    return newRecord<HostObject>(m, [&](HostObject& o) { shapeObject(o, {x, y, hotX, hotY, w, h}); });
 }
 
 Addr runHeaderOf(Module& m, Addr rd) {
@@ -141,11 +147,10 @@ Addr hostVersionCallback(Module& m, uint32_t version) {
 }
 
 Addr newEditServices(Module& m, Addr versionCallback, Addr pathCallback) {
-    Addr a = m.alloc(sizeof(HostEditServices));
-    auto* s = m.view<HostEditServices>(a);
-    s->getHostVersion = versionCallback;
-    s->pathCallback = pathCallback;
-    return a;
+    return newRecord<HostEditServices>(m, [&](HostEditServices& s) {
+        s.getHostVersion = versionCallback;
+        s.pathCallback = pathCallback;
+    });
 }
 
 void callString(Module& m, const FamilyInfo& f, Addr services, uint32_t code, Addr buffer, uint32_t size) {

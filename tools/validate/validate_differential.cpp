@@ -25,7 +25,6 @@ constexpr int kObjects = 4, kInstances = 2;
 constexpr std::string_view kActionParams[kActionCount] = {
     "i", "i", "o", "i", "i", "i", "i", "ii", "i", "i", "i", "i", "o", "o", "ii",
     "ii", "", "", "", "i", "", "", "i", "io", "io", "ii", "ii", "io", "ii"};
-constexpr int kSetBounceCoefficient = 19;  // gets mostly plausible values: far above 100 every bounce explodes
 constexpr int kExpressionParams[kExpressionCount] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 4, 4};
 
 // Unicorn picks the result of an operation on two NaNs by the x87 rule
@@ -150,7 +149,7 @@ struct Generator {
         if (pick < 55) {
             op.kind = Op::Action;
             op.code = int(below(kActionCount));
-            const bool plausible = op.code == kSetBounceCoefficient && below(100) < 95;
+            const bool plausible = op.code == ActionCode::SetBounceCoefficient && below(100) < 95;
             op.p1 = plausible ? uint32_t(range(0, 150)) : paramFor(paramKind(op.code, 0));
             op.p2 = paramFor(paramKind(op.code, 1));
         } else if (pick < 62) {
@@ -186,7 +185,7 @@ struct SideBySide {
         }
         for (int i = 0; i < kInstances; ++i) {
             ops.push_back(Op{Op::Create, 0, i, 0, 0, {}});  // then Set Object, mostly
-            if (g.below(100) < 90) ops.push_back(Op{Op::Action, 2, i, g.below(kObjects), 0, {}});
+            if (g.below(100) < 90) ops.push_back(Op{Op::Action, ActionCode::SetObject, i, g.below(kObjects), 0, {}});
         }
     }
 
