@@ -137,7 +137,7 @@ TEST(ValidateBattery, EachInjectedFaultFailsItsCheck) {
          [](kdrv::Module& m, std::string_view n, auto& a, auto&) { if (n == "GetRunObjectInfos") m.bytes(a[1])[23] = 0; },
          "registration values"},
         {"a display string one byte too long",
-         [](kdrv::Module& m, std::string_view n, auto& a, auto&) { if (n == "GetActionString") m.bytes(a[2])[a[3]] = 0; },
+         [](kdrv::Module& m, std::string_view n, auto& a, auto&) { if (n == "GetActionString") m.bytes(a[2])[a[3] & 0xFFFF] = 0; },
          "GetActionString at every buffer size"},
         {"the version gate ignored",
          [](kdrv::Module& m, std::string_view n, auto& a, auto&) { if (n == "GetExpressionString") m.bytes(a[2])[0] = 0; },

@@ -1,5 +1,6 @@
 // The battery: each group of checks guarded, and a pass/fail line each.
 #include <exception>
+#include <functional>
 
 #include "validate/validate.h"
 
@@ -26,23 +27,24 @@ void Report::expect(std::string_view check, const std::vector<std::string>& prob
 }
 
 void runBattery(kdrv::Module& m, Report& report, uint64_t seed, int randomCalls) {
+    // Random text sweeps with arbitrary fills, high halves and versions, on top of the full sweeps.
+    constexpr int kRandomTextSweeps = 20;
     Host host = newHost(m);
-    const std::pair<const char*, void (*)(Host&, Report&)> groups[] = {
-        {"entry points", checkEntryPoints},   {"registration", checkRegistration},
-        {"descriptors", checkDescriptors},    {"text entry points", checkTextEntryPoints},
+    const std::pair<const char*, std::function<void(Host&, Report&)>> groups[] = {
+        {"entry points", checkEntryPoints},
+        {"registration", checkRegistration},
+        {"descriptors", checkDescriptors},
+        {"text entry points", checkTextEntryPoints},
         {"leaks", checkNothingLeaks},
+        {"random run-time calls", [&](Host& h, Report& r) { checkRandomRunTime(h, r, seed, randomCalls); }},
+        {"random text sweeps", [&](Host& h, Report& r) { checkRandomTexts(h, r, seed, kRandomTextSweeps); }},
     };
-    for (auto [name, run] : groups) {
+    for (const auto& [name, run] : groups) {
         try {
             run(host, report);
         } catch (const std::exception& e) {
             report.fail(name, std::string("stopped by a fault: ") + e.what());
         }
-    }
-    try {
-        checkRandomRunTime(host, report, seed, randomCalls);
-    } catch (const std::exception& e) {
-        report.fail("random run-time calls", std::string("stopped by a fault: ") + e.what());
     }
 }
 

@@ -114,6 +114,12 @@ std::optional<std::string> sweepProblem(TextBuffers& b, const TextCall& call, bo
 std::vector<TextBuffers> objectTextBuffers(kdrv::Module& m);  // one set per text
 std::vector<std::string> objectTextProblems(std::vector<TextBuffers>& slots, kdrv::Addr services, uint8_t fill);
 
+// Text calls chosen by a byte source: entry point, code and parameter (with
+// arbitrary high halves), buffer fill and the host's version; set up once.
+struct TextStage;
+std::shared_ptr<TextStage> newTextStage(kdrv::Module& m);
+std::vector<std::string> randomTextProblems(TextStage& stage, ByteSource& source);
+
 // ---- Records ------------------------------------------------------------------
 
 struct ByteRange {
@@ -148,6 +154,7 @@ void checkDescriptors(Host& host, Report& report);
 void checkTextEntryPoints(Host& host, Report& report);
 void checkNothingLeaks(Host& host, Report& report);
 void checkRandomRunTime(Host& host, Report& report, uint64_t seed, int calls);
+void checkRandomTexts(Host& host, Report& report, uint64_t seed, int sweeps);
 // All of the above, each group guarded so that one fault cannot hide the rest.
 void runBattery(kdrv::Module& m, Report& report, uint64_t seed, int randomCalls);
 

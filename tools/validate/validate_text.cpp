@@ -99,6 +99,55 @@ std::vector<std::string> objectTextProblems(std::vector<TextBuffers>& slots, kdr
     return problems;
 }
 
+struct TextStage {
+    explicit TextStage(kdrv::Module& module)
+        : m(module),
+          withVersion(hostrec::newEditServices(
+              m, m.callback(kdrv::CallbackKind::HostVersion, [this](std::span<const uint32_t>) { return version; }))),
+          noVersion(hostrec::newEditServices(m, 0)),
+          buffers(m),
+          objectTexts(objectTextBuffers(m)) {}
+    kdrv::Module& m;
+    uint32_t version = 0;  // what the version callback answers
+    kdrv::Addr withVersion, noVersion;
+    TextBuffers buffers;
+    std::vector<TextBuffers> objectTexts;
+};
+
+std::shared_ptr<TextStage> newTextStage(kdrv::Module& m) { return std::make_shared<TextStage>(m); }
+
+std::vector<std::string> randomTextProblems(TextStage& s, ByteSource& source) {
+    const bool hasVersion = source.below(2) != 0;
+    s.version = source.bits();
+    const kdrv::Addr services = hasVersion ? s.withVersion : s.noVersion;
+    const bool gatePasses = hasVersion && (s.version & 0xFFFF0000u) >= hostrec::kRecentHost;
+    const uint32_t entry = source.below(7);  // each family's string, then its title; GetObjInfos
+    const auto fill = static_cast<uint8_t>(source.below(256));
+    // The host passes 16-bit values in 32-bit slots; the high half is not theirs.
+    const uint32_t high = source.below(2) ? source.bits() << 16 : 0;
+    const FamilyFacts& f = kFamilies[entry % 3];
+    const uint32_t code = source.below(static_cast<uint32_t>(f.count)) | high;
+    const uint32_t param = source.below(0x10000) | high;
+    if (entry == 6) return objectTextProblems(s.objectTexts, services, fill);
+    const std::string what = std::string(entry < 3 ? f.string : f.title) + "(code " + std::to_string(code) + ", parameter " +
+                             std::to_string(param) + ", version " + (hasVersion ? std::to_string(s.version) : "none") + ")";
+    const TextCall call = [&](kdrv::Addr buf, uint32_t size) {
+        if (entry < 3) hostrec::callString(s.m, f, services, code, buf, size);
+        else hostrec::callTitle(s.m, f, services, code, param, buf, size);
+    };
+    // Titles are not gated.
+    if (auto p = sweepProblem(s.buffers, call, entry >= 3 || gatePasses, fill, high)) return {what + " " + *p};
+    return {};
+}
+
+void checkRandomTexts(Host& host, Report& report, uint64_t seed, int sweeps) {
+    const std::shared_ptr<TextStage> stage = newTextStage(host.m);
+    SeededSource source(seed);
+    std::vector<std::string> problems;
+    for (int n = 0; n < sweeps && problems.empty(); ++n) problems = randomTextProblems(*stage, source);
+    report.expect(std::to_string(sweeps) + " random text sweeps (seed " + std::to_string(seed) + ")", problems);
+}
+
 void checkTextEntryPoints(Host& host, Report& report) {
     kdrv::Module& m = host.m;
     TextBuffers buffers(m);
