@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "support/text_file.h"
 #include "kinemo-host/command_line.h"
 #include "kinemo-host/commands.h"
 #include "kinemo-host/play_scene.h"
-#include "kinemo-host/progress_meter.h"
+#include "kinemo-host/step_observers.h"
+#include "support/text_file.h"
 
 using namespace khost;
 

@@ -13,7 +13,6 @@
 #include <string>
 
 #include "support/text_file.h"
-#include "kinemo-host/builtin_scene.h"
 #include "kinemo-host/describe.h"
 #include "kinemo-host/play_scene.h"
 #include "support/drivers.h"

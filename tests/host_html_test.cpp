@@ -19,11 +19,10 @@
 #include <vector>
 
 #include "driver/module.h"
-#include "support/text_file.h"
-#include "kinemo-host/builtin_scene.h"
 #include "kinemo-host/commands.h"
-#include "kinemo-host/float_format.h"
 #include "kinemo-host/play_scene.h"
+#include "kinemo-host/text_forms.h"
+#include "support/text_file.h"
 
 extern const uint8_t kinemoReplayJs[];
 extern const size_t kinemoReplayJsSize;

@@ -10,10 +10,9 @@
 #include <vector>
 
 #include "driver/module.h"
-#include "kinemo-host/float_format.h"
 #include "kinemo-host/module_events.h"
-#include "kinemo-host/motion_events.h"
-#include "kinemo-host/param_units.h"
+#include "kinemo-host/step_observers.h"
+#include "kinemo-host/text_forms.h"
 
 using namespace khost;
 

@@ -1,4 +1,7 @@
-// Every exported entry point, with its exact argument list (stdcall).
+// Every exported entry point, with its exact argument list (stdcall). The
+// driver's export table reads argument counts and result widths off these
+// declarations; kinemo.def names each by its stdcall decoration, so a byte
+// count there that is not 4 x the parameters fails the win32 link.
 #pragma once
 #include <cstdint>
 

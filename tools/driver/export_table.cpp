@@ -1,59 +1,122 @@
 #include "driver/export_table.h"
 
-#include <array>
+#include <algorithm>
+#include <type_traits>
+#include <utility>
+
+#include "host/exports.h"
+#include "platform/host_ref.h"
 
 namespace kdrv {
 namespace {
-using R = ResultKind;
-constexpr std::array<ExportInfo, 47> kExports{{
-    {"GetInfos", 2, 1, R::Bits32},
-    {"LoadObject", 6, 4, R::Bits32},
-    {"UnloadObject", 7, 3, R::None},
-    {"PutObject", 8, 4, R::None},
-    {"RemoveObject", 9, 4, R::None},
-    {"MakeIcon", 10, 5, R::Bits32},
-    {"AppendPopup", 12, 5, R::None},
-    {"SelectPopup", 13, 7, R::Bits32},
-    {"CreateObject", 14, 3, R::Bits32},
-    {"ModifyObject", 15, 6, R::Bits32},
-    {"RebuildExt", 16, 6, R::Bits32},
-    {"EndModifyObject", 17, 3, R::None},
-    {"GetObjectRect", 19, 4, R::None},
-    {"EditorDisplay", 20, 5, R::None},
-    {"IsTransparent", 21, 5, R::Bits32},
-    {"PrepareToWriteObject", 22, 3, R::None},
-    {"UpdateFileNames", 23, 4, R::None},
-    {"EnumElts", 24, 6, R::Bits32},
-    {"Initialize", 25, 2, R::Bits32},
-    {"Free", 26, 1, R::Bits32},
-    {"UsesFile", 30, 1, R::Bits32},
-    {"CreateFromFile", 31, 2, R::None},
-    {"GetObjInfos", 36, 7, R::None},
-    {"CreateRunObject", 50, 3, R::Bits16},
-    {"DestroyRunObject", 51, 2, R::Bits16},
-    {"HandleRunObject", 52, 1, R::Bits16},
-    {"DisplayRunObject", 53, 1, R::Bits16},
-    {"PauseRunObject", 57, 1, R::Bits16},
-    {"ContinueRunObject", 58, 1, R::Bits16},
-    {"GetRunObjectInfos", 59, 2, R::Bits16},
-    {"GetConditionMenu", 60, 3, R::Bits32},
-    {"GetActionMenu", 61, 3, R::Bits32},
-    {"GetExpressionMenu", 62, 3, R::Bits32},
-    {"GetConditionCodeFromMenu", 63, 2, R::Bits16},
-    {"GetActionCodeFromMenu", 64, 2, R::Bits16},
-    {"GetExpressionCodeFromMenu", 65, 2, R::Bits16},
-    {"GetConditionString", 66, 4, R::None},
-    {"GetActionString", 67, 4, R::None},
-    {"GetExpressionString", 68, 4, R::None},
-    {"GetConditionTitle", 72, 5, R::None},
-    {"GetActionTitle", 73, 5, R::None},
-    {"GetExpressionTitle", 74, 4, R::None},
-    {"GetConditionInfos", 75, 2, R::Bits32},
-    {"GetActionInfos", 76, 2, R::Bits32},
-    {"GetExpressionInfos", 77, 2, R::Bits32},
-    {"UpdateEditStructure", 78, 2, R::Bits32},
-    {"GetRunObjectDataSize", 80, 2, R::Bits16},
-}};
+
+// A 32-bit slot as the parameter's type: pointers are host references.
+template <class T>
+T fromSlot(uint32_t slot) {
+    if constexpr (std::is_pointer_v<T>) return hostPtrAs<std::remove_pointer_t<T>>(slot);
+    else return static_cast<T>(slot);
+}
+
+// A result as the host reads it from EAX: 16-bit results zero-extended,
+// menus as their handle value, other pointers as host references.
+template <class R>
+uint32_t toSlot(R r) {
+    if constexpr (std::is_same_v<R, HMENU>) return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(r));
+    else if constexpr (std::is_pointer_v<R>) return hostRef(r);
+    else if constexpr (std::is_same_v<R, int16_t>) return static_cast<uint16_t>(r);
+    else return static_cast<uint32_t>(r);
+}
+
+template <class Fn>
+struct Signature;
+
+template <class R, class... A>
+struct Signature<R (*)(A...)> {
+    static constexpr uint8_t argCount = sizeof...(A);
+    static constexpr ResultKind result = std::is_void_v<R>            ? ResultKind::None
+                                         : std::is_same_v<R, int16_t> ? ResultKind::Bits16
+                                                                      : ResultKind::Bits32;
+    template <auto Fn>
+    static uint32_t callNative(const uint32_t* args) {
+        return [args]<size_t... I>(std::index_sequence<I...>) -> uint32_t {
+            if constexpr (std::is_void_v<R>) {
+                Fn(fromSlot<A>(args[I])...);
+                return 0;
+            } else {
+                return toSlot(Fn(fromSlot<A>(args[I])...));
+            }
+        }(std::index_sequence_for<A...>{});
+    }
+};
+
+template <auto Fn>
+constexpr ExportInfo exportRow(std::string_view name, uint16_t ordinal) {
+    using S = Signature<decltype(Fn)>;
+    return {name, ordinal, S::argCount, S::result, &S::template callNative<Fn>};
+}
+
+#define ROW(fn, ordinal) exportRow<&fn>(#fn, ordinal)
+constexpr ExportInfo kExports[] = {
+    ROW(GetInfos, 2),
+    ROW(LoadObject, 6),
+    ROW(UnloadObject, 7),
+    ROW(PutObject, 8),
+    ROW(RemoveObject, 9),
+    ROW(MakeIcon, 10),
+    ROW(AppendPopup, 12),
+    ROW(SelectPopup, 13),
+    ROW(CreateObject, 14),
+    ROW(ModifyObject, 15),
+    ROW(RebuildExt, 16),
+    ROW(EndModifyObject, 17),
+    ROW(GetObjectRect, 19),
+    ROW(EditorDisplay, 20),
+    ROW(IsTransparent, 21),
+    ROW(PrepareToWriteObject, 22),
+    ROW(UpdateFileNames, 23),
+    ROW(EnumElts, 24),
+    ROW(Initialize, 25),
+    ROW(Free, 26),
+    ROW(UsesFile, 30),
+    ROW(CreateFromFile, 31),
+    ROW(GetObjInfos, 36),
+    ROW(CreateRunObject, 50),
+    ROW(DestroyRunObject, 51),
+    ROW(HandleRunObject, 52),
+    ROW(DisplayRunObject, 53),
+    ROW(PauseRunObject, 57),
+    ROW(ContinueRunObject, 58),
+    ROW(GetRunObjectInfos, 59),
+    ROW(GetConditionMenu, 60),
+    ROW(GetActionMenu, 61),
+    ROW(GetExpressionMenu, 62),
+    ROW(GetConditionCodeFromMenu, 63),
+    ROW(GetActionCodeFromMenu, 64),
+    ROW(GetExpressionCodeFromMenu, 65),
+    ROW(GetConditionString, 66),
+    ROW(GetActionString, 67),
+    ROW(GetExpressionString, 68),
+    ROW(GetConditionTitle, 72),
+    ROW(GetActionTitle, 73),
+    ROW(GetExpressionTitle, 74),
+    ROW(GetConditionInfos, 75),
+    ROW(GetActionInfos, 76),
+    ROW(GetExpressionInfos, 77),
+    ROW(UpdateEditStructure, 78),
+    ROW(GetRunObjectDataSize, 80),
+};
+#undef ROW
+
+constexpr bool ordinalsSpan(uint16_t base, uint16_t slots) {
+    uint16_t low = kExports[0].ordinal, high = low;
+    for (const ExportInfo& e : kExports) {
+        low = std::min(low, e.ordinal);
+        high = std::max(high, e.ordinal);
+    }
+    return low == base && high - low + 1 == slots;
+}
+static_assert(ordinalsSpan(kOrdinalBase, kOrdinalSlots), "the ordinal range follows the rows");
+
 }  // namespace
 
 std::span<const ExportInfo> exportTable() { return kExports; }

@@ -1,6 +1,7 @@
 // The module's exported entry points as a host sees them: ordinal, argument
-// count (each a 32-bit slot) and result width. Drivers, the DLL check and the
-// validator all read this one table.
+// count (each a 32-bit slot) and result width, read from the declarations in
+// host/exports.h. Drivers, the DLL check and the validator all read this one
+// table.
 #pragma once
 #include <cstdint>
 #include <span>
@@ -10,11 +11,16 @@ namespace kdrv {
 
 enum class ResultKind : uint8_t { None, Bits16, Bits32 };
 
+// The native build's entry point over 32-bit slots: host references become
+// pointers, and the result comes back as the host would see it.
+using NativeEntry = uint32_t (*)(const uint32_t* args);
+
 struct ExportInfo {
     std::string_view name;
     uint16_t ordinal;
     uint8_t argCount;
     ResultKind result;
+    NativeEntry native;
 };
 
 std::span<const ExportInfo> exportTable();

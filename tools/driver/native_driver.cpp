@@ -1,10 +1,10 @@
-// The native build behind the driver interface: 32-bit arguments become
-// pointers through the module's own host-reference mapping. Each call runs
+// The native build behind the driver interface: each export's native entry
+// (export_table.cpp) turns 32-bit arguments into pointers through the
+// module's own host-reference mapping. Each call runs
 // under the host's floating-point control words, loaded into this CPU right
 // before the call and replaced by the driver's own right after it.
 #include <array>
 #include <cstdio>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -18,69 +18,7 @@
 namespace kdrv {
 namespace {
 
-using Args = const uint32_t*;
-using Adapter = uint32_t (*)(Args);
-
-template <class T>
-T* P(uint32_t ref) { return hostPtrAs<T>(ref); }
-char* S(uint32_t ref) { return hostPtrAs<char>(ref); }
-HostEditServices* E(uint32_t ref) { return hostPtrAs<HostEditServices>(ref); }
 uint32_t u16(int16_t v) { return static_cast<uint16_t>(v); }
-uint32_t menu(HMENU m) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m)); }
-
-#define A(name, expr) {#name, [](Args a) -> uint32_t { (void)a; return expr; }}
-#define V(name, expr) {#name, [](Args a) -> uint32_t { (void)a; expr; return 0; }}
-const std::map<std::string_view, Adapter> kAdapters = {
-    A(GetInfos, GetInfos(a[0])),
-    A(LoadObject, LoadObject(a[0], a[1], a[2], a[3])),
-    V(UnloadObject, UnloadObject(a[0], a[1], a[2])),
-    V(PutObject, PutObject(a[0], a[1], a[2], a[3])),
-    V(RemoveObject, RemoveObject(a[0], a[1], a[2], a[3])),
-    A(MakeIcon, MakeIcon(E(a[0]), P<uint8_t>(a[1]), a[2], a[3], a[4])),
-    V(AppendPopup, AppendPopup(a[0], a[1], a[2], a[3], a[4])),
-    A(SelectPopup, SelectPopup(E(a[0]), a[1], a[2], a[3], a[4], a[5], a[6])),
-    A(CreateObject, CreateObject(E(a[0]), a[1], P<EditData>(a[2]))),
-    A(ModifyObject, ModifyObject(E(a[0]), P<EditData>(a[1]), a[2], a[3], a[4], a[5])),
-    A(RebuildExt, RebuildExt(a[0], a[1], a[2], a[3], a[4], a[5])),
-    V(EndModifyObject, EndModifyObject(a[0], a[1], a[2])),
-    V(GetObjectRect, GetObjectRect(E(a[0]), P<int32_t>(a[1]), a[2], P<EditData>(a[3]))),
-    V(EditorDisplay, EditorDisplay(E(a[0]), a[1], a[2], a[3], P<int32_t>(a[4]))),
-    A(IsTransparent, IsTransparent(a[0], a[1], a[2], a[3], a[4])),
-    V(PrepareToWriteObject, PrepareToWriteObject(a[0], a[1], a[2])),
-    V(UpdateFileNames, UpdateFileNames(a[0], a[1], a[2], a[3])),
-    A(EnumElts, EnumElts(a[0], a[1], a[2], a[3], a[4], a[5])),
-    A(Initialize, Initialize(a[0], a[1])),
-    A(Free, Free(a[0])),
-    A(UsesFile, UsesFile(a[0])),
-    V(CreateFromFile, CreateFromFile(E(a[0]), P<EditData>(a[1]))),
-    V(GetObjInfos, GetObjInfos(E(a[0]), a[1], S(a[2]), S(a[3]), S(a[4]), S(a[5]), S(a[6]))),
-    A(CreateRunObject, u16(CreateRunObject(P<RunData>(a[0]), a[1], a[2]))),
-    A(DestroyRunObject, u16(DestroyRunObject(a[0], a[1]))),
-    A(HandleRunObject, u16(HandleRunObject(P<RunData>(a[0])))),
-    A(DisplayRunObject, u16(DisplayRunObject(a[0]))),
-    A(PauseRunObject, u16(PauseRunObject(a[0]))),
-    A(ContinueRunObject, u16(ContinueRunObject(a[0]))),
-    A(GetRunObjectInfos, u16(GetRunObjectInfos(a[0], P<RunInfos>(a[1])))),
-    A(GetConditionMenu, menu(GetConditionMenu(E(a[0]), a[1], a[2]))),
-    A(GetActionMenu, menu(GetActionMenu(E(a[0]), a[1], a[2]))),
-    A(GetExpressionMenu, menu(GetExpressionMenu(E(a[0]), a[1], a[2]))),
-    A(GetConditionCodeFromMenu, u16(GetConditionCodeFromMenu(E(a[0]), a[1]))),
-    A(GetActionCodeFromMenu, u16(GetActionCodeFromMenu(E(a[0]), a[1]))),
-    A(GetExpressionCodeFromMenu, u16(GetExpressionCodeFromMenu(E(a[0]), a[1]))),
-    V(GetConditionString, GetConditionString(E(a[0]), a[1], S(a[2]), a[3])),
-    V(GetActionString, GetActionString(E(a[0]), a[1], S(a[2]), a[3])),
-    V(GetExpressionString, GetExpressionString(E(a[0]), a[1], S(a[2]), a[3])),
-    V(GetConditionTitle, GetConditionTitle(E(a[0]), a[1], a[2], S(a[3]), a[4])),
-    V(GetActionTitle, GetActionTitle(E(a[0]), a[1], a[2], S(a[3]), a[4])),
-    V(GetExpressionTitle, GetExpressionTitle(E(a[0]), a[1], S(a[2]), a[3])),
-    A(GetConditionInfos, hostRef(GetConditionInfos(E(a[0]), a[1]))),
-    A(GetActionInfos, hostRef(GetActionInfos(E(a[0]), a[1]))),
-    A(GetExpressionInfos, hostRef(GetExpressionInfos(E(a[0]), a[1]))),
-    A(UpdateEditStructure, UpdateEditStructure(a[0], a[1])),
-    A(GetRunObjectDataSize, u16(GetRunObjectDataSize(a[0], a[1]))),
-};
-#undef A
-#undef V
 
 #if !defined(__x86_64__) && !defined(__i386__)
 #error "the native driver switches x87 and SSE control words"
@@ -186,12 +124,10 @@ public:
 
     uint32_t call(std::string_view name, std::span<const uint32_t> args) override {
         const ExportInfo* info = findExport(name);
-        auto it = kAdapters.find(name);
-        if (info == nullptr || it == kAdapters.end()) throw std::invalid_argument("no export " + std::string(name));
+        if (info == nullptr) throw std::invalid_argument("no export " + std::string(name));
         if (args.size() != info->argCount)
             throw std::invalid_argument(std::string(name) + ": wrong argument count");
-        const Adapter adapter = it->second;
-        return intoModule([&] { return adapter(args.data()); }, [&] { return std::string(name); });
+        return intoModule([&] { return info->native(args.data()); }, [&] { return std::string(name); });
     }
 
     uint32_t callRoutine(RoutineKind kind, Addr routine, std::span<const uint32_t> args) override {
@@ -199,7 +135,7 @@ public:
         void* fn = hostPtr(routine);
         if (fn == nullptr) throw std::invalid_argument("null routine");
         need(args, kind == RoutineKind::Expression ? 2 : 3);
-        RunData* rd = P<RunData>(a[0]);
+        RunData* rd = hostPtrAs<RunData>(a[0]);
         auto what = [&] {
             char buf[32];
             std::snprintf(buf, sizeof buf, "routine 0x%x", routine);

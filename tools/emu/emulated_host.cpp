@@ -12,12 +12,6 @@ namespace {
 constexpr uint32_t kPage = 0x1000;
 constexpr uint32_t kAttach = 1;
 
-std::string hex(uint32_t v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%x", v);
-    return buf;
-}
-
 uint32_t sectionPerms(uint32_t characteristics) {
     return ((characteristics & pe::kSectionRead) ? kPermRead : 0) | ((characteristics & pe::kSectionWrite) ? kPermWrite : 0) |
            ((characteristics & pe::kSectionExecute) ? kPermExec : 0);

@@ -11,28 +11,19 @@ namespace {
 
 constexpr size_t kMaxRoutineTable = 4096;
 
-std::string hex(uint32_t v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%x", v);
-    return buf;
-}
+// Each callback kind's stack slots and its name in errors.
+struct CallbackShape {
+    int slots;
+    const char* name;
+};
 
-int callbackSlots(CallbackKind kind) {
+CallbackShape callbackShape(CallbackKind kind) {
     switch (kind) {
-        case CallbackKind::ParamFetch: return 3;
-        case CallbackKind::HostVersion: return 0;
-        case CallbackKind::Path: return 3;
+        case CallbackKind::ParamFetch: return {3, "parameter fetch callback"};
+        case CallbackKind::HostVersion: return {0, "host version callback"};
+        case CallbackKind::Path: return {3, "path callback"};
     }
-    return 0;
-}
-
-const char* callbackName(CallbackKind kind) {
-    switch (kind) {
-        case CallbackKind::ParamFetch: return "parameter fetch callback";
-        case CallbackKind::HostVersion: return "host version callback";
-        case CallbackKind::Path: return "path callback";
-    }
-    return "callback";
+    return {0, "callback"};
 }
 
 emu::Convention orvexFunctions(OrvexConvention c) {
@@ -107,7 +98,7 @@ public:
     std::vector<Addr> routineTable(RoutineKind, Addr table) override {
         std::vector<Addr> out;
         for (Addr at = table;; at += 4) {
-            if (out.size() == kMaxRoutineTable) throw std::runtime_error("routine table at " + hex(table) + " has no null end");
+            if (out.size() == kMaxRoutineTable) throw std::runtime_error("routine table at " + emu::hex(table) + " has no null end");
             const Addr entry = host_.machine().read32(at);
             if (entry == 0) return out;
             out.push_back(entry);
@@ -115,8 +106,9 @@ public:
     }
 
     Addr callback(CallbackKind kind, Callback fn) override {
-        const int slots = callbackSlots(kind);
-        return host_.machine().addThunk(callbackName(kind), slots, emu::Convention::Stdcall, emu::ResultIn::Eax,
+        const CallbackShape shape = callbackShape(kind);
+        const int slots = shape.slots;
+        return host_.machine().addThunk(shape.name, slots, emu::Convention::Stdcall, emu::ResultIn::Eax,
                                         [slots, fn = std::move(fn)](emu::ThunkCall& c) {
                                             // The host expects its own state back whenever it runs.
                                             const emu::FpControl seen = c.machine.fpControl(), host = c.machine.hostFpState();

@@ -6,13 +6,15 @@ namespace emu {
 namespace {
 
 constexpr uint32_t kChainEnd = 0xFFFFFFFF;
-constexpr uint32_t kNonContinuable = 0x1;
-constexpr uint32_t kUnwinding = 0x2;
-constexpr uint32_t kContinueSearch = 1;
 constexpr int kMaxFrames = 256;
 
-constexpr uint32_t kRecordSize = 80;
-constexpr uint32_t kContextSize = 0x2CC;
+// The record's flags, and what a handler answers to pass the exception on.
+enum : uint32_t { kNonContinuable = 0x1, kUnwinding = 0x2 };
+constexpr uint32_t kContinueSearch = 1;
+
+// The exception record and the CONTEXT: their sizes, the flags that say
+// which registers the context holds, and where EIP and ESP lie in it.
+constexpr uint32_t kRecordSize = 80, kContextSize = 0x2CC;
 constexpr uint32_t kContextFull = 0x10007;
 constexpr uint32_t kContextEip = 0xB8, kContextEsp = 0xC4;
 

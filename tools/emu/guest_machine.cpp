@@ -46,12 +46,6 @@ uint64_t descriptor(uint32_t base, uint32_t limit, uint8_t access, uint8_t flags
            (uint64_t((limit >> 16) & 0xF) << 48) | (uint64_t(flags & 0xF) << 52) | (uint64_t(base >> 24) << 56);
 }
 
-std::string hex(uint64_t v) {
-    std::ostringstream s;
-    s << "0x" << std::hex << v;
-    return s.str();
-}
-
 uint32_t roundUp(uint32_t v, uint32_t to) { return (v + to - 1) & ~(to - 1); }
 
 // Where the arguments of a call end, at or below `limit`: placed so that the
@@ -81,6 +75,12 @@ int ucPerms(uint32_t perms) {
 }
 
 }  // namespace
+
+std::string hex(uint64_t v) {
+    std::ostringstream s;
+    s << "0x" << std::hex << v;
+    return s.str();
+}
 
 std::string describe(FpControl fp) {
     char buf[64];

@@ -44,6 +44,9 @@ inline bool sameControl(FpControl a, FpControl b) {
 }
 std::string describe(FpControl fp);
 
+// "0x1f": addresses and values in error messages.
+std::string hex(uint64_t v);
+
 // Whether guest stores take the short path around Unicorn 2.0.1's page-lock
 // trees (see unicorn_store_path.cpp).
 bool storesSkipLockTrees();

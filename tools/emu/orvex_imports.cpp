@@ -4,10 +4,12 @@
 // can fill the object with a pattern that every later operation checks.
 #include <cstdio>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "emu/guest_exceptions.h"
 #include "emu/served_imports.h"
+#include "platform/orvex32.h"
 #include "platform/standin.h"
 
 namespace emu {
@@ -25,14 +27,6 @@ void runDialog(GuestServices& s, ThunkCall& c) {
 }
 
 void drawingTarget(GuestServices&, ThunkCall& c) { c.eax = standin::drawingTarget(c.arg(0), c.arg(1)); }
-
-constexpr uint16_t kImageInit = 308, kImageDispose = 313;
-
-std::string hex(uint32_t v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%x", v);
-    return buf;
-}
 
 // Period 256, so a copy shifted by any amount below that does not match.
 uint8_t patternByte(uint32_t i) { return uint8_t(0xA7 + 0x3D * i); }
@@ -62,15 +56,24 @@ void checkImageObject(GuestServices& s, uint32_t object) {
     }
 }
 
+template <auto A, auto B>
+constexpr bool kSameFunction = false;
+template <auto A>
+constexpr bool kSameFunction<A, A> = true;
+
 // The object arrives in ECX; the stack carries the rest.
-template <uint16_t Ordinal, int Slots>
+template <auto Fn>
+constexpr uint8_t kImageSlots = kArgSlots<Fn> - 1;
+
+template <auto Fn, uint16_t Ordinal>
 void imageOperation(GuestServices& s, ThunkCall& c) {
+    constexpr int Slots = kImageSlots<Fn>;
     if (s.imageObjectBytes != 0) {
-        if (Ordinal == kImageInit) {
+        if (kSameFunction<Fn, &orvexImageInit>) {
             fillImageObject(s, c.ecx);
         } else {
             checkImageObject(s, c.ecx);
-            if (Ordinal == kImageDispose) s.imageObjects.erase(c.ecx);
+            if (kSameFunction<Fn, &orvexImageDispose>) s.imageObjects.erase(c.ecx);
         }
     }
     std::vector<uint32_t> args;
@@ -80,16 +83,29 @@ void imageOperation(GuestServices& s, ThunkCall& c) {
     c.eax = 1;
 }
 
-using C = Convention;
-using R = ResultIn;
+// Free functions take every argument on the stack; image operations are
+// thiscall, the object in ECX.
+template <auto Fn, uint16_t Ordinal>
+constexpr ServedImport function(ImportHandler handler) {
+    return {"ORVEX32.dll", {}, Ordinal, kArgSlots<Fn>, Convention::Stdcall, ResultIn::Eax, handler};
+}
+
+template <auto Fn, uint16_t Ordinal>
+constexpr ServedImport imageMethod() {
+    using Self = std::tuple_element_t<0, typename GuestSignature<decltype(Fn)>::Params>;
+    static_assert(std::is_same_v<Self, OrvexImage*>, "an image operation takes its object first");
+    return {"ORVEX32.dll", {}, Ordinal, kImageSlots<Fn>, Convention::Thiscall, ResultIn::Eax,
+            imageOperation<Fn, Ordinal>};
+}
+
 constexpr ServedImport kOrvexImports[] = {
-    {"ORVEX32.dll", {}, 12, 8, C::Stdcall, R::Eax, runDialog},
-    {"ORVEX32.dll", {}, 191, 2, C::Stdcall, R::Eax, drawingTarget},
-    {"ORVEX32.dll", {}, 308, 0, C::Thiscall, R::Eax, imageOperation<308, 0>},
-    {"ORVEX32.dll", {}, 340, 3, C::Thiscall, R::Eax, imageOperation<340, 3>},
-    {"ORVEX32.dll", {}, 395, 3, C::Thiscall, R::Eax, imageOperation<395, 3>},
-    {"ORVEX32.dll", {}, 336, 7, C::Thiscall, R::Eax, imageOperation<336, 7>},
-    {"ORVEX32.dll", {}, 313, 0, C::Thiscall, R::Eax, imageOperation<313, 0>},
+    function<&orvexRunDialog, 12>(runDialog),
+    function<&orvexDrawingTarget, 191>(drawingTarget),
+    imageMethod<&orvexImageInit, 308>(),
+    imageMethod<&orvexImageSetup, 340>(),
+    imageMethod<&orvexImageLoad, 395>(),
+    imageMethod<&orvexImageDraw, 336>(),
+    imageMethod<&orvexImageDispose, 313>(),
 };
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <map>
 #include <span>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "emu/guest_machine.h"
@@ -39,6 +41,21 @@ struct ServedImport {
     ResultIn result;
     ImportHandler handler;
 };
+
+// The 32-bit stack slots a guest call of a declared function takes, read off
+// its prototype: a double takes two, anything else one (pointers and
+// integers are 32-bit in the guest whatever they are here).
+template <class T>
+constexpr uint8_t kSlotsOf = std::is_floating_point_v<T> && sizeof(T) == 8 ? 2 : 1;
+template <class Fn>
+struct GuestSignature;
+template <class R, class... A>
+struct GuestSignature<R (*)(A...)> {
+    using Params = std::tuple<A...>;
+    static constexpr uint8_t slots = (0 + ... + kSlotsOf<A>);
+};
+template <auto Fn>
+constexpr uint8_t kArgSlots = GuestSignature<decltype(Fn)>::slots;
 
 std::span<const ServedImport> windowsImports();  // KERNEL32, USER32, msvcrt
 std::span<const ServedImport> orvexImports();    // ORVEX32, by ordinal

@@ -225,27 +225,30 @@ void crtStrlen(GuestServices& s, ThunkCall& c) { c.eax = uint32_t(s.machine.read
 
 using C = Convention;
 using R = ResultIn;
+// Windows functions are stdcall with their result in EAX; msvcrt's are the
+// C library's, counted by hand.
+#define API(dll, fn, handler) {#dll ".dll", #fn, 0, kArgSlots<&fn>, C::Stdcall, R::Eax, handler}
 constexpr ServedImport kWindowsImports[] = {
-    {"KERNEL32.dll", "FindResourceA", 0, 3, C::Stdcall, R::Eax, findResource},
-    {"KERNEL32.dll", "LoadResource", 0, 2, C::Stdcall, R::Eax, loadResource},
-    {"KERNEL32.dll", "LockResource", 0, 1, C::Stdcall, R::Eax, lockResource},
-    {"KERNEL32.dll", "FreeResource", 0, 1, C::Stdcall, R::Eax, freeResource},
-    {"KERNEL32.dll", "LocalAlloc", 0, 2, C::Stdcall, R::Eax, localAlloc},
-    {"KERNEL32.dll", "LocalFree", 0, 1, C::Stdcall, R::Eax, localFree},
-    {"KERNEL32.dll", "GetModuleFileNameA", 0, 3, C::Stdcall, R::Eax, getModuleFileName},
-    {"USER32.dll", "LoadStringA", 0, 4, C::Stdcall, R::Eax, loadString},
-    {"USER32.dll", "LoadMenuA", 0, 2, C::Stdcall, R::Eax, loadMenu},
-    {"USER32.dll", "GetSubMenu", 0, 2, C::Stdcall, R::Eax, getSubMenu},
-    {"USER32.dll", "CreatePopupMenu", 0, 0, C::Stdcall, R::Eax, createPopupMenu},
-    {"USER32.dll", "AppendMenuA", 0, 4, C::Stdcall, R::Eax, appendMenu},
-    {"USER32.dll", "GetMenuItemCount", 0, 1, C::Stdcall, R::Eax, getMenuItemCount},
-    {"USER32.dll", "GetMenuItemID", 0, 2, C::Stdcall, R::Eax, getMenuItemId},
-    {"USER32.dll", "GetMenuStringA", 0, 5, C::Stdcall, R::Eax, getMenuString},
-    {"USER32.dll", "GetMenuState", 0, 3, C::Stdcall, R::Eax, getMenuState},
-    {"USER32.dll", "DestroyMenu", 0, 1, C::Stdcall, R::Eax, destroyMenu},
-    {"USER32.dll", "EndDialog", 0, 2, C::Stdcall, R::Eax, endDialog},
-    {"USER32.dll", "GetWindowLongA", 0, 2, C::Stdcall, R::Eax, getWindowLong},
-    {"USER32.dll", "SetWindowLongA", 0, 3, C::Stdcall, R::Eax, setWindowLong},
+    API(KERNEL32, FindResourceA, findResource),
+    API(KERNEL32, LoadResource, loadResource),
+    API(KERNEL32, LockResource, lockResource),
+    API(KERNEL32, FreeResource, freeResource),
+    API(KERNEL32, LocalAlloc, localAlloc),
+    API(KERNEL32, LocalFree, localFree),
+    API(KERNEL32, GetModuleFileNameA, getModuleFileName),
+    API(USER32, LoadStringA, loadString),
+    API(USER32, LoadMenuA, loadMenu),
+    API(USER32, GetSubMenu, getSubMenu),
+    API(USER32, CreatePopupMenu, createPopupMenu),
+    API(USER32, AppendMenuA, appendMenu),
+    API(USER32, GetMenuItemCount, getMenuItemCount),
+    API(USER32, GetMenuItemID, getMenuItemId),
+    API(USER32, GetMenuStringA, getMenuString),
+    API(USER32, GetMenuState, getMenuState),
+    API(USER32, DestroyMenu, destroyMenu),
+    API(USER32, EndDialog, endDialog),
+    API(USER32, GetWindowLongA, getWindowLong),
+    API(USER32, SetWindowLongA, setWindowLong),
     {"msvcrt.dll", "sin", 0, 2, C::Cdecl, R::St0, crtSin},
     {"msvcrt.dll", "cos", 0, 2, C::Cdecl, R::St0, crtCos},
     {"msvcrt.dll", "atan2", 0, 4, C::Cdecl, R::St0, crtAtan2},
@@ -254,6 +257,7 @@ constexpr ServedImport kWindowsImports[] = {
     {"msvcrt.dll", "memset", 0, 3, C::Cdecl, R::Eax, crtMemset},
     {"msvcrt.dll", "strlen", 0, 1, C::Cdecl, R::Eax, crtStrlen},
 };
+#undef API
 
 bool sameDll(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {

@@ -82,4 +82,14 @@ int usageError(std::ostream& err, std::string_view command, std::string_view mes
     return kExitUsage;
 }
 
+std::optional<int> endsBeforeStart(const CommandLine& line, std::string_view command, const char* help,
+                                   std::ostream& out, std::ostream& err) {
+    if (!line.error.empty()) return usageError(err, command, line.error);
+    if (!line.help) return std::nullopt;
+    out << help;
+    return kExitOk;
+}
+
+std::string moduleName(const std::string& modulePath) { return modulePath.empty() ? "native module" : modulePath; }
+
 }  // namespace khost

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <span>
 #include <string>
@@ -38,5 +39,13 @@ bool integerOption(const CommandLine& line, std::string_view name, int64_t lo, i
 // Prints "kinemo-host COMMAND: MESSAGE" and the pointer to the command's help
 // to `err`, and gives the usage exit status.
 int usageError(std::ostream& err, std::string_view command, std::string_view message);
+
+// A command ends before it starts on words it did not understand (a usage
+// error) or on --help (the help printed to `out`): the exit status then.
+std::optional<int> endsBeforeStart(const CommandLine& line, std::string_view command, const char* help,
+                                   std::ostream& out, std::ostream& err);
+
+// The module a command opens, as error messages name it.
+std::string moduleName(const std::string& modulePath);
 
 }  // namespace khost

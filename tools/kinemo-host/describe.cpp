@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "kinemo-host/display_text.h"
 #include "kinemo-host/edit_services.h"
 #include "kinemo-host/module_events.h"
-#include "kinemo-host/param_units.h"
+#include "kinemo-host/text_forms.h"
 #include "platform/handle_cast.h"
 #include "platform/winapi.h"
 

@@ -32,11 +32,7 @@ const char* const kDescribeHelp =
 
 int describeCommand(const std::vector<std::string>& args) {
     CommandLine line = parseCommandLine(args, kDescribeOptions, 0);
-    if (!line.error.empty()) return usageError(std::cerr, "describe", line.error);
-    if (line.help) {
-        std::cout << kDescribeHelp;
-        return kExitOk;
-    }
+    if (auto status = endsBeforeStart(line, "describe", kDescribeHelp, std::cout, std::cerr)) return *status;
     std::string modulePath = option(line, "--module").value_or("");
     std::string error;
     if (!modulePath.empty() && !checkReadable(modulePath, error)) {
@@ -50,7 +46,7 @@ int describeCommand(const std::vector<std::string>& args) {
         describeEvents(*module, text);
         std::cout << text.str();
     } catch (const std::exception& e) {
-        std::cerr << "kinemo-host describe: " << aboutFile(modulePath.empty() ? "native module" : modulePath, e.what())
+        std::cerr << "kinemo-host describe: " << aboutFile(moduleName(modulePath), e.what())
                   << '\n';
         return kExitFailure;
     }

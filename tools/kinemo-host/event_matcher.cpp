@@ -5,10 +5,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "kinemo-host/closest_match.h"
-#include "kinemo-host/display_text.h"
-#include "kinemo-host/integer_or_float.h"
 #include "kinemo-host/scene_tokens.h"
+#include "kinemo-host/text_forms.h"
 
 namespace khost {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "kinemo-host/float_format.h"
+#include "kinemo-host/text_forms.h"
 
 namespace khost {
 namespace {

@@ -32,4 +32,8 @@ void playParsedScene(kdrv::Module& m, const Scene& scene, const PlayOutputs& out
 // Both: scene errors are reported before anything runs.
 int playScene(kdrv::Module& m, std::string_view text, std::string_view fileName, const PlayOutputs& outputs);
 
+// The scene `run` plays when given none: bounce, gravity and wrap at once.
+constexpr std::string_view kBuiltinSceneName = "built-in scene";
+std::string_view builtinSceneText();
+
 }  // namespace khost

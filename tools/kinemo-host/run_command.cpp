@@ -4,12 +4,11 @@
 #include <iostream>
 #include <optional>
 
-#include "kinemo-host/builtin_scene.h"
 #include "kinemo-host/command_line.h"
 #include "kinemo-host/commands.h"
 #include "kinemo-host/file_io.h"
 #include "kinemo-host/play_scene.h"
-#include "kinemo-host/progress_meter.h"
+#include "kinemo-host/step_observers.h"
 
 namespace khost {
 namespace {
@@ -111,11 +110,7 @@ const char* const kRunHelp =
 
 int runCommand(const std::vector<std::string>& args) {
     CommandLine line = parseCommandLine(args, kRunOptions, 1);
-    if (!line.error.empty()) return usageError(std::cerr, "run", line.error);
-    if (line.help) {
-        std::cout << kRunHelp;
-        return kExitOk;
-    }
+    if (auto status = endsBeforeStart(line, "run", kRunHelp, std::cout, std::cerr)) return *status;
     const std::string scenePath = line.positional.empty() ? "" : line.positional[0];
     if (auto clash = outputClash(line, scenePath)) return usageError(std::cerr, "run", *clash);
 
@@ -146,7 +141,7 @@ int runCommand(const std::vector<std::string>& args) {
                          trace.isOpen() ? &trace.stream() : nullptr, svg.isOpen() ? &svg.stream() : nullptr,
                          html.isOpen() ? &html.stream() : nullptr, progress ? &*progress : nullptr});
     } catch (const std::exception& e) {
-        return fail(aboutFile(modulePath.empty() ? "native module" : modulePath, e.what()));
+        return fail(aboutFile(moduleName(modulePath), e.what()));
     }
     // Both finished before either replaces its target.
     for (OutputFile* file : {&trace, &svg, &html})

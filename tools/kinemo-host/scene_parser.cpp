@@ -3,9 +3,9 @@
 #include <array>
 #include <map>
 
-#include "kinemo-host/closest_match.h"
 #include "kinemo-host/event_matcher.h"
 #include "kinemo-host/scene_tokens.h"
+#include "kinemo-host/text_forms.h"
 
 namespace khost {
 namespace {

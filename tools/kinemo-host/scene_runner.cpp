@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "driver/host_harness.h"
-#include "kinemo-host/float_format.h"
+#include "kinemo-host/text_forms.h"
 
 namespace khost {
 namespace {

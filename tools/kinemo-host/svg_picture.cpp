@@ -4,9 +4,8 @@
 #include <array>
 #include <cmath>
 
-#include "kinemo-host/markup.h"
-#include "kinemo-host/float_format.h"
-#include "kinemo-host/motion_events.h"
+#include "kinemo-host/step_observers.h"
+#include "kinemo-host/text_forms.h"
 
 namespace khost {
 namespace {
