@@ -1,8 +1,6 @@
 #include "bench_records.h"
 
-#include <cstring>
-
-#include "host/exports.h"
+#include "driver/host_harness.h"
 #include "platform/host_ref.h"
 
 namespace kbench {
@@ -14,6 +12,7 @@ struct FetchQueue {
 };
 FetchQueue fetchQueue;
 
+// Called straight from the module in the timed loops: no driver callback.
 uint32_t KINEMO_STDCALL fetchParam(RunData*, uint32_t, uint32_t) {
     uint32_t v = fetchQueue.values[fetchQueue.next];
     fetchQueue.next = fetchQueue.next + 1 == fetchQueue.values.size() ? 0 : fetchQueue.next + 1;
@@ -30,24 +29,17 @@ void setFetchedParams(std::vector<uint32_t> values) {
 uint32_t objectRef(HostObject* obj) { return hostRef(obj); }
 
 std::unique_ptr<Scene> boundScene(size_t count) {
-    auto scene = std::make_unique<Scene>();
-    scene->runHeader.playfieldWidth = 640;
-    scene->runHeader.playfieldHeight = 480;
-    scene->runHeader.getFirstParam = hostFnRef<ParamFetch>(fetchParam);
-    scene->runHeader.getNextParam = hostFnRef<ParamFetch>(fetchParam);
-    scene->targets.resize(count);
-    scene->instances.resize(count);
-    const HostRef header = hostRef(&scene->runHeader);
+    auto scene = std::make_unique<Scene>(Scene{kdrv::openNative(), {}, {}});
+    kdrv::Module& m = *scene->module;
+    hostrec::Stage stage = hostrec::newStage(m);
+    m.view<HostRunHeader>(stage.header)->getFirstParam = hostFnRef<ParamFetch>(fetchParam);
+    m.view<HostRunHeader>(stage.header)->getNextParam = hostFnRef<ParamFetch>(fetchParam);
     for (size_t i = 0; i < count; ++i) {
-        HostObject& target = scene->targets[i];
-        target.posX = static_cast<int16_t>(40 + i % 560);
-        target.posY = static_cast<int16_t>(40 + (i / 560) % 400);
-        target.imageWidth = 32;
-        target.imageHeight = 32;
-        RunData* rd = &scene->instances[i];
-        std::memcpy(rd->header + kRunHeaderOffset, &header, sizeof header);
-        CreateRunObject(rd, 0, 0);
-        callAction(rd, 2, hostRef(&target));
+        const kdrv::Addr target = hostrec::newObject(m, int16_t(40 + i % 560), int16_t(40 + (i / 560) % 400));
+        const kdrv::Addr rd = hostrec::newInstance(m, stage.header);
+        hostrec::callAction(stage, rd, ActionCode::SetObject, target, 0);
+        scene->targets.push_back(m.view<HostObject>(target));
+        scene->instances.push_back(m.view<RunData>(rd));
     }
     return scene;
 }

@@ -1,22 +1,24 @@
-// Host records for benchmarks, built in plain process memory and handed to
-// the native module directly: no driver in the timed loops.
+// Host records for benchmarks, set up through the host harness on the
+// native build; the timed loops then call the module directly, with no
+// driver in between.
 #pragma once
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "driver/module.h"
 #include "host/routines.h"
 
 namespace kbench {
 
 struct Scene {
-    HostRunHeader runHeader{};
-    std::vector<HostObject> targets;
-    std::vector<RunData> instances;
+    std::unique_ptr<kdrv::Module> module;  // owns the records
+    std::vector<HostObject*> targets;
+    std::vector<RunData*> instances;
 };
 
 // A scene of `count` instances, each created and bound to its own target
-// (action 2) on a 640 x 480 playfield, with the fetch callbacks installed.
+// on a 640 x 480 playfield, with the fetch callbacks installed.
 std::unique_ptr<Scene> boundScene(size_t count);
 
 // Parameters handed out by the fetch callbacks, cycling through `values`.

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/module.h"
+#include "driver/host_harness.h"
 #include "host/routines.h"
 #include "ratio_report.h"
 
@@ -19,39 +19,20 @@ namespace {
 constexpr int kInstances = 8;
 constexpr int kFrames = 100'000;
 
-struct Scene {
-    std::vector<kdrv::Addr> instances, targets;
-};
-
-kdrv::Addr action(kdrv::Module& m, const std::vector<kdrv::Addr>& actions, kdrv::Addr rd, int code, uint32_t p = 0) {
-    return m.callRoutine(kdrv::RoutineKind::Action, actions.at(size_t(code)), {rd, p, 0});
-}
-
-Scene makeScene(kdrv::Module& m) {
-    const kdrv::Addr header = m.alloc(sizeof(HostRunHeader)), infos = m.alloc(sizeof(RunInfos));
-    m.view<HostRunHeader>(header)->playfieldWidth = 640;
-    m.view<HostRunHeader>(header)->playfieldHeight = 480;
-    m.call("GetRunObjectInfos", {0, infos});
-    const std::vector<kdrv::Addr> actions = m.routineTable(kdrv::RoutineKind::Action, m.view<RunInfos>(infos)->actionRoutines);
-    Scene s;
+hostrec::Stage makeScene(kdrv::Module& m) {
+    hostrec::Stage stage = hostrec::newStage(m);
     for (int i = 0; i < kInstances; ++i) {
-        const kdrv::Addr target = m.alloc(sizeof(HostObject)), rd = m.alloc(sizeof(RunData));
-        auto* t = m.view<HostObject>(target);
-        t->posX = int16_t(60 + 70 * i);
-        t->posY = int16_t(40 + 50 * i);
-        t->imageWidth = 32;
-        t->imageHeight = 32;
-        *reinterpret_cast<kdrv::Addr*>(m.bytes(rd) + kRunHeaderOffset) = header;
-        m.call("CreateRunObject", {rd, 0, 0});
-        action(m, actions, rd, 2, target);   // bind the target
-        action(m, actions, rd, 16 + i % 2);  // wrap or bounce
-        action(m, actions, rd, 3, 40);       // gravity strength
-        action(m, actions, rd, 1, uint32_t(300 + 50 * i));  // speed
-        action(m, actions, rd, 0, uint32_t(45 * i));        // angle
-        s.instances.push_back(rd);
-        s.targets.push_back(target);
+        const kdrv::Addr target = hostrec::newObject(m, int16_t(60 + 70 * i), int16_t(40 + 50 * i));
+        const kdrv::Addr rd = hostrec::newInstance(m, stage.header);
+        hostrec::callAction(stage, rd, ActionCode::SetObject, target, 0);
+        hostrec::callAction(stage, rd, i % 2 == 0 ? ActionCode::WrapMode : ActionCode::BounceMode, 0, 0);
+        hostrec::callAction(stage, rd, ActionCode::SetGravityStrength, 40, 0);
+        hostrec::callAction(stage, rd, ActionCode::SetSpeed, uint32_t(300 + 50 * i), 0);
+        hostrec::callAction(stage, rd, ActionCode::SetAngle, uint32_t(45 * i), 0);
+        stage.objects.push_back(target);
+        stage.instances.push_back(rd);
     }
-    return s;
+    return stage;
 }
 
 double threadCpuNs() {
@@ -60,7 +41,7 @@ double threadCpuNs() {
     return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
 }
 
-double playNs(kdrv::Module& m, const Scene& s) {
+double playNs(kdrv::Module& m, const hostrec::Stage& s) {
     const double start = threadCpuNs();
     for (int f = 0; f < kFrames; ++f)
         for (kdrv::Addr rd : s.instances) m.call("HandleRunObject", {rd});
@@ -71,7 +52,7 @@ void emulatedOverNative(benchmark::State& state) {
     if (!std::filesystem::exists(KINEMO_DLL_PATH)) return state.SkipWithError("build the DLL first (make win32)");
     auto native = kdrv::openNative();
     auto emulated = kdrv::openEmulated(KINEMO_DLL_PATH);
-    const Scene ns = makeScene(*native), es = makeScene(*emulated);
+    const hostrec::Stage ns = makeScene(*native), es = makeScene(*emulated);
     double nativeNs = 0, emulatedNs = 0;
     for (auto _ : state) {
         state.PauseTiming();  // the benchmark's own time is the emulated run's
@@ -80,9 +61,9 @@ void emulatedOverNative(benchmark::State& state) {
         emulatedNs += playNs(*emulated, es);
     }
     // Both builds must have moved every target to the same place.
-    for (size_t i = 0; i < ns.targets.size(); ++i) {
-        const HostObject& a = *native->view<HostObject>(ns.targets[i]);
-        const HostObject& b = *emulated->view<HostObject>(es.targets[i]);
+    for (size_t i = 0; i < ns.objects.size(); ++i) {
+        const HostObject& a = *native->view<HostObject>(ns.objects[i]);
+        const HostObject& b = *emulated->view<HostObject>(es.objects[i]);
         if (a.posX != b.posX || a.posY != b.posY) return state.SkipWithError("the builds disagree on a target's position");
     }
     const double steps = double(state.iterations()) * kFrames * kInstances;

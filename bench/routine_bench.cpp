@@ -27,12 +27,12 @@ struct ActionFamily {
 
 const std::array<ActionFamily, 5> kFamilies{{
     {"binding and setters",
-     {{0, 45, 0}, {1, 300, 0}, {2, kAimObject, 0}, {3, 50, 0}, {4, 270, 0}, {5, 100, 0}, {6, 100, 0},
-      {7, 100, 200}, {8, 50, 0}, {9, 900, 0}, {10, 120, 0}, {11, static_cast<uint32_t>(-80), 0}}},
-    {"aiming", {{12, kAimObject, 0}, {13, kAimObject, 0}, {14, 300, 100}, {15, 320, 400}}},
-    {"mode, bounce and pause", {{16, 0, 0}, {17, 0, 0}, {18, 0, 0}, {19, 90, 0}, {20, 0, 0}, {21, 0, 0}, {22, 45, 0}}},
-    {"displacement and impulse", {{23, 150, kAimObject}, {24, 50, kAimObject}, {25, 50, 30}, {26, 150, 210}}},
-    {"rotation", {{27, 5, kAimObject}, {28, 5, 90}}},
+     {{ActionCode::SetAngle, 45, 0}, {ActionCode::SetSpeed, 300, 0}, {ActionCode::SetObject, kAimObject, 0}, {ActionCode::SetGravityStrength, 50, 0}, {ActionCode::SetGravityAngle, 270, 0}, {ActionCode::SetX, 100, 0}, {ActionCode::SetY, 100, 0},
+      {ActionCode::SetPosition, 100, 200}, {ActionCode::SetMinimumSpeed, 50, 0}, {ActionCode::SetMaximumSpeed, 900, 0}, {ActionCode::SetXSpeed, 120, 0}, {ActionCode::SetYSpeed, static_cast<uint32_t>(-80), 0}}},
+    {"aiming", {{ActionCode::AimAtObject, kAimObject, 0}, {ActionCode::AimGravityAtObject, kAimObject, 0}, {ActionCode::AimAtPoint, 300, 100}, {ActionCode::AimGravityAtPoint, 320, 400}}},
+    {"mode, bounce and pause", {{ActionCode::WrapMode, 0, 0}, {ActionCode::BounceMode, 0, 0}, {ActionCode::NoMode, 0, 0}, {ActionCode::SetBounceCoefficient, 90, 0}, {ActionCode::Pause, 0, 0}, {ActionCode::Resume, 0, 0}, {ActionCode::ForcedBounce, 45, 0}}},
+    {"displacement and impulse", {{ActionCode::MoveTowardsObject, 150, kAimObject}, {ActionCode::PushTowardsObject, 50, kAimObject}, {ActionCode::PushAtAngle, 50, 30}, {ActionCode::MoveAtAngle, 150, 210}}},
+    {"rotation", {{ActionCode::RotateTowardsObject, 5, kAimObject}, {ActionCode::RotateTowardsAngle, 5, 90}}},
 }};
 
 // Instance 0 acts; target 1 is the object that object parameters name.
@@ -40,10 +40,10 @@ const std::array<ActionFamily, 5> kFamilies{{
 // start every 1024 rounds so every round does the same work.
 void actionFamily(benchmark::State& state, const ActionFamily* family) {
     auto scene = kbench::boundScene(2);
-    RunData* rd = &scene->instances[0];
-    const uint32_t other = kbench::objectRef(&scene->targets[1]);
-    callAction(rd, 1, 250);
-    callAction(rd, 3, 40);
+    RunData* rd = scene->instances[0];
+    const uint32_t other = kbench::objectRef(scene->targets[1]);
+    callAction(rd, ActionCode::SetSpeed, 250);
+    callAction(rd, ActionCode::SetGravityStrength, 40);
     std::vector<ActionCall> calls = family->calls;
     for (ActionCall& c : calls) {
         if (c.p1 == kAimObject) c.p1 = other;
@@ -87,9 +87,9 @@ const std::array<ExpressionCase, 15> kExpressions{{
 
 void expression(benchmark::State& state, int code) {
     auto scene = kbench::boundScene(1);
-    RunData* rd = &scene->instances[0];
-    callAction(rd, 1, 250);
-    callAction(rd, 0, 30);
+    RunData* rd = scene->instances[0];
+    callAction(rd, ActionCode::SetSpeed, 250);
+    callAction(rd, ActionCode::SetAngle, 30);
     kbench::setFetchedParams(kExpressions[code].params);
     for (auto _ : state) benchmark::DoNotOptimize(kbench::callExpression(rd, code));
     kbench::markCalls(state, 1);

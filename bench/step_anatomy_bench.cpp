@@ -18,10 +18,10 @@ enum Stage { Gravity = 1, Position, LimitTests, WriteBack, TargetLookup, FpCheck
 template <Stage Last>
 void anatomy(benchmark::State& state) {
     auto scene = kbench::boundScene(1);
-    RunData* rd = &scene->instances[0];
-    HostObject* target = &scene->targets[0];
-    kbench::callAction(rd, 3, 50);
-    kbench::callAction(rd, 1, 200);
+    RunData* rd = scene->instances[0];
+    HostObject* target = scene->targets[0];
+    kbench::callAction(rd, ActionCode::SetGravityStrength, 50);
+    kbench::callAction(rd, ActionCode::SetSpeed, 200);
     for (auto _ : state) {
         if constexpr (Last >= FpCheck) benchmark::DoNotOptimize(computesAsModule(readFpControl()));
         benchmark::DoNotOptimize(rd);

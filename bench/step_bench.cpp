@@ -29,8 +29,8 @@ BENCHMARK(floorSinCos)->Name(kbench::kFloorName);
 template <class Setup>
 void stepPath(benchmark::State& state, Setup setup, int resetEvery = 0) {
     auto scene = kbench::boundScene(1);
-    RunData* rd = &scene->instances[0];
-    setup(rd, &scene->targets[0]);
+    RunData* rd = scene->instances[0];
+    setup(rd, scene->targets[0]);
     const RunData start = *rd;
     int frame = 0;
     for (auto _ : state) {
@@ -45,16 +45,16 @@ void stepPath(benchmark::State& state, Setup setup, int resetEvery = 0) {
 
 void gravityOnly(benchmark::State& state) {
     stepPath(state, [](RunData* rd, HostObject*) {
-        callAction(rd, 3, 50);   // gravity strength
-        callAction(rd, 1, 200);  // speed
+        callAction(rd, ActionCode::SetGravityStrength, 50);
+        callAction(rd, ActionCode::SetSpeed, 200);
     });
 }
 
 void gravityAtSpeedLimit(benchmark::State& state) {
     stepPath(state, [](RunData* rd, HostObject*) {
-        callAction(rd, 3, 50);
-        callAction(rd, 9, 300);  // maximum speed, below the speed set next
-        callAction(rd, 1, 500);
+        callAction(rd, ActionCode::SetGravityStrength, 50);
+        callAction(rd, ActionCode::SetMaximumSpeed, 300);  // below the speed set next
+        callAction(rd, ActionCode::SetSpeed, 500);
     });
 }
 
@@ -66,12 +66,12 @@ void bounceBothAxes(benchmark::State& state) {
         [](RunData* rd, HostObject* target) {
             target->imageWidth = 1000;
             target->imageHeight = 1000;
-            callAction(rd, 2, kbench::objectRef(target));
-            callAction(rd, 17);      // bounce mode
-            callAction(rd, 19, 80);  // bounce coefficient: damped
-            callAction(rd, 3, 50);
-            callAction(rd, 10, 400);
-            callAction(rd, 11, 400);
+            callAction(rd, ActionCode::SetObject, kbench::objectRef(target));
+            callAction(rd, ActionCode::BounceMode);
+            callAction(rd, ActionCode::SetBounceCoefficient, 80);  // damped
+            callAction(rd, ActionCode::SetGravityStrength, 50);
+            callAction(rd, ActionCode::SetXSpeed, 400);
+            callAction(rd, ActionCode::SetYSpeed, 400);
         },
         64);
 }
@@ -85,15 +85,15 @@ void tenThousandInstances(benchmark::State& state) {
     constexpr size_t kCount = 10000;
     auto scene = kbench::boundScene(kCount);
     for (size_t i = 0; i < kCount; ++i) {
-        RunData* rd = &scene->instances[i];
-        callAction(rd, 16 + static_cast<int>(i % 2));  // wrap or bounce
-        callAction(rd, 3, 50);
-        callAction(rd, 1, 100 + static_cast<uint32_t>(i % 700));
-        callAction(rd, 0, static_cast<uint32_t>(i % 360));
-        if (i % 3 == 0) callAction(rd, 9, 400);
+        RunData* rd = scene->instances[i];
+        callAction(rd, ActionCode::WrapMode + static_cast<int>(i % 2));  // wrap or bounce
+        callAction(rd, ActionCode::SetGravityStrength, 50);
+        callAction(rd, ActionCode::SetSpeed, 100 + static_cast<uint32_t>(i % 700));
+        callAction(rd, ActionCode::SetAngle, static_cast<uint32_t>(i % 360));
+        if (i % 3 == 0) callAction(rd, ActionCode::SetMaximumSpeed, 400);
     }
     for (auto _ : state)
-        for (RunData& rd : scene->instances) benchmark::DoNotOptimize(HandleRunObject(&rd));
+        for (RunData* rd : scene->instances) benchmark::DoNotOptimize(HandleRunObject(rd));
     kbench::markStep(state, kCount);
 }
 BENCHMARK(tenThousandInstances)->Name("frame/10000 instances");

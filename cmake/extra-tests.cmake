@@ -6,7 +6,7 @@ option(KINEMO_FUZZ "Build the libFuzzer targets (clang)" OFF)
 
 set(KINEMO_SANITIZER_FLAGS -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all
     -fno-omit-frame-pointer)
-set(KINEMO_SANITIZED_TARGETS kinemo_standins kinemo_module kinemo_tools kinemo_host kinemo_tests kinemo-host kinemo_bench)
+set(KINEMO_SANITIZED_TARGETS kinemo_standins kinemo_module kinemo_tools kinemo_validate kinemo_host kinemo_tests kinemo-host kinemo_bench)
 
 if(KINEMO_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   message(FATAL_ERROR "KINEMO_FUZZ needs clang: configure with CC=clang CXX=clang++")
@@ -23,7 +23,7 @@ endif()
 
 if(KINEMO_FUZZ)
   # Coverage for the fuzzers' guidance in everything they reach.
-  foreach(target kinemo_standins kinemo_module kinemo_tools kinemo_host)
+  foreach(target kinemo_standins kinemo_module kinemo_tools kinemo_validate kinemo_host)
     if(TARGET ${target})
       target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
     endif()
@@ -36,7 +36,7 @@ if(KINEMO_FUZZ)
     target_include_directories(fuzz_${name} PRIVATE ${CMAKE_SOURCE_DIR}/fuzz)
     target_compile_options(fuzz_${name} PRIVATE ${KINEMO_SANITIZER_FLAGS} -fsanitize=fuzzer)
     target_link_options(fuzz_${name} PRIVATE ${KINEMO_SANITIZER_FLAGS} -fsanitize=fuzzer)
-    target_link_libraries(fuzz_${name} PRIVATE kinemo_tools)
+    target_link_libraries(fuzz_${name} PRIVATE kinemo_validate)
   endforeach()
   # The scene parser lives in kinemo-host's library.
   if(TARGET fuzz_scene)
@@ -45,8 +45,7 @@ if(KINEMO_FUZZ)
 endif()
 
 # The validator's own checks are tested inside kinemo_tests.
-file(GLOB VALIDATE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kinemo-host/validate*.cpp)
-target_sources(kinemo_tests PRIVATE ${VALIDATE_SOURCES})
+target_link_libraries(kinemo_tests PRIVATE kinemo_validate)
 
 # `kinemo-host validate` on both builds: the native one linked in, and the
 # DLL in the emulated host.

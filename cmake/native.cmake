@@ -43,14 +43,18 @@ target_include_directories(kinemo_tools PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE
 target_compile_definitions(kinemo_tools PUBLIC KINEMO_DLL_PATH="${KINEMO_DLL}")
 target_link_libraries(kinemo_tools PUBLIC kinemo_module PkgConfig::UNICORN)
 
-file(GLOB HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kinemo-host/*.cpp)
+# The validator's checks, for kinemo-host's validate command, the tests and the fuzzers.
+kinemo_folder_sources(VALIDATE_SOURCES tools/validate)
+add_library(kinemo_validate STATIC ${VALIDATE_SOURCES})
+target_link_libraries(kinemo_validate PUBLIC kinemo_tools)
+
+kinemo_folder_sources(HOST_SOURCES tools/kinemo-host)
 if(HOST_SOURCES)
-  # All but main() and the validator is a library, so tests and fuzzers can
-  # parse and play scenes without the executable.
+  # All but main() is a library, so tests and fuzzers can parse and play
+  # scenes without the executable.
   set(HOST_LIB_SOURCES ${HOST_SOURCES})
-  list(FILTER HOST_LIB_SOURCES EXCLUDE REGEX "/(main|validate[^/]*)\\.cpp$")
-  set(HOST_EXE_SOURCES ${HOST_SOURCES})
-  list(FILTER HOST_EXE_SOURCES INCLUDE REGEX "/(main|validate[^/]*)\\.cpp$")
+  set(HOST_EXE_SOURCES ${CMAKE_SOURCE_DIR}/tools/kinemo-host/main.cpp)
+  list(REMOVE_ITEM HOST_LIB_SOURCES ${HOST_EXE_SOURCES})
   # The replay page's script and style, embedded at build time.
   foreach(asset Js Css)
     string(TOLOWER ${asset} ext)
@@ -62,7 +66,7 @@ if(HOST_SOURCES)
     list(APPEND HOST_LIB_SOURCES ${asset_cpp})
   endforeach()
   add_library(kinemo_host STATIC ${HOST_LIB_SOURCES})
-  target_link_libraries(kinemo_host PUBLIC kinemo_tools)
+  target_link_libraries(kinemo_host PUBLIC kinemo_validate)
   add_executable(kinemo-host ${HOST_EXE_SOURCES})
   target_link_libraries(kinemo-host PRIVATE kinemo_host)
 endif()

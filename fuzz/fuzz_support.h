@@ -1,4 +1,4 @@
-// Shared by the fuzzers: awkward float bit patterns and a loud failure.
+// Shared by the fuzzers: the input as the validator's byte source, and a loud failure.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -6,21 +6,20 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "validate/byte_source.h"
+
 namespace kfuzz {
 
-// NaNs, infinities, subnormals, signed zeros, the largest finites and the
-// edges of the integer conversions.
-inline constexpr uint32_t kAwkwardFloats[] = {
-    0x7FC00000, 0xFFC00000, 0x7F800001, 0xFFBFFFFF, 0x7F800000, 0xFF800000, 0x00000001, 0x807FFFFF,
-    0x00800000, 0x80000000, 0x00000000, 0x7F7FFFFF, 0xFF7FFFFF, 0x4F000000, 0xCF000000, 0x5F000000,
-    0xDF000000, 0x47000000, 0xC7000000, 0x46FFFE00, 0x3F800000, 0x42C80000, 0x4096CBE4, 0x40C90FDA,
-};
+class InputSource final : public kvalidate::ByteSource {
+public:
+    explicit InputSource(FuzzedDataProvider& in) : in_(in) {}
+    uint32_t bits() override { return in_.ConsumeIntegral<uint32_t>(); }
+    uint32_t below(uint32_t n) override { return in_.ConsumeIntegralInRange<uint32_t>(0, n - 1); }
+    bool exhausted() const override { return in_.remaining_bytes() == 0; }
 
-// Raw bits, or one of the awkward patterns, as the input chooses.
-inline uint32_t fuzzBits(FuzzedDataProvider& in) {
-    if (in.ConsumeBool()) return in.PickValueInArray(kAwkwardFloats);
-    return in.ConsumeIntegral<uint32_t>();
-}
+private:
+    FuzzedDataProvider& in_;
+};
 
 // What the harness was doing, printed with a failure.
 inline char failureContext[256] = "";

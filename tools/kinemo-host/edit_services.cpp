@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/host_structs.h"
+#include "driver/host_harness.h"
 
 namespace khost {
 namespace {
@@ -22,10 +22,8 @@ std::string readBuffer(const uint8_t* p) {
 
 EditSession newEditSession(kdrv::Module& m) {
     EditSession session;
-    session.services = m.alloc(sizeof(HostEditServices));
+    session.services = hostrec::newEditServices(m, hostrec::hostVersionCallback(m, hostrec::kRecentHost));
     session.textBuffer = m.alloc(kTextBufferSize);
-    kdrv::Addr version = m.callback(kdrv::CallbackKind::HostVersion, [](auto) { return kHostVersion; });
-    m.view<HostEditServices>(session.services)->getHostVersion = version;
     return session;
 }
 

@@ -9,8 +9,6 @@
 
 namespace khost {
 
-constexpr uint32_t kHostVersion = 0x01050000;
-
 struct EditSession {
     kdrv::Addr services = 0;
     kdrv::Addr textBuffer = 0;

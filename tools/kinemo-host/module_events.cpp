@@ -5,17 +5,14 @@
 #include <stdexcept>
 #include <string>
 
-#include "host/routines.h"
+#include "driver/host_harness.h"
 
 namespace khost {
 namespace {
 constexpr std::array<FamilyEntries, 3> kFamilies{{
-    {EventFamily::Condition, "condition", "GetConditionMenu", "GetConditionCodeFromMenu", "GetConditionString",
-     "GetConditionTitle", "GetConditionInfos"},
-    {EventFamily::Action, "action", "GetActionMenu", "GetActionCodeFromMenu", "GetActionString", "GetActionTitle",
-     "GetActionInfos"},
-    {EventFamily::Expression, "expression", "GetExpressionMenu", "GetExpressionCodeFromMenu", "GetExpressionString",
-     "GetExpressionTitle", "GetExpressionInfos"},
+    {hostrec::kFamilies[0], EventFamily::Condition},
+    {hostrec::kFamilies[1], EventFamily::Action},
+    {hostrec::kFamilies[2], EventFamily::Expression},
 }};
 
 // A descriptor row never declares more parameters than this; more means a bad record.
@@ -52,10 +49,7 @@ EventInfos readEventInfos(kdrv::Module& m, const EditSession& session, EventFami
 }
 
 EventCounts readEventCounts(kdrv::Module& m) {
-    kdrv::Addr a = m.alloc(sizeof(RunInfos));
-    m.call("GetRunObjectInfos", {0, a});
-    RunInfos infos;
-    std::memcpy(&infos, m.bytes(a), sizeof infos);
+    const RunInfos infos = hostrec::runInfos(m);
     return {infos.conditionCount, infos.actionCount, infos.expressionCount};
 }
 

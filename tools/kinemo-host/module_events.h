@@ -6,16 +6,15 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/module.h"
+#include "driver/host_harness.h"
 #include "kinemo-host/edit_services.h"
 #include "kinemo-host/event_language.h"
 
 namespace khost {
 
-struct FamilyEntries {
+// A family's entry points and id scheme, under the scene language's name.
+struct FamilyEntries : hostrec::FamilyInfo {
     EventFamily family;
-    std::string_view noun;  // "condition", "action", "expression"
-    std::string_view menu, codeFromMenu, string, title, infos;
 };
 
 const FamilyEntries& familyEntries(EventFamily family);

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "host/routines.h"
+#include "driver/host_harness.h"
 #include "kinemo-host/text_forms.h"
 
 namespace khost {
@@ -21,94 +21,55 @@ using kdrv::RoutineKind;
 // the fetch callbacks unchanged.
 constexpr uint32_t kParamHandle = 0x4B530001;
 
-struct ParamQueue {
-    std::vector<uint32_t> values;
-    size_t next = 0;
-};
-
+// The stage's objects are by scene object index, its instances by instance
+// index (0 until created).
 struct HostSide {
-    HostSide(kdrv::Module& module, const Scene& played) : m(module), scene(played) {}
+    HostSide(kdrv::Module& module, const Scene& played)
+        : m(module), scene(played), stage(hostrec::newStage(m, scene.playfieldWidth, scene.playfieldHeight)) {
+        stage.objects.assign(scene.objects.size(), 0);
+        stage.instances.assign(scene.instances.size(), 0);
+    }
 
     kdrv::Module& m;
     const Scene& scene;
-    Addr runHeader = 0;
-    std::vector<Addr> conditions, actions, expressions;
-    std::vector<Addr> objects;    // by scene object index
-    std::vector<Addr> instances;  // by instance index, once created
+    hostrec::Stage stage;
     std::map<Addr, int> objectIndex;
-    std::shared_ptr<ParamQueue> params = std::make_shared<ParamQueue>();
     int64_t frame = 0;
     std::span<StepObserver* const> observers;
 };
 
-void setUp(HostSide& h) {
-    kdrv::Module& m = h.m;
-    // Both fetch callbacks hand out the queued parameters in order.
-    auto queue = h.params;
-    auto fetch = [queue](std::span<const uint32_t>) -> uint32_t {
-        return queue->next < queue->values.size() ? queue->values[queue->next++] : 0;
-    };
-    Addr first = m.callback(kdrv::CallbackKind::ParamFetch, fetch);
-    Addr next = m.callback(kdrv::CallbackKind::ParamFetch, fetch);
-    h.runHeader = m.alloc(sizeof(HostRunHeader));
-    auto* header = m.view<HostRunHeader>(h.runHeader);
-    header->playfieldWidth = h.scene.playfieldWidth;
-    header->playfieldHeight = h.scene.playfieldHeight;
-    header->getFirstParam = first;
-    header->getNextParam = next;
-
-    Addr infosAddr = m.alloc(sizeof(RunInfos));
-    m.call("GetRunObjectInfos", {0, infosAddr});
-    RunInfos infos;
-    std::memcpy(&infos, m.bytes(infosAddr), sizeof infos);
-    h.conditions = m.routineTable(RoutineKind::Condition, infos.conditionRoutines);
-    h.actions = m.routineTable(RoutineKind::Action, infos.actionRoutines);
-    h.expressions = m.routineTable(RoutineKind::Expression, infos.expressionRoutines);
-    h.objects.assign(h.scene.objects.size(), 0);
-    h.instances.assign(h.scene.instances.size(), 0);
-}
-
-Addr routineFor(const std::vector<Addr>& table, int code, const char* family) {
+Addr routineFor(const HostSide& h, RoutineKind kind, int code) {
+    const std::vector<Addr>& table = h.stage.routines.of(kind);
     if (code < 0 || static_cast<size_t>(code) >= table.size() || table[code] == 0)
-        throw std::runtime_error(std::string("the module's ") + family + " table has no routine " + std::to_string(code));
+        throw std::runtime_error("the module's " + std::string(hostrec::family(kind).noun) + " table has no routine " +
+                                 std::to_string(code));
     return table[code];
 }
 
 void createObject(HostSide& h, int index) {
     const SceneObject& o = h.scene.objects[index];
-    Addr a = h.m.alloc(sizeof(HostObject));
-    auto* obj = h.m.view<HostObject>(a);
-    obj->posX = o.x;
-    obj->posY = o.y;
-    obj->hotSpotX = o.hotSpotX;
-    obj->hotSpotY = o.hotSpotY;
-    obj->imageWidth = o.width;
-    obj->imageHeight = o.height;
-    h.objects[index] = a;
+    const Addr a = hostrec::newObject(h.m, o.x, o.y, o.hotSpotX, o.hotSpotY, o.width, o.height);
+    h.stage.objects[index] = a;
     h.objectIndex[a] = index;
 }
 
 void createInstance(HostSide& h, int index) {
     uint32_t size = h.m.call("GetRunObjectDataSize", {0, 0}) & 0xFFFF;
-    if (size < sizeof(RunData)) size = sizeof(RunData);
-    Addr rd = h.m.alloc(size);
-    std::memcpy(h.m.bytes(rd) + kRunHeaderOffset, &h.runHeader, sizeof h.runHeader);
-    h.m.call("CreateRunObject", {rd, 0, 0});
-    h.instances[index] = rd;
+    h.stage.instances[index] = hostrec::newInstance(h.m, h.stage.header, std::max<uint32_t>(size, sizeof(RunData)));
 }
 
 // Routine arguments: integers as they are, objects as their HostObject.
 std::vector<uint32_t> routineArgs(const HostSide& h, const EventCall& call) {
     std::vector<uint32_t> args;
     for (const EventParam& p : call.params)
-        args.push_back(p.kind == ParamKind::Object ? h.objects.at(p.value) : p.value);
+        args.push_back(p.kind == ParamKind::Object ? h.stage.objects.at(p.value) : p.value);
     args.resize(std::max<size_t>(args.size(), 2), 0);
     return args;
 }
 
 InstanceState readState(HostSide& h, int index) {
     RunData rd;
-    std::memcpy(&rd, h.m.bytes(h.instances[index]), sizeof rd);
+    std::memcpy(&rd, h.m.bytes(h.stage.instances[index]), sizeof rd);
     InstanceState s;
     s.frame = h.frame;
     s.instance = index;
@@ -143,8 +104,8 @@ InstanceState readState(HostSide& h, int index) {
 
 void runAction(HostSide& h, const SceneCommand& c) {
     auto args = routineArgs(h, c.event);
-    h.m.callRoutine(RoutineKind::Action, routineFor(h.actions, c.event.code, "action"),
-                    {h.instances[c.subject], args[0], args[1]});
+    h.m.callRoutine(RoutineKind::Action, routineFor(h, RoutineKind::Action, c.event.code),
+                    {h.stage.instances[c.subject], args[0], args[1]});
 }
 
 void report(HostSide& h, const SceneCommand& c, const std::string& value, std::ostream& out) {
@@ -155,8 +116,8 @@ void report(HostSide& h, const SceneCommand& c, const std::string& value, std::o
 
 void runCondition(HostSide& h, const SceneCommand& c, std::ostream& out) {
     auto args = routineArgs(h, c.event);
-    uint32_t result = h.m.callRoutine(RoutineKind::Condition, routineFor(h.conditions, c.event.code, "condition"),
-                                      {h.instances[c.subject], args[0], args[1]});
+    uint32_t result = h.m.callRoutine(RoutineKind::Condition, routineFor(h, RoutineKind::Condition, c.event.code),
+                                      {h.stage.instances[c.subject], args[0], args[1]});
     report(h, c, result != 0 ? "true" : "false", out);
 }
 
@@ -167,15 +128,14 @@ uint16_t resultFlags(HostSide& h, Addr rd) {
 }
 
 void runExpression(HostSide& h, const SceneCommand& c, std::ostream& out) {
-    Addr rd = h.instances[c.subject];
-    h.params->values.clear();
-    for (const EventParam& p : c.event.params) h.params->values.push_back(p.value);
-    h.params->next = 0;
+    Addr rd = h.stage.instances[c.subject];
+    std::vector<uint32_t> params;
+    for (const EventParam& p : c.event.params) params.push_back(p.value);
     // The host clears the float flag before asking, then reads the result by it.
     uint16_t flags = resultFlags(h, rd) & ~kFloatResultFlag;
     std::memcpy(h.m.bytes(rd) + kResultFlagsOffset, &flags, sizeof flags);
-    uint32_t result = h.m.callRoutine(RoutineKind::Expression, routineFor(h.expressions, c.event.code, "expression"),
-                                      {rd, kParamHandle});
+    uint32_t result = hostrec::callExpression(h.m, routineFor(h, RoutineKind::Expression, c.event.code), rd, *h.stage.params,
+                                              params, kParamHandle);
     bool isFloat = (resultFlags(h, rd) & kFloatResultFlag) != 0;
     report(h, c, isFloat ? formatFloat(std::bit_cast<float>(result)) : std::to_string(static_cast<int32_t>(result)), out);
 }
@@ -183,10 +143,10 @@ void runExpression(HostSide& h, const SceneCommand& c, std::ostream& out) {
 void runFrames(HostSide& h, int64_t frames, std::span<StepObserver* const> observers) {
     for (int64_t f = 0; f < frames; ++f) {
         ++h.frame;
-        for (size_t i = 0; i < h.instances.size(); ++i) {
-            if (h.instances[i] == 0) continue;
+        for (size_t i = 0; i < h.stage.instances.size(); ++i) {
+            if (h.stage.instances[i] == 0) continue;
             InstanceState before = readState(h, static_cast<int>(i));
-            h.m.call("HandleRunObject", {h.instances[i]});
+            h.m.call("HandleRunObject", {h.stage.instances[i]});
             InstanceState after = readState(h, static_cast<int>(i));
             for (StepObserver* o : observers) o->onStep(before, after);
         }
@@ -222,7 +182,7 @@ void runCommands(HostSide& h, size_t begin, size_t end, std::ostream& out, std::
                 break;
             case CommandKind::Step: runFrames(h, c.frames, observers); break;
             case CommandKind::Place: {
-                auto* obj = m.view<HostObject>(h.objects[c.subject]);
+                auto* obj = m.view<HostObject>(h.stage.objects[c.subject]);
                 obj->posX = c.x;
                 obj->posY = c.y;
                 break;
@@ -246,17 +206,16 @@ void runCommands(HostSide& h, size_t begin, size_t end, std::ostream& out, std::
 SceneEnd runScene(kdrv::Module& m, const Scene& scene, std::ostream& out, std::span<StepObserver* const> observers) {
     HostSide h(m, scene);
     h.observers = observers;
-    setUp(h);
     runCommands(h, 0, scene.commands.size(), out, observers);
     for (StepObserver* o : observers) o->onFinish();
     SceneEnd end;
     end.frames = h.frame;
-    for (size_t i = 0; i < h.instances.size(); ++i) {
+    for (size_t i = 0; i < h.stage.instances.size(); ++i) {
         InstanceState s;
         s.instance = static_cast<int>(i);
-        end.instances.push_back(h.instances[i] != 0 ? readState(h, static_cast<int>(i)) : s);
+        end.instances.push_back(h.stage.instances[i] != 0 ? readState(h, static_cast<int>(i)) : s);
     }
-    for (Addr a : h.objects) {
+    for (Addr a : h.stage.objects) {
         const auto* obj = a != 0 ? m.view<HostObject>(a) : nullptr;
         end.objects.push_back(obj != nullptr ? SceneEnd::Position{obj->posX, obj->posY} : SceneEnd::Position{});
     }

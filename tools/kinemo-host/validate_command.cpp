@@ -8,6 +8,7 @@
 #include "kinemo-host/command_line.h"
 #include "kinemo-host/exit_status.h"
 #include "kinemo-host/file_io.h"
+#include "validate/validate.h"
 
 namespace kvalidate {
 
@@ -35,7 +36,13 @@ const char* const kUsage =
 namespace {
 constexpr khost::OptionSpec kValidateOptions[] = {{"--module", true}, {"--seed", true}, {"--calls", true}};
 constexpr int64_t kMaxRandomCalls = 100'000'000;
-}  // namespace
+
+struct Options {
+    std::string modulePath;  // empty: the native build
+    uint64_t seed = 1;
+    int randomCalls = 5000;
+    bool help = false;
+};
 
 std::optional<std::string> parseOptions(const std::vector<std::string>& args, Options& out) {
     khost::CommandLine line = khost::parseCommandLine(args, kValidateOptions, 0);
@@ -52,47 +59,7 @@ std::optional<std::string> parseOptions(const std::vector<std::string>& args, Op
     return std::nullopt;
 }
 
-void Report::pass(std::string_view check) {
-    ++passed_;
-    out_ << "PASS  " << check << '\n';
-}
-
-void Report::fail(std::string_view check, std::string_view detail) {
-    ++failed_;
-    failedChecks_.emplace_back(check);
-    out_ << "FAIL  " << check << ": " << detail << '\n';
-}
-
-void Report::expect(std::string_view check, const std::vector<std::string>& problems) {
-    if (problems.empty()) return pass(check);
-    std::string detail = problems.front();
-    constexpr size_t kShown = 5;
-    for (size_t i = 1; i < problems.size() && i < kShown; ++i) detail += "; " + problems[i];
-    if (problems.size() > kShown) detail += "; and " + std::to_string(problems.size() - kShown) + " more";
-    fail(check, detail);
-}
-
-void runBattery(kdrv::Module& m, Report& report, const Options& options) {
-    Host host = newHost(m);
-    const std::pair<const char*, void (*)(Host&, Report&)> groups[] = {
-        {"entry points", checkEntryPoints},   {"registration", checkRegistration},
-        {"descriptors", checkDescriptors},    {"text entry points", checkTextEntryPoints},
-        {"leaks", checkNothingLeaks},
-    };
-    for (auto [name, run] : groups) {
-        try {
-            run(host, report);
-        } catch (const std::exception& e) {
-            report.fail(name, std::string("stopped by a fault: ") + e.what());
-        }
-    }
-    try {
-        checkRandomRunTime(host, report, options.seed, options.randomCalls);
-    } catch (const std::exception& e) {
-        report.fail("random run-time calls", std::string("stopped by a fault: ") + e.what());
-    }
-}
-
+}  // namespace
 }  // namespace kvalidate
 
 int runValidate(const std::vector<std::string>& args) {
@@ -119,7 +86,7 @@ int runValidate(const std::vector<std::string>& args) {
     }
     std::cout << "Validating the " << module->kind() << " module"
               << (options.modulePath.empty() ? "" : " " + options.modulePath) << "\n";
-    runBattery(*module, report, options);
+    runBattery(*module, report, options.seed, options.randomCalls);
     std::cout << report.passed() << " passed, " << report.failed() << " failed\n";
     return report.failed() == 0 ? khost::kExitOk : khost::kExitFailure;
 }

@@ -2,15 +2,12 @@
 // gives back what it took, and the menus the host receives are its own.
 #include <functional>
 
-#include "kinemo-host/validate.h"
+#include "validate/validate.h"
 #include "standins/standin.h"
 
 namespace kvalidate {
 namespace {
 
-constexpr uint32_t kTextBytes = 256;
-constexpr uint32_t kIconBytes = 2088;
-constexpr uint32_t kAboutCommand = 2020;
 
 std::vector<std::string> countChanges(const standin::Counts& was, const standin::Counts& now) {
     std::vector<std::string> out;
@@ -38,7 +35,7 @@ void leakCheck(Report& report, const std::string& what, const std::function<void
 
 void checkNothingLeaks(Host& host, Report& report) {
     kdrv::Module& m = host.m;
-    for (const FamilyFacts& facts : families()) {
+    for (const FamilyFacts& facts : kFamilies) {
         leakCheck(report, std::string(facts.menu) + ": fresh menus, nothing else kept", [&](std::vector<std::string>& p) {
             const uint32_t a = m.call(facts.menu, {host.services, 0, 0});
             const uint32_t b = m.call(facts.menu, {host.services, 0, 0});
@@ -61,12 +58,9 @@ void checkNothingLeaks(Host& host, Report& report) {
 
     leakCheck(report, "titles free their menu templates", [&](std::vector<std::string>&) {
         const kdrv::Addr buffer = m.alloc(kTextBytes + kCanaryBytes);
-        for (const FamilyFacts& facts : families())
-            for (int code = 0; code < facts.count; ++code) {
-                const uint32_t c = static_cast<uint32_t>(code);
-                if (facts.family == Family::Expression) m.call(facts.title, {host.services, c, buffer, kTextBytes});
-                else m.call(facts.title, {host.services, c, 0, buffer, kTextBytes});
-            }
+        for (const FamilyFacts& facts : kFamilies)
+            for (int code = 0; code < facts.count; ++code)
+                hostrec::callTitle(m, facts, host.services, static_cast<uint32_t>(code), 0, buffer, kTextBytes);
     });
 
     leakCheck(report, "MakeIcon releases its bitmap", [&](std::vector<std::string>& p) {

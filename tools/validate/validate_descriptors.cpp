@@ -5,20 +5,21 @@
 #include <map>
 #include <stdexcept>
 
-#include "kinemo-host/validate.h"
+#include "validate/validate.h"
 #include "standins/standin.h"
 #include "platform/winapi.h"
 
 namespace kvalidate {
 namespace {
 
-constexpr size_t kTextBytes = 300;
+constexpr size_t kLongText = 300;
 constexpr int kMaxParams = 4;
 
-std::string text(kdrv::Module& m, std::string_view entry, std::initializer_list<uint32_t> args, kdrv::Addr buffer) {
-    std::memset(m.bytes(buffer), 0, kTextBytes);
-    m.call(entry, args);
-    return std::string(reinterpret_cast<const char*>(m.bytes(buffer)), strnlen(reinterpret_cast<const char*>(m.bytes(buffer)), kTextBytes));
+template <class Call>
+std::string text(kdrv::Module& m, kdrv::Addr buffer, Call call) {
+    std::memset(m.bytes(buffer), 0, kLongText);
+    call();
+    return std::string(reinterpret_cast<const char*>(m.bytes(buffer)), strnlen(reinterpret_cast<const char*>(m.bytes(buffer)), kLongText));
 }
 
 void readMenuInto(uint32_t menu, int depth, std::vector<MenuEntry>& out) {
@@ -79,8 +80,8 @@ std::vector<std::string> rowProblems(const FamilyFacts& facts, const std::vector
             problems.push_back(at + ": string id " + idText(r.stringId));
         if (r.flags != facts.flags) problems.push_back(at + ": flags " + std::to_string(r.flags));
         for (int16_t type : r.types) {
-            const bool known = facts.family == Family::Action ? (type == 22 || type == 1)
-                                                              : facts.family == Family::Expression && type == 1;
+            const bool known = facts.kind == kdrv::RoutineKind::Action ? (type == 22 || type == 1)
+                                                              : facts.kind == kdrv::RoutineKind::Expression && type == 1;
             if (!known) problems.push_back(at + ": parameter type " + idText(type));
         }
         for (int16_t title : r.titles)
@@ -114,9 +115,9 @@ std::vector<std::string> menuProblems(const std::vector<MenuEntry>& menu, const 
 
 void checkDescriptors(Host& host, Report& report) {
     kdrv::Module& m = host.m;
-    const kdrv::Addr buffer = m.alloc(kTextBytes + kCanaryBytes);
-    for (const FamilyFacts& facts : families()) {
-        const std::string noun = facts.noun;
+    const kdrv::Addr buffer = m.alloc(kLongText + kCanaryBytes);
+    for (const FamilyFacts& facts : kFamilies) {
+        const std::string noun(facts.noun);
         std::vector<Row> rows;
         try {
             rows = readRows(host, facts);
@@ -150,7 +151,7 @@ void checkDescriptors(Host& host, Report& report) {
         std::vector<std::string> strings;
         for (const Row& r : rows) {
             const uint32_t code = static_cast<uint32_t>(r.code);
-            if (text(m, facts.string, {host.services, code, buffer, kTextBytes}, buffer).empty())
+            if (text(m, buffer, [&] { hostrec::callString(m, facts, host.services, code, buffer, kLongText); }).empty())
                 strings.push_back("no display string for code " + std::to_string(code));
         }
         report.expect(noun + " display strings present", strings);
@@ -165,11 +166,9 @@ void checkDescriptors(Host& host, Report& report) {
                     break;
                 }
             const uint32_t code = static_cast<uint32_t>(r.code);
-            const size_t slots = facts.family == Family::Expression ? 1 : r.types.size() + 1;
+            const size_t slots = facts.kind == kdrv::RoutineKind::Expression ? 1 : r.types.size() + 1;
             for (uint32_t p = 0; p < slots; ++p) {
-                const std::string got = facts.family == Family::Expression
-                                            ? text(m, facts.title, {host.services, code, buffer, kTextBytes}, buffer)
-                                            : text(m, facts.title, {host.services, code, p, buffer, kTextBytes}, buffer);
+                const std::string got = text(m, buffer, [&] { hostrec::callTitle(m, facts, host.services, code, p, buffer, kLongText); });
                 const std::string expected = p < r.types.size() ? want : "";
                 if (got != expected)
                     titles.push_back("code " + std::to_string(code) + " parameter " + std::to_string(p) + ": \"" + got +

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "host/routines.h"
-#include "kinemo-host/validate.h"
+#include "validate/validate.h"
 
 namespace kvalidate {
 namespace {
@@ -53,7 +53,7 @@ void checkRegistration(Host& host, Report& report) {
         {kdrv::RoutineKind::Expression, r.expressionRoutines},
     };
     for (size_t f = 0; f < 3; ++f) {
-        const FamilyFacts& facts = families()[f];
+        const FamilyFacts& facts = kFamilies[f];
         std::vector<std::string> walk;
         if (tables[f].second == 0) {
             walk.push_back("null table address");

@@ -9,7 +9,7 @@
 
 #include "driver/export_table.h"
 #include "host/routines.h"
-#include "kinemo-host/validate.h"
+#include "validate/validate.h"
 #include "standins/standin.h"
 
 namespace kvalidate {
@@ -19,21 +19,6 @@ using Args = std::vector<uint32_t>;
 
 // A value no entry point may read: arguments the module ignores get it.
 constexpr uint32_t kIgnored = 0xDEADBEEF;
-constexpr size_t kTextBytes = 256;
-constexpr size_t kIconBytes = 2088;
-
-uint32_t callWith(kdrv::Module& m, std::string_view name, const Args& a) {
-    switch (a.size()) {
-        case 1: return m.call(name, {a[0]});
-        case 2: return m.call(name, {a[0], a[1]});
-        case 3: return m.call(name, {a[0], a[1], a[2]});
-        case 4: return m.call(name, {a[0], a[1], a[2], a[3]});
-        case 5: return m.call(name, {a[0], a[1], a[2], a[3], a[4]});
-        case 6: return m.call(name, {a[0], a[1], a[2], a[3], a[4], a[5]});
-        case 7: return m.call(name, {a[0], a[1], a[2], a[3], a[4], a[5], a[6]});
-    }
-    throw std::invalid_argument("no entry point takes " + std::to_string(a.size()) + " arguments");
-}
 
 struct EntryCall {
     std::string_view name;
@@ -82,7 +67,7 @@ std::vector<EntryCall> entryCalls() {
         {"EnumElts", [=](Host&) { return Args{x, x, x, x, x, x}; }, 0},
         {"MakeIcon", [=](Host& h) { return Args{h.services, block(h, kIconBytes), x, x, x}; }, 0},
         {"AppendPopup", [=](Host&) { return Args{x, x, x, x, x}; }, std::nullopt},
-        {"SelectPopup", [=](Host& h) { return Args{h.services, 2020, x, x, editData(h), x, x}; }, 4},
+        {"SelectPopup", [=](Host& h) { return Args{h.services, kAboutCommand, x, x, editData(h), x, x}; }, 4},
         {"CreateObject", [=](Host& h) { return Args{h.services, x, editData(h)}; }, 0},
         {"ModifyObject", [=](Host& h) { return Args{h.services, editData(h), x, x, 0, x}; }, 0},
         {"RebuildExt", [=](Host&) { return Args{x, x, x, x, x, x}; }, 0},
@@ -93,18 +78,22 @@ std::vector<EntryCall> entryCalls() {
         {"GetConditionMenu", [=](Host& h) { return Args{h.services, x, x}; }, std::nullopt, true},
         {"GetActionMenu", [=](Host& h) { return Args{h.services, x, x}; }, std::nullopt, true},
         {"GetExpressionMenu", [=](Host& h) { return Args{h.services, x, x}; }, std::nullopt, true},
-        {"GetConditionCodeFromMenu", [](Host& h) { return Args{h.services, 26000}; }, 0},
-        {"GetActionCodeFromMenu", [](Host& h) { return Args{h.services, 25028}; }, 28},
-        {"GetExpressionCodeFromMenu", [](Host& h) { return Args{h.services, 27140}; }, 14},
-        {"GetConditionString", [](Host& h) { return Args{h.services, 0, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
-        {"GetActionString", [](Host& h) { return Args{h.services, 28, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
-        {"GetExpressionString", [](Host& h) { return Args{h.services, 14, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
+        {"GetConditionCodeFromMenu", [](Host& h) { return Args{h.services, KINEMO_CONDITION_MENU_BASE + ConditionCode::IsPaused}; }, 0},
+        {"GetActionCodeFromMenu",
+         [](Host& h) { return Args{h.services, KINEMO_ACTION_MENU_BASE + KINEMO_ACTION_STEP * ActionCode::RotateTowardsAngle}; },
+         ActionCode::RotateTowardsAngle},
+        {"GetExpressionCodeFromMenu",
+         [](Host& h) { return Args{h.services, KINEMO_EXPRESSION_MENU_BASE + KINEMO_EXPRESSION_STEP * ExpressionCode::GetAngPoints}; },
+         ExpressionCode::GetAngPoints},
+        {"GetConditionString", [](Host& h) { return Args{h.services, ConditionCode::IsPaused, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
+        {"GetActionString", [](Host& h) { return Args{h.services, ActionCode::RotateTowardsAngle, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
+        {"GetExpressionString", [](Host& h) { return Args{h.services, ExpressionCode::GetAngPoints, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
         {"GetConditionTitle", [](Host& h) { return Args{h.services, 0, 0, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
-        {"GetActionTitle", [](Host& h) { return Args{h.services, 23, 1, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
-        {"GetExpressionTitle", [](Host& h) { return Args{h.services, 13, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
+        {"GetActionTitle", [](Host& h) { return Args{h.services, ActionCode::MoveTowardsObject, 1, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
+        {"GetExpressionTitle", [](Host& h) { return Args{h.services, ExpressionCode::GetDistPoints, block(h, kTextBytes), kTextBytes}; }, std::nullopt},
         {"GetConditionInfos", [](Host& h) { return Args{h.services, 0}; }, std::nullopt},
-        {"GetActionInfos", [](Host& h) { return Args{h.services, 28}; }, std::nullopt},
-        {"GetExpressionInfos", [](Host& h) { return Args{h.services, 14}; }, std::nullopt},
+        {"GetActionInfos", [](Host& h) { return Args{h.services, ActionCode::RotateTowardsAngle}; }, std::nullopt},
+        {"GetExpressionInfos", [](Host& h) { return Args{h.services, ExpressionCode::GetAngPoints}; }, std::nullopt},
         {"GetRunObjectDataSize", [=](Host&) { return Args{x, x}; }, 360},
         {"CreateRunObject", [=](Host& h) { return Args{runData(h), x, x}; }, 0},
         {"DestroyRunObject", [=](Host&) { return Args{x, x}; }, 0},
@@ -143,7 +132,7 @@ void checkEntryPoints(Host& host, Report& report) {
             if (info == nullptr) throw std::runtime_error("not in the export table");
             const Args args = c.args(host);
             if (args.size() != info->argCount) throw std::runtime_error("the check passes the wrong argument count");
-            const uint32_t result = callWith(host.m, c.name, args);
+            const uint32_t result = host.m.call(c.name, args);
             if (c.returnsMenu) {
                 if (result == 0) throw std::runtime_error("no menu for a recent host");
                 standin::destroyMenu(result);
