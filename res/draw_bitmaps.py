@@ -97,15 +97,21 @@ def icon_colour(x, y):
         ax, ay = rotate_quarter(x, y, size, turns)
         if arrow_up(ax, ay, 16, 2.8, 16, 1.2, 4.7, 5.0):
             colour = YELLOW
-    # The ball, shaded from a light spot at its upper left.
+    colour = ball(x, y, colour, (16, 16), 6.4, 5.5, (14.2, 14.2), 6.0)
     r = math.hypot(x - 16, y - 16)
-    if r < 6.4:
+    if 4.3 < r < 5.5:
+        colour = blend(colour, ORANGE_DARK, (r - 4.3) / 1.2 * 0.6)
+    return colour
+
+
+def ball(x, y, colour, centre, outline, body, spot, spread):
+    """The ball, shaded from a light spot at its upper left."""
+    r = math.hypot(x - centre[0], y - centre[1])
+    if r < outline:
         colour = ORANGE_DARK
-    if r < 5.5:
-        light = max(0.0, 1.0 - math.hypot(x - 14.2, y - 14.2) / 6.0)
+    if r < body:
+        light = max(0.0, 1.0 - math.hypot(x - spot[0], y - spot[1]) / spread)
         colour = blend(ORANGE, ORANGE_LIGHT, light * light)
-        if r > 4.3:
-            colour = blend(colour, ORANGE_DARK, (r - 4.3) / 1.2 * 0.6)
     return colour
 
 
@@ -160,13 +166,7 @@ def logo_colour(x, y):
     for i, (ty, length) in enumerate(((25.0, 22.0), (31.0, 28.0), (37.0, 22.0))):
         if abs(y - ty) < 1.1 and 3 + i % 2 * 3 <= x < 3 + length:
             colour = blend(WHITE, ORANGE, (x - 3) / length)
-    # The ball.
-    r = math.hypot(x - 32, y - 31)
-    if r < 11.5:
-        colour = ORANGE_DARK
-    if r < 10.3:
-        light = max(0.0, 1.0 - math.hypot(x - 28.5, y - 27.5) / 10.5)
-        colour = blend(ORANGE, ORANGE_LIGHT, light * light)
+    colour = ball(x, y, colour, (32, 31), 11.5, 10.3, (28.5, 27.5), 10.5)
     # Title, its shadow, the rule under it and the subtitle.
     if cell in TITLE_SHADOW:
         colour = ORANGE
