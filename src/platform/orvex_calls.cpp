@@ -3,8 +3,6 @@
 // ESP wherever the callee put it. orvexInvoke keeps the caller's stack
 // pointer in EBP (callee-saved under every Windows convention) and restores
 // it after the call, so whatever the library pops, we return cleanly.
-#include <array>
-
 #include "platform/host_ref.h"
 #include "platform/orvex32.h"
 
@@ -52,9 +50,11 @@ _orvexInvoke:
 
 namespace {
 
-template <size_t N>
-uint32_t invoke(void (*fn)(), const void* self, const std::array<uint32_t, N>& args) {
-    return orvexInvoke(fn, self, args.data(), N);
+// The count is the number of arguments given, never written by hand.
+template <class... Args>
+uint32_t invoke(void (*fn)(), const void* self, Args... args) {
+    const uint32_t words[sizeof...(Args) + 1] = {static_cast<uint32_t>(args)..., 0};
+    return orvexInvoke(fn, self, words, sizeof...(Args));
 }
 
 uint32_t ref(const void* p) { return hostRef(p); }
@@ -64,33 +64,32 @@ uint32_t ref(const void* p) { return hostRef(p); }
 extern "C" {
 int32_t orvexRunDialog(HINSTANCE module, uint32_t templateId, uint32_t owner, DLGPROC proc, uint32_t zeroA,
                        uint32_t zeroB, uint32_t three, uint32_t context) {
-    const std::array<uint32_t, 8> args{ref(module), templateId, owner, hostFnRef(proc), zeroA, zeroB, three, context};
-    return static_cast<int32_t>(invoke(orvexOrdinal12, nullptr, args));
+    return static_cast<int32_t>(
+        invoke(orvexOrdinal12, nullptr, ref(module), templateId, owner, hostFnRef(proc), zeroA, zeroB, three, context));
 }
 
 uint32_t orvexDrawingTarget(uint32_t displayHandle, uint32_t zero) {
-    return invoke(orvexOrdinal191, nullptr, std::array<uint32_t, 2>{displayHandle, zero});
+    return invoke(orvexOrdinal191, nullptr, displayHandle, zero);
 }
 
 int32_t orvexImageInit(OrvexImage* self) {
-    return static_cast<int32_t>(invoke(orvexOrdinal308, self, std::array<uint32_t, 0>{}));
+    return static_cast<int32_t>(invoke(orvexOrdinal308, self));
 }
 
 int32_t orvexImageSetup(OrvexImage* self, uint32_t a, uint32_t b, uint32_t target) {
-    return static_cast<int32_t>(invoke(orvexOrdinal340, self, std::array<uint32_t, 3>{a, b, target}));
+    return static_cast<int32_t>(invoke(orvexOrdinal340, self, a, b, target));
 }
 
 int32_t orvexImageLoad(OrvexImage* self, HINSTANCE module, uint32_t id, uint32_t one) {
-    return static_cast<int32_t>(invoke(orvexOrdinal395, self, std::array<uint32_t, 3>{ref(module), id, one}));
+    return static_cast<int32_t>(invoke(orvexOrdinal395, self, ref(module), id, one));
 }
 
 int32_t orvexImageDraw(OrvexImage* self, uint32_t target, int32_t left, int32_t top, uint32_t one, uint32_t z1,
                        uint32_t z2, uint32_t z3) {
-    const std::array<uint32_t, 7> args{target, static_cast<uint32_t>(left), static_cast<uint32_t>(top), one, z1, z2, z3};
-    return static_cast<int32_t>(invoke(orvexOrdinal336, self, args));
+    return static_cast<int32_t>(invoke(orvexOrdinal336, self, target, left, top, one, z1, z2, z3));
 }
 
 int32_t orvexImageDispose(OrvexImage* self) {
-    return static_cast<int32_t>(invoke(orvexOrdinal313, self, std::array<uint32_t, 0>{}));
+    return static_cast<int32_t>(invoke(orvexOrdinal313, self));
 }
 }
