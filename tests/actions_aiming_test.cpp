@@ -6,10 +6,7 @@
 
 using namespace hostrec;
 
-namespace {
-enum Code { SetSpeed = 1, SetX = 5, SetXSpeed = 10, SetYSpeed = 11, AimAtObject = 12, AimGravityAtObject,
-            AimAtPoint, AimGravityAtPoint };
-}  // namespace
+using namespace ActionCode;
 
 // From the precise position (100, 100); y grows downward on the screen.
 TEST_P(ModuleTest, AimDirectionFromThePrecisePosition) {

@@ -8,10 +8,7 @@
 
 using namespace hostrec;
 
-namespace {
-enum Code { SetXSpeed = 10, SetYSpeed = 11, WrapMode = 16, BounceMode, NoMode, SetBounceCoefficient, Pause, Resume,
-            ForcedBounce };
-}  // namespace
+using namespace ActionCode;
 
 TEST_P(ModuleTest, ForcedBounceMirrorsAboutThePlane) {
     struct Case {
@@ -80,7 +77,7 @@ TEST_P(ModuleTest, ModeCoefficientAndPauseSetOnlyTheirField) {
 TEST_P(ModuleTest, BounceModeOutsideTheBoxClampsAtTheNextStep) {
     Addr rd = newInstance(m(), newRunHeader(m(), 640, 480));
     Addr target = newObject(m(), 700, 10, 16, 16, 32, 32);
-    action(m(), rd, 2, target);
+    action(m(), rd, SetObject, target);
     action(m(), rd, SetXSpeed, 100);
     action(m(), rd, SetYSpeed, 100);
     action(m(), rd, SetBounceCoefficient, 50);

@@ -5,9 +5,9 @@
 #include "support/host_records.h"
 
 using namespace hostrec;
+using namespace ActionCode;
 
 namespace {
-enum Code { MoveTowardsObject = 23, PushTowardsObject, PushAtAngle, MoveAtAngle };
 constexpr float kExact = -1;
 }  // namespace
 

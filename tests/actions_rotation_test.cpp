@@ -8,10 +8,9 @@
 #include "support/host_records.h"
 
 using namespace hostrec;
+using namespace ActionCode;
 
 namespace {
-
-enum Code { RotateTowardsObject = 27, RotateTowardsAngle = 28 };
 
 constexpr double kRadPerDeg = std::numbers::pi / 180;
 constexpr float kNoAngle = 0;  // action 28 ignores the stored angle
@@ -88,7 +87,7 @@ TEST_P(ModuleTest, RotationTurnsTheShorterWayByAtMostTheStep) {
 
 TEST_P(ModuleTest, RotationStepsUpToTheGoalAndStays) {
     Addr rd = newInstance(m(), newRunHeader(m()));
-    action(m(), rd, 10, 500);  // x speed
+    action(m(), rd, SetXSpeed, 500);
     const RunData& r = run(m(), rd);
     for (int turn = 1; turn <= 10; ++turn) {
         action(m(), rd, RotateTowardsAngle, 10, 90);

@@ -8,11 +8,9 @@
 #include "support/host_records.h"
 
 using namespace hostrec;
+using namespace ActionCode;
 
 namespace {
-
-enum Code { SetAngle = 0, SetSpeed, SetObject, SetGravityStrength, SetGravityAngle, SetX, SetY, SetPosition,
-            SetMinimumSpeed, SetMaximumSpeed, SetXSpeed, SetYSpeed };
 
 struct Call {
     int code;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/host_structs.h"
+#include "host/resource_ids.h"
 #include "platform/standin.h"
 #include "platform/winapi.h"
 #include "editor_builds.h"
@@ -48,9 +49,10 @@ std::string shapeOf(uint32_t menu) {
 TEST_P(EditTimeTest, EventRecordsAndTheirMenuCommands) {
     struct Case { const char* kind; uint32_t code; std::vector<int16_t> row; };  // from menuId on
     const Case cases[] = {
-        {"Action", 0, {25000, 5000, 0, 0, 1, 22, 0}}, {"Action", 23, {25023, 5023, 23, 0, 2, 22, 1, 0, 0}},
-        {"Condition", 0, {26000, 6000, 0, 0x200, 0}},
-        {"Expression", 14, {27140, 7140, 14, 2, 4, 1, 1, 1, 1, 0, 0, 0, 0}},
+        {"Action", 0, {KINEMO_ACTION_MENU_BASE, KINEMO_ACTION_STRING_BASE, 0, 0, 1, 22, 0}},
+        {"Action", 23, {KINEMO_ACTION_MENU_BASE + 23, KINEMO_ACTION_STRING_BASE + 23, 23, 0, 2, 22, 1, 0, 0}},
+        {"Condition", 0, {KINEMO_CONDITION_MENU_BASE, KINEMO_CONDITION_STRING_BASE, 0, 0x200, 0}},
+        {"Expression", 14, {KINEMO_EXPRESSION_MENU_BASE + 140, KINEMO_EXPRESSION_STRING_BASE + 140, 14, 2, 4, 1, 1, 1, 1, 0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.kind << " " << c.code);
@@ -138,8 +140,8 @@ TEST_P(EditTimeTest, MenusAreFreshCopiesOfTheirTemplates) {
     standin::reset();
     m().call("EditorDisplay", {newServices(m()), 0, 0, 0, m().alloc(16)});  // the library sees our handle
     const uint32_t module = standin::orvexCalls().at(3).args.at(0);
-    for (const auto& [entry, id] : {std::pair{"GetActionMenu", 20000}, {"GetConditionMenu", 20001},
-                                    {"GetExpressionMenu", 20002}}) {
+    for (const auto& [entry, id] : {std::pair{"GetActionMenu", KINEMO_MENU_ACTIONS},
+                                    {"GetConditionMenu", KINEMO_MENU_CONDITIONS}, {"GetExpressionMenu", KINEMO_MENU_EXPRESSIONS}}) {
         const uint32_t loaded = standin::loadMenu(module, id);
         const uint32_t copies[] = {m().call(entry, {newServices(m()), 0, 0}),
                                    m().call(entry, {newServices(m()), 0, 0})};

@@ -2,8 +2,6 @@
 // and endless loops reported instead of hanging, thunks and nested runs.
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cmath>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -74,38 +72,6 @@ TEST(EmuMachine, FailuresAreReportedAndLeaveTheMachineUsable) {
         // A right call afterwards still works.
         const uint32_t ok[] = {40, 2};
         EXPECT_EQ(g.machine.call(good, ok, "good"), 42u);
-    }
-}
-
-TEST(EmuMachine, ThunksServeEachConventionAndResultKind) {
-    for (const emu::Reentry reentry : {emu::Reentry::MayRunGuest, emu::Reentry::Never}) {
-        SCOPED_TRACE(reentry == emu::Reentry::Never ? "leaf thunks" : "thunks that may run guest code");
-        Guest g;
-        Machine& m = g.machine;
-        const uint32_t times10 =
-            m.addThunk("times10", 1, Convention::Stdcall, ResultIn::Eax, [](ThunkCall& c) { c.eax = c.arg(0) * 10; }, reentry);
-        const uint32_t sine =
-            m.addThunk("sin", 2, Convention::Cdecl, ResultIn::St0, [](ThunkCall& c) { c.st0 = std::sin(c.argDouble(0)); }, reentry);
-        const uint32_t method =
-            m.addThunk("method", 1, Convention::Thiscall, ResultIn::Eax, [](ThunkCall& c) { c.eax = c.ecx + c.arg(0); }, reentry);
-        const uint32_t scratch = m.alloc(8);
-
-        // push [esp+4]; mov ecx,thunk; call ecx; ret 4
-        const uint32_t callsStdcall = g.place(cat({{0xFF, 0x74, 0x24, 0x04, 0xB9}, le32(times10), {0xFF, 0xD1, 0xC2, 0x04, 0x00}}));
-        // push [esp+8]; push [esp+8]; mov ecx,thunk; call ecx; add esp,8; fstp qword [scratch]; ret 8
-        const uint32_t callsCdecl = g.place(cat({{0xFF, 0x74, 0x24, 0x08, 0xFF, 0x74, 0x24, 0x08, 0xB9}, le32(sine),
-                                                 {0xFF, 0xD1, 0x83, 0xC4, 0x08, 0xDD, 0x1D}, le32(scratch), {0xC2, 0x08, 0x00}}));
-        // push 5; mov ecx,[esp+8]; mov eax,thunk; call eax; ret 4
-        const uint32_t callsThiscall = g.place(cat({{0x6A, 0x05, 0x8B, 0x4C, 0x24, 0x08, 0xB8}, le32(method), {0xFF, 0xD0, 0xC2, 0x04, 0x00}}));
-
-        const uint32_t seven[] = {7};
-        EXPECT_EQ(m.call(callsStdcall, seven, "stdcall"), 70u);
-        const uint64_t bits = std::bit_cast<uint64_t>(0.7);
-        const uint32_t halves[] = {uint32_t(bits), uint32_t(bits >> 32)};
-        m.call(callsCdecl, halves, "cdecl");
-        EXPECT_EQ(m.read32(scratch) | uint64_t{m.read32(scratch + 4)} << 32, std::bit_cast<uint64_t>(std::sin(0.7)));
-        const uint32_t object[] = {0x1000};
-        EXPECT_EQ(m.call(callsThiscall, object, "thiscall"), 0x1005u);
     }
 }
 

@@ -18,7 +18,6 @@
 #include "kinemo-host/command_line.h"
 #include "kinemo-host/commands.h"
 #include "kinemo-host/play_scene.h"
-#include "kinemo-host/progress_meter.h"
 
 using namespace khost;
 
@@ -81,7 +80,8 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"run"}, kExitOk, "", "\ndrift: 240 frames"},  // the built-in scene
         {{"run", "--quiet", good}, kExitOk, ""},
         {{"run", bad}, kExitBadScene, "bad.kscene:2: expected an integer for N in \"step N\", got \"two\""},
-        {{"run", bad, "--trace", trace}, kExitBadScene, "bad.kscene:2:"},
+        {{"run", bad, "--trace", trace, "--html", trace + ".html"}, kExitBadScene, "bad.kscene:2:"},
+        {{"run", good, "--html", good}, kExitUsage, "--html " + good + " would overwrite the scene file"},
         {{"run", good, "--svg", trace, "--trace", "/nonexistent-dir/t.csv"}, kExitFailure,
          "cannot write /nonexistent-dir/t.csv: No such file or directory"},
         {{"run", good, "--trace", trace, "--svg", "/nonexistent-dir/x.svg"}, kExitFailure,
@@ -128,6 +128,7 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         EXPECT_EQ(readTextFile(trace), "keep");
         EXPECT_EQ(readTextFile(good), "kinemo k\nstep 2\n");
     }
+    EXPECT_FALSE(std::filesystem::exists(trace + ".html")) << "a page for a bad scene";
     for (const std::string& file : {good, bad, trace}) std::filesystem::remove(file);
 }
 
@@ -166,15 +167,6 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.csv"));
     EXPECT_EQ(readTextFile(trace).substr(0, 15), "frame,instance,");
     std::filesystem::remove_all(dir);
-}
-
-TEST(HostCommandLine, ProgressOnlyOnATerminalAndNotWhenQuiet) {
-    struct Case {
-        bool terminal, quiet, shown;
-    };
-    for (Case c : {Case{true, false, true}, Case{true, true, false}, Case{false, false, false}, Case{false, true, false}})
-        EXPECT_EQ(progressWanted(c.terminal, c.quiet), c.shown) << c.terminal << c.quiet;
-    EXPECT_EQ(progressLine(1200, 5000), "frame 1200 of 5000 (24%)");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/fmath.h"
+#include "host/exports.h"
 #include "support/drivers.h"
 #include "support/host_records.h"
 
@@ -70,4 +70,17 @@ TEST_P(ModuleTest, HostNotificationsChangeNothing) {
         EXPECT_EQ(snapshot(m(), rd, sizeof(RunData)), record) << c.name;
         EXPECT_EQ(snapshot(m(), target, sizeof(HostObject)), object) << c.name;
     }
+}
+
+// The attach notification is not an export; the native build calls it directly.
+TEST(Attach, OnlyProcessAttachStoresTheModuleHandle) {
+    const std::pair<uint32_t, bool> reasons[] = {{0, false}, {1, true}, {2, false}, {3, false}, {0xFFFFFFFF, false}};
+    const HINSTANCE original = moduleHandle;
+    HINSTANCE handle = reinterpret_cast<HINSTANCE>(uintptr_t{0x10000000});
+    for (auto [reason, stores] : reasons) {
+        moduleHandle = original;
+        EXPECT_EQ(DllMain(handle, reason, nullptr), 1) << "reason " << reason;
+        EXPECT_EQ(moduleHandle, stores ? handle : original) << "reason " << reason;
+    }
+    moduleHandle = original;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/resource_ids.h"
 #include "platform/native_module.h"
 #include "platform/resource_table.h"
 #include "platform/standin.h"
@@ -80,15 +81,15 @@ TEST_F(PlatformMenu, TemplatesParseIntoTheSameTreeOrFailWithoutLeaks) {
 TEST_F(PlatformMenu, MenuStringsAreFoundInOrderAndCutToTheBuffer) {
     struct Case { uint32_t templateId, item; UINT flags; int size, result; std::string text; };  // was "untouched"
     const Case cases[] = {
-        {20000, 25000, MF_BYCOMMAND, 80, 0, ""},  // the Position separator comes before "Set Angle"
-        {20000, 25002, MF_BYCOMMAND, 80, 10, "Set Object"},
-        {20000, 25014, MF_BYCOMMAND, 80, 23, "Set Angle Towards Point"},
-        {20000, 25029, MF_BYCOMMAND, 80, 0, "untouched"},
-        {20002, 27010, MF_BYCOMMAND, 80, 0, ""},  // separator ahead of "Get Kinemo Speed"
-        {20001, 0, MF_BYCOMMAND, 80, 0, "untouched"},  // popup items never match by command
-        {20002, 27130, MF_BYCOMMAND, 9, 8, "Distance"}, {20002, 27130, MF_BYCOMMAND, 1, 0, ""},
-        {20002, 27130, MF_BYCOMMAND, 0, 27, "untouched"},
-        {20002, 16, MF_BYPOSITION, 80, 8, "Advanced"}, {20002, 17, MF_BYPOSITION, 80, 0, "untouched"},
+        {KINEMO_MENU_ACTIONS, 25000, MF_BYCOMMAND, 80, 0, ""},  // the Position separator comes before "Set Angle"
+        {KINEMO_MENU_ACTIONS, 25002, MF_BYCOMMAND, 80, 10, "Set Object"},
+        {KINEMO_MENU_ACTIONS, 25014, MF_BYCOMMAND, 80, 23, "Set Angle Towards Point"},
+        {KINEMO_MENU_ACTIONS, 25029, MF_BYCOMMAND, 80, 0, "untouched"},
+        {KINEMO_MENU_EXPRESSIONS, 27010, MF_BYCOMMAND, 80, 0, ""},  // separator ahead of "Get Kinemo Speed"
+        {KINEMO_MENU_CONDITIONS, 0, MF_BYCOMMAND, 80, 0, "untouched"},  // popup items never match by command
+        {KINEMO_MENU_EXPRESSIONS, 27130, MF_BYCOMMAND, 9, 8, "Distance"}, {KINEMO_MENU_EXPRESSIONS, 27130, MF_BYCOMMAND, 1, 0, ""},
+        {KINEMO_MENU_EXPRESSIONS, 27130, MF_BYCOMMAND, 0, 27, "untouched"},
+        {KINEMO_MENU_EXPRESSIONS, 16, MF_BYPOSITION, 80, 8, "Advanced"}, {KINEMO_MENU_EXPRESSIONS, 17, MF_BYPOSITION, 80, 0, "untouched"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.templateId << " " << c.item << " size " << c.size);
@@ -119,7 +120,7 @@ TEST_F(PlatformMenu, ItemIdsAndStatesAnswerAsWindowsDoes) {
     ASSERT_TRUE(standin::appendMenu(menu, MF_STRING, 9, ""));
     const uint32_t sep = MF_SEPARATOR | MF_GRAYED | MF_DISABLED;
     const auto native = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(nativeModuleHandle()));
-    const uint32_t loaded = standin::loadMenu(native, 20000);
+    const uint32_t loaded = standin::loadMenu(native, KINEMO_MENU_ACTIONS);
     const uint32_t actions = standin::subMenu(loaded, 0);
     struct Case { uint32_t menu; int pos; uint32_t id, state; std::string label; };
     const Case cases[] = {
@@ -150,7 +151,7 @@ TEST_F(PlatformMenu, ItemIdsAndStatesAnswerAsWindowsDoes) {
 
 TEST_F(PlatformMenu, DestroyingAMenuTakesItsPopupsAndLeavesOthers) {
     const auto native = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(nativeModuleHandle()));
-    const uint32_t loaded = standin::loadMenu(native, 20000);
+    const uint32_t loaded = standin::loadMenu(native, KINEMO_MENU_ACTIONS);
     const uint32_t other = standin::createPopupMenu();
     EXPECT_EQ(standin::counts().liveMenus, 1 + 1 + 5 + 1);  // bar, top popup, five submenus, other
     const uint32_t top = standin::subMenu(loaded, 0);

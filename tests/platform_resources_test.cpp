@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/resource_ids.h"
 #include "platform/native_module.h"
 #include "platform/resource_table.h"
 #include "platform/standin.h"
@@ -93,10 +94,10 @@ TEST_F(PlatformResources, StringsComeFromBlocksOfSixteen) {
 
 TEST_F(PlatformResources, LoadedResourcesAreCountedUntilFreed) {
     const HMODULE module = nativeModuleHandle();
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(400), RT_BITMAP);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(KINEMO_BITMAP_ICON), RT_BITMAP);
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCEA(402), RT_BITMAP), nullptr);
-    EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCEA(400), RT_MENU), nullptr);
+    EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCEA(KINEMO_BITMAP_ICON), RT_MENU), nullptr);
     EXPECT_EQ(LoadResource(handle(kTestModule), found), nullptr);  // another module's resource
 
     HGLOBAL first = LoadResource(module, found);
@@ -145,21 +146,6 @@ TEST_F(PlatformResources, StringsAndPathsAreCutAsWindowsDoes) {
     const char16_t* text = nullptr;
     std::memcpy(&text, buffer, sizeof text);
     EXPECT_EQ(std::u16string(text, 19), u"Release Version 1.1");
-}
-
-TEST_F(PlatformResources, LocalMemoryIsZeroedAndCounted) {
-    auto* block = static_cast<uint8_t*>(LocalAlloc(LMEM_ZEROINIT, 260));
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(std::count(block, block + 260, 0), 260);
-    EXPECT_EQ(standin::counts().liveAllocations, 1);
-    int notOurs = 0;
-    EXPECT_EQ(LocalFree(&notOurs), &notOurs);
-    EXPECT_EQ(LocalFree(block), nullptr);
-    EXPECT_EQ(standin::counts().liveAllocations, 0);
-
-    standin::failCall(standin::Op::LocalAlloc);
-    EXPECT_EQ(LocalAlloc(LMEM_ZEROINIT, 16), nullptr);
-    EXPECT_EQ(standin::counts().liveAllocations, 0);
 }
 
 }  // namespace
