@@ -1,11 +1,9 @@
-// The resources inside the built kinemo.qlm, read back from the file: menus,
-// every string, the About box, the bitmaps, the version block and the data
-// carried for the host.
+// The resources inside the built kinemo.qlm, read back from the file: the
+// string ids, the bitmaps, the version block and the data carried for the host.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -21,11 +19,10 @@
 
 namespace {
 
-using dllfile::u16;
 using dllfile::u32;
 
 constexpr uint32_t kDllModule = 0x7C000000;  // where this test registers the DLL's resources
-constexpr uint32_t kBitmap = 2, kMenu = 4, kDialog = 5, kString = 6, kData = 10;
+constexpr uint32_t kBitmap = 2, kMenu = 4, kString = 6, kData = 10;
 constexpr uint16_t kUsEnglish = 1033, kUkEnglish = 2057;
 
 class DllResources : public ::testing::Test {
@@ -66,56 +63,6 @@ TEST_F(DllResources, StringTableHoldsExactlyTheListedIds) {
         EXPECT_EQ(entry(kMenu, menu).language, kUsEnglish);
     EXPECT_EQ((std::array{got[2], got[3], got[4]}),
               (std::array<std::string, 3>{"Kinemo", "Create a new Kinemo object", " %s :Kinemo object"}));
-}
-
-// A dialog template's text, or "#n" for an ordinal, moving past it.
-std::string readText(std::span<const uint8_t> d, size_t& at) {
-    if (u16(d, at) == 0xFFFF) {
-        at += 4;
-        return "#" + std::to_string(u16(d, at - 2));
-    }
-    std::string s;
-    for (; u16(d, at) != 0; at += 2) s += static_cast<char>(u16(d, at));
-    at += 2;
-    return s;
-}
-
-TEST_F(DllResources, AboutBoxHasItsControlsInOrder) {
-    // Popup, visible, caption, modal frame, font given; of a control: its own word, tab stop, group, child, visible.
-    constexpr uint32_t kDialogStyles = 0x90C000C0, kControlStyles = 0x5003FFFF;
-    const auto& dialog = entry(kDialog, KINEMO_DIALOG_ABOUT);
-    EXPECT_EQ(dialog.language, kUsEnglish);
-    const std::vector<uint8_t>& d = dialog.data;
-    auto s16 = [&d](size_t at) { return static_cast<int16_t>(u16(d, at)); };
-    EXPECT_EQ(u32(d, 0) & kDialogStyles, kDialogStyles);
-    EXPECT_EQ((std::array{s16(10), s16(12), s16(14), s16(16)}), (std::array<int16_t, 4>{0, 4, 212, 58}));
-    size_t at = 18;
-    EXPECT_EQ(readText(d, at), "");  // no menu
-    EXPECT_EQ(readText(d, at), "");  // the standard dialog class
-    EXPECT_EQ(readText(d, at), "Kinemo Object v 1.1");
-    EXPECT_EQ(u16(d, at), 8);  // point size
-    at += 2;
-    EXPECT_EQ(readText(d, at), "Helv");
-
-    std::vector<std::string> controls;
-    for (uint16_t i = 0; i < u16(d, 8); ++i) {
-        at = (at + 3) & ~size_t{3};
-        char placed[80];
-        std::snprintf(placed, sizeof placed, "0x%08x (%d, %d, %d, %d) id %d ", u32(d, at) & kControlStyles, s16(at + 8),
-                      s16(at + 10), s16(at + 12), s16(at + 14), s16(at + 16));
-        at += 18;
-        const std::string cls = readText(d, at);
-        std::string text = readText(d, at);
-        at += 2 + u16(d, at);  // creation data
-        if (text.find("Kinemo project") != std::string::npos && text.find('@') != std::string::npos) text = "(makers)";
-        controls.push_back(placed + cls + " \"" + text + "\"");
-    }
-    EXPECT_EQ(controls, (std::vector<std::string>{
-                            "0x50010001 (8, 35, 91, 13) id 1 #128 \"&OK\"",        // default push button
-                            "0x50000007 (4, 3, 205, 48) id -1 #128 \"\"",          // group box
-                            "0x50020000 (7, 8, 88, 25) id -1 #130 \"(makers)\"",   // left-aligned: makers and a mail address
-                            "0x5000000e (101, 7, 107, 43) id -1 #130 \"#101\"",    // bitmap 101
-                        }));
 }
 
 TEST_F(DllResources, BitmapsAreTheDrawnFilesWithoutTheirFileHeader) {

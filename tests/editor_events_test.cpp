@@ -83,7 +83,12 @@ TEST_P(EditTimeTest, TitlesAndDisplayStrings) {
         {"GetActionTitle", {7, 2}, 64, ""},  // no third parameter
         {"GetActionTitle", {23, 0}, 8, nullptr, 0x01050000, true},
         {"GetExpressionTitle", {13}, 64, "Distance between Two Points"}, {"GetConditionString", {0}, 64, "Is Paused"},
-        {"GetActionString", {12}, 64, "Set Kinemo Towards %0"}, {"GetActionString", {3}, 8, "Set Gra"}, {"GetActionString", {3}, 0, nullptr},
+        {"GetActionString", {12}, 64, "Set Kinemo Towards %0"}, {"GetActionString", {3}, 8, "Set Gra"},
+        // only the low 16 bits of a size count
+        {"GetActionString", {3}, 0, nullptr}, {"GetActionString", {3}, 0x10000, nullptr},
+        {"GetActionString", {3}, 0x10008, "Set Gra"}, {"GetActionTitle", {23, 0}, 0, nullptr},
+        {"GetActionTitle", {23, 0}, 0x10000, nullptr}, {"GetExpressionTitle", {13}, 0x10005, "Dist"},
+        {"GetConditionString", {0}, 0x10000, nullptr},
         {"GetActionString", {12}, 64, "Set Kinemo Towards %0", 0xFFFF0000},  // compared unsigned
         {"GetActionString", {12}, 64, nullptr, 0x0104FFFF}, {"GetActionString", {12}, 64, nullptr, 0x00000105},
         {"GetActionString", {12}, 64, nullptr, std::nullopt}, {"GetExpressionString", {10}, 64, "GetBounceCoe("},
@@ -98,7 +103,7 @@ TEST_P(EditTimeTest, TitlesAndDisplayStrings) {
         if (c.args.size() == 2) m().call(c.entry, {services, c.args[0], c.args[1], buf, c.size});
         else m().call(c.entry, {services, c.args[0], buf, c.size});
         EXPECT_EQ(m().cString(buf), c.text ? c.text : kUntouched);
-        EXPECT_EQ(m().bytes(buf)[c.size], '#');
+        EXPECT_EQ(m().bytes(buf)[c.size & 0xFFFF], '#');
         EXPECT_EQ(held(), 0);
     }
 }

@@ -67,12 +67,13 @@ int held() {
 // only 1 (OK) and 2 (Escape) end it. A refused host gets no box.
 TEST_P(EditTimeTest, AboutBox) {
     struct Case { const char* entry; uint32_t command; std::optional<uint32_t> version; std::vector<uint32_t> script;
-                  int32_t result; size_t dialogs, paths; bool failAllocation = false; };
+                  int32_t result; size_t dialogs, paths; bool failAllocation = false, pathCallback = true; };
     const uint32_t v = 0x01050000;
     const Case cases[] = {
         {"CreateObject", 0, v, {1}, 0, 1, 0}, {"CreateObject", 0, v, {2}, -1, 1, 0},
         {"CreateObject", 0, v, {20004, 7, 20004, 1}, 0, 1, 2},
         {"CreateObject", 0, v, {20004, 1}, 0, 1, 0, true},  // no memory for the path
+        {"CreateObject", 0, v, {20004, 1}, 0, 1, 0, false, false},  // no callback to give it to
         {"CreateObject", 0, std::nullopt, {1}, -1, 0, 0}, {"CreateObject", 0, 0x0104FFFF, {1}, -1, 0, 0},
         {"SelectPopup", 2020, v, {1}, 4, 1, 0}, {"SelectPopup", 2020, v, {2}, 0, 1, 0},
         {"SelectPopup", 2021, v, {1}, 0, 0, 0}, {"SelectPopup", 2020, std::nullopt, {1}, 0, 0, 0},
@@ -84,6 +85,7 @@ TEST_P(EditTimeTest, AboutBox) {
         if (c.failAllocation) standin::failCall(Op::LocalAlloc);
         pathsSeen.clear();
         const Addr services = newServices(m(), c.version);
+        if (!c.pathCallback) m().view<HostEditServices>(services)->pathCallback = 0;
         const Addr edit = newEditData(m());
         const bool create = std::string(c.entry) == "CreateObject";
         const uint32_t result = create ? m().call("CreateObject", {services, 0, edit})
@@ -101,6 +103,7 @@ TEST_P(EditTimeTest, AboutBox) {
         EXPECT_EQ((std::vector<uint32_t>{run.templateId, run.owner, run.zeroA, run.zeroB, run.three}),
                   (std::vector<uint32_t>{KINEMO_DIALOG_ABOUT, kParentWindow, 0, 0, 3}));
         EXPECT_EQ(run.messages.at(0).result, 1);  // WM_INITDIALOG handled
+        EXPECT_TRUE(run.ended) << "a script that ran out would also give -1";
         EXPECT_EQ(pathsSeen, std::vector<std::string>(c.paths, standin::modulePath(run.module).value_or("?") + ",1,1"));
     }
 }

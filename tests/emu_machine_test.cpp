@@ -88,28 +88,6 @@ TEST(EmuMachine, CalleesDoNotFindTheStackSixteenByteAligned) {
     }
 }
 
-// Guest stores into code that already ran must replace it, whether the code
-// sits in another block or right after the store.
-TEST(EmuMachine, CodeRewrittenByTheGuestRunsAsRewritten) {
-    Guest g;
-    Machine& m = g.machine;
-    constexpr uint32_t kRwx = 0x00500000;
-    uint8_t* page = m.map(kRwx, 0x1000, emu::kPermAll);
-    const Code returns7 = {0xB8, 7, 0, 0, 0, 0xC3};  // mov eax,7; ret
-    std::memcpy(page, returns7.data(), returns7.size());
-    // mov byte [kRwx+1],9; ret   (rewrites the other function's immediate)
-    const uint32_t patchOther = g.place(cat({{0xC6, 0x05}, le32(kRwx + 1), {9, 0xC3}}));
-    // mov byte [next+1],11; next: mov eax,7; ret   (rewrites its own next instruction)
-    const uint32_t selfAt = kRwx + 0x100;
-    const Code patchSelf = cat({{0xC6, 0x05}, le32(selfAt + 7 + 1), {11, 0xB8, 7, 0, 0, 0, 0xC3}});
-    std::memcpy(page + 0x100, patchSelf.data(), patchSelf.size());
-
-    EXPECT_EQ(m.call(kRwx, {}, "before"), 7u);
-    m.call(patchOther, {}, "patch");
-    EXPECT_EQ(m.call(kRwx, {}, "after"), 9u);
-    EXPECT_EQ(m.call(selfAt, {}, "self-patching"), 11u);
-}
-
 // A handler that calls back into the guest, as the host's services do.
 TEST(EmuMachine, HandlersRunNestedGuestCallsAndTheirFailuresPropagate) {
     Guest g;

@@ -72,6 +72,14 @@ TEST_P(ModuleTest, HostNotificationsChangeNothing) {
     }
 }
 
+// Binding to no object is ignored, so the step stays off.
+TEST_P(ModuleTest, BindingToNoObjectIsIgnored) {
+    Addr rd = newInstance(m(), newRunHeader(m()));
+    EXPECT_EQ(action(m(), rd, ActionCode::SetObject, 0), 0);
+    EXPECT_EQ(run(m(), rd).objectSet, 0);
+    EXPECT_EQ(step(m(), rd), 2);
+}
+
 // The attach notification is not an export; the native build calls it directly.
 TEST(Attach, OnlyProcessAttachStoresTheModuleHandle) {
     const std::pair<uint32_t, bool> reasons[] = {{0, false}, {1, true}, {2, false}, {3, false}, {0xFFFFFFFF, false}};

@@ -1,5 +1,5 @@
-// The menu stand-ins: templates as LoadMenu reads them, the by-command search
-// order, the Win32 answers for popups and separators, and nothing left behind.
+// The menu stand-ins: the by-command search order, the Win32 answers for
+// popups and separators, and nothing left behind.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,73 +8,15 @@
 
 #include "host/resource_ids.h"
 #include "platform/native_module.h"
-#include "platform/resource_table.h"
 #include "platform/standin.h"
 #include "platform/winapi.h"
 
 namespace {
 
-constexpr uint32_t kTestModule = 0x7E000000;
-constexpr uint16_t kEnd = 0x80;
-
-struct Bytes {
-    std::vector<uint8_t> b;
-    Bytes& u16(uint16_t v) {
-        b.insert(b.end(), {static_cast<uint8_t>(v & 0xFF), static_cast<uint8_t>(v >> 8)});
-        return *this;
-    }
-    Bytes& u32(uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
-    Bytes& text(const std::string& s) {
-        for (unsigned char c : s) u16(c);
-        return u16(0);
-    }
-    // An extended item: type, state, id, resource info, label, padding, and a popup's help id.
-    Bytes& exItem(uint32_t type, uint32_t id, uint16_t info, const std::string& label) {
-        u32(type).u32(0).u32(id).u16(info).text(label);
-        b.resize((b.size() + 3) & ~size_t{3});
-        return (info & 1) ? u32(0) : *this;
-    }
-};
-
 struct PlatformMenu : ::testing::Test {
     void SetUp() override { standin::reset(); }
     void TearDown() override { standin::reset(); }
 };
-
-TEST_F(PlatformMenu, TemplatesParseIntoTheSameTreeOrFailWithoutLeaks) {
-    struct Case { const char* name; Bytes bytes; std::string tree; };
-    const Case cases[] = {
-        {"plain",
-         Bytes{}.u16(0).u16(0)
-             .u16(MF_POPUP | kEnd).text("")
-             .u16(0).u16(101).text("One")
-             .u16(MF_SEPARATOR).u16(102).text("")  // separator that keeps its id
-             .u16(0).u16(0).text("")               // classic separator
-             .u16(MF_GRAYED).u16(103).text("Grey")
-             .u16(MF_POPUP | kEnd).text("Sub")
-             .u16(kEnd).u16(104).text("Deep"),
-         "> \"\"\n  \"One\" 101\n  ---- 102\n  ---- 0\n  \"Grey\" 103 +0x1\n  > \"Sub\"\n    \"Deep\" 104\n"},
-        {"extended",
-         Bytes{}.u16(1).u16(4).u32(0)
-             .exItem(0, 0, 1 | kEnd, "").exItem(0, 201, 0, "One").exItem(MF_SEPARATOR, 202, 0, "")
-             .exItem(0, 0, 1, "Sub").exItem(0, 203, kEnd, "Deep").exItem(0, 204, kEnd, "Last"),
-         "> \"\"\n  \"One\" 201\n  ---- 202\n  > \"Sub\"\n    \"Deep\" 203\n  \"Last\" 204\n"},
-        {"no end flag", Bytes{}.u16(0).u16(0).u16(MF_POPUP | kEnd).text("").u16(0).u16(101).text("One"), "refused"},
-        {"truncated item", Bytes{}.u16(0).u16(0).u16(MF_POPUP | kEnd).text("").u16(kEnd).u16(101), "refused"},
-        {"truncated extended", Bytes{}.u16(1).u16(4).u32(0).exItem(0, 0, 1 | kEnd, "").u32(0), "refused"},
-        {"unknown version", Bytes{}.u16(2).u16(0).u16(kEnd).u16(1).text("x"), "refused"},
-    };
-    uint32_t id = 900;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        platform::registerModuleResources(reinterpret_cast<HINSTANCE>(uintptr_t{kTestModule}),
-                                          {{4, ++id, 1033, c.bytes.b}});
-        const uint32_t menu = standin::loadMenu(kTestModule, id);
-        EXPECT_EQ(menu == 0 ? "refused" : standin::describeMenu(menu), c.tree);
-        standin::destroyMenu(menu);
-        EXPECT_EQ(standin::counts().liveMenus, 0);
-    }
-}
 
 // By command the search goes depth first and separators count; by position
 // it stays in one menu. A size of 0 asks for the length.
