@@ -139,22 +139,3 @@ TEST_P(EditTimeTest, MenuShapes) {
         EXPECT_EQ(held(), 0);
     }
 }
-
-// Each call copies its template afresh, item for item, into a menu of its own.
-TEST_P(EditTimeTest, MenusAreFreshCopiesOfTheirTemplates) {
-    standin::reset();
-    m().call("EditorDisplay", {newServices(m()), 0, 0, 0, m().alloc(16)});  // the library sees our handle
-    const uint32_t module = standin::orvexCalls().at(3).args.at(0);
-    for (const auto& [entry, id] : {std::pair{"GetActionMenu", KINEMO_MENU_ACTIONS},
-                                    {"GetConditionMenu", KINEMO_MENU_CONDITIONS}, {"GetExpressionMenu", KINEMO_MENU_EXPRESSIONS}}) {
-        const uint32_t loaded = standin::loadMenu(module, id);
-        const uint32_t copies[] = {m().call(entry, {newServices(m()), 0, 0}),
-                                   m().call(entry, {newServices(m()), 0, 0})};
-        for (const uint32_t copy : copies) {
-            EXPECT_EQ(standin::describeMenu(copy), standin::describeMenu(standin::subMenu(loaded, 0))) << entry;
-            standin::destroyMenu(copy);
-        }
-        standin::destroyMenu(loaded);
-        EXPECT_EQ(held(), 0);
-    }
-}

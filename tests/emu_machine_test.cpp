@@ -1,5 +1,5 @@
 // The guest machine on hand-assembled code: the stack-cleanup check, faults
-// and endless loops reported instead of hanging, thunks and nested runs.
+// and endless loops reported instead of hanging, and the FPU state a call must keep.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -86,47 +86,6 @@ TEST(EmuMachine, CalleesDoNotFindTheStackSixteenByteAligned) {
         const std::vector<uint32_t> args(n, 0);
         EXPECT_NE(g.machine.call(probe, args, "probe"), 0u) << int(n) << " arguments";
     }
-}
-
-// A handler that calls back into the guest, as the host's services do.
-TEST(EmuMachine, HandlersRunNestedGuestCallsAndTheirFailuresPropagate) {
-    Guest g;
-    Machine& m = g.machine;
-    // inner(a): mov ebx,0xDEAD; mov eax,[esp+4]; add eax,eax; ret 4   (clobbers ebx)
-    const uint32_t inner = g.place({0xBB, 0xAD, 0xDE, 0, 0, 0x8B, 0x44, 0x24, 0x04, 0x01, 0xC0, 0xC2, 0x04, 0x00});
-    const uint32_t faulty = g.place({0xA1, 0, 0, 0, 0, 0xC2, 0x04, 0x00});
-    uint32_t target = inner;  // 0: the handler throws a host exception instead
-    const uint32_t thunk = m.addThunk("host", 1, Convention::Stdcall, ResultIn::Eax, [&](ThunkCall& c) {
-        if (target == 0) throw std::out_of_range("host side");
-        const uint32_t args[] = {c.arg(0)};
-        c.eax = c.machine.call(target, args, "nested");
-    });
-    // outer(a): push ebx; mov ebx,100; push [esp+8]; mov ecx,thunk; call ecx; add eax,ebx; pop ebx; ret 4
-    const uint32_t outer = g.place(cat({{0x53, 0xBB, 100, 0, 0, 0, 0xFF, 0x74, 0x24, 0x08, 0xB9}, le32(thunk),
-                                        {0xFF, 0xD1, 0x01, 0xD8, 0x5B, 0xC2, 0x04, 0x00}}));
-    const uint32_t arg[] = {21};
-    EXPECT_EQ(m.call(outer, arg, "outer"), 142u) << "the nested run must leave the outer registers as they were";
-
-    target = faulty;
-    const std::string error = failureOf(m, outer, {21});
-    for (const char* part : {"probe", "host", "nested", "read from unmapped"}) EXPECT_NE(error.find(part), std::string::npos) << error;
-    target = 0;
-    EXPECT_THROW(m.call(outer, arg, "caller"), std::out_of_range) << "host exceptions keep their type";
-    target = inner;
-    EXPECT_EQ(m.call(outer, arg, "after"), 142u);
-
-    // A thunk declared never to run guest code is held to it.
-    const uint32_t leaf = m.addThunk(
-        "leaf", 1, Convention::Stdcall, ResultIn::Eax,
-        [&](ThunkCall& c) {
-            const uint32_t args[] = {c.arg(0)};
-            c.eax = c.machine.call(inner, args, "nested");
-        },
-        emu::Reentry::Never);
-    const uint32_t viaLeaf = g.place(cat({{0xFF, 0x74, 0x24, 0x04, 0xB9}, le32(leaf), {0xFF, 0xD1, 0xC2, 0x04, 0x00}}));
-    const std::string leafError = failureOf(m, viaLeaf, {21});
-    EXPECT_NE(leafError.find("never to run guest code"), std::string::npos) << leafError;
-    EXPECT_EQ(m.call(outer, arg, "after a refused nested run"), 142u);
 }
 
 // Stores the control words it started with at [esp+12], then loads the

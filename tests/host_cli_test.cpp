@@ -93,7 +93,6 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"run", good, "--svg", trace, "--trace", trace}, kExitUsage, "name the same file"},
         {{"run", good, "--svg=-", "--trace", "-"}, kExitUsage, "cannot both write to standard output"},
         {{"run", good, "--trace"}, kExitUsage, "kinemo-host run: --trace needs a value" + see + "run --help)"},
-        {{"run", good, "--module="}, kExitUsage, "--module needs a value"},
         {{"run", good, "--svg", "a.svg", "--svg=b.svg"}, kExitUsage, "--svg is given twice"},
         {{"run", good, "--quiet=yes"}, kExitUsage, "--quiet takes no value"},
         {{"run", good, good}, kExitUsage, "unexpected argument \"" + good + "\""},
@@ -108,7 +107,6 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"validate", "--calls=10"}, kExitFailure, "writing standard output failed", "", true},
         {{"--version"}, kExitOk, "", "kinemo-host 1.1\n"},
         {{"help", "validate"}, kExitOk, "", "usage: kinemo-host validate [OPTIONS]\n"},
-        {{"help", "play"}, kExitUsage, "unknown command \"play\"" + see + "--help)"},
         {{"play"}, kExitUsage, "kinemo-host: unknown command \"play\"" + see + "--help)"},
         {{}, kExitUsage, "usage: kinemo-host COMMAND"},
     };

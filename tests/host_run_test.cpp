@@ -55,28 +55,4 @@ TEST_P(ModuleTest, HostRecordsEveryFrameAndPlacementLastsUntilTheNextStep) {
               "a: 3 frames, unbound\nk: 2 frames, position (105, 100), speed 250, bounces 0, wraps 0\n");
 }
 
-// The summary and the picture's legend count the same thing: frames.
-TEST_P(ModuleTest, SummaryAndPictureCountBouncesAndWrapsAlike) {
-    // Box 0..90 across, 0..50 down: at 10 px a frame the bouncer lands exactly on
-    // 90 at frame 9, turns at frame 10, and is back on 0 at frame 19 and turns at
-    // 20. The wrapper lands on 90 at frame 9 too, and jumps to 0 at frames 10 and
-    // 20. The corner ball lands in the corner (90, 50) at frame 5 and turns both
-    // axes at frame 6, then turns at the top, the left, the bottom and the top
-    // again: five bounces, six turns of an axis.
-    Played p = play(m(), "playfield 100 60\nobject b 0 20 10 10 0 0\nobject w 0 20 10 10 0 0\n"
-                         "object c 40 0 10 10 0 0\n"
-                         "kinemo bouncer\naction bouncer Set Object b\naction bouncer Bounce Mode\n"
-                         "action bouncer Set X Speed 1000\nkinemo wrapper\naction wrapper Set Object w\n"
-                         "action wrapper Wrap Mode\naction wrapper Set X Speed 1000\nkinemo corner\n"
-                         "action corner Set Object c\naction corner Bounce Mode\naction corner Set X Speed 1000\n"
-                         "action corner Set Y Speed 1000\nstep 25\n");
-    ASSERT_EQ(p.status, kExitOk) << p.err;
-    EXPECT_EQ(linesStarting(p.out, "bouncer:") + linesStarting(p.out, "wrapper:") + linesStarting(p.out, "corner:"),
-              "bouncer: 25 frames, position (50, 20), speed 1000, bounces 2, wraps 0\n"
-              "wrapper: 25 frames, position (50, 20), speed 1000, bounces 0, wraps 2\n"
-              "corner: 25 frames, position (90, 10), speed 1414.2136, bounces 5, wraps 0\n");
-    for (const char* legend : {"bounce, 25 frames, 2 bounces<", "wrap, 25 frames, 2 wraps<", "bounce, 25 frames, 5 bounces<"})
-        EXPECT_NE(p.svg.find(legend), std::string::npos) << legend;
-}
-
 }  // namespace

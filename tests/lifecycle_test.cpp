@@ -17,11 +17,6 @@ std::vector<uint8_t> snapshot(Module& m, Addr a, size_t size) {
 }
 }  // namespace
 
-TEST_P(ModuleTest, GetRunObjectDataSizeIs360WhateverItIsPassed) {
-    const uint32_t args[][2] = {{0, 0}, {1, 2}, {0xFFFFFFFF, 0x80000000}};
-    for (const auto& a : args) EXPECT_EQ(m().call("GetRunObjectDataSize", {a[0], a[1]}), 360u);
-}
-
 // Over a record the host filled with a pattern: every motion byte is written,
 // the header and `target` are not.
 TEST_P(ModuleTest, CreateRunObjectWritesDefaultsOnlyToMotionFields) {
