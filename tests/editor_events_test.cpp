@@ -81,6 +81,7 @@ TEST_P(EditTimeTest, TitlesAndDisplayStrings) {
         {"GetActionTitle", {23, 1}, 64, "Move Towards (object)"}, {"GetActionTitle", {23, 0}, 5, "Move"},
         {"GetActionTitle", {0, 0}, 64, ""},  // a separator in "Position" comes first
         {"GetActionTitle", {7, 2}, 64, ""},  // no third parameter
+        {"GetActionTitle", {28, 2}, 64, ""}, {"GetConditionTitle", {0, 0}, 64, ""},  // nor after the last row
         {"GetActionTitle", {23, 0}, 8, nullptr, 0x01050000, true},
         {"GetExpressionTitle", {13}, 64, "Distance between Two Points"}, {"GetConditionString", {0}, 64, "Is Paused"},
         {"GetActionString", {12}, 64, "Set Kinemo Towards %0"}, {"GetActionString", {3}, 8, "Set Gra"},
