@@ -5,9 +5,9 @@
 #include "support/host_records.h"
 
 using namespace hostrec;
+using namespace ActionCode;
 
 namespace {
-enum Code { MoveTowardsObject = 23, PushTowardsObject, PushAtAngle, MoveAtAngle };
 constexpr float kExact = -1;
 }  // namespace
 
@@ -33,6 +33,8 @@ TEST_P(ModuleTest, DisplacementAndImpulse) {
         {"move at 90 degrees goes up", MoveAtAngle, 100, 90, 0, 10, 10, 0, 0, 10, 9, 0, 0},
         {"distance rounded to single first", MoveAtAngle, 16777217, 0, 0, 0, 0, 0, 0, 167772.15625f, 0, 0, 0},
         {"move against the angle", MoveAtAngle, -100, 0, 0, 10, 10, 0, 0, 9, 10, 0, 0},
+        {"move off the axes", MoveAtAngle, 123, 37, 0, 10, 10, 0, 0, 10.9823217f, 9.25976753f, 0, 0},
+        {"push off the axes", PushAtAngle, 777, 211, 0, 0, 0, 1, 2, 0, 0, -5.66019058f, 6.00184488f},
         {"push at 270 degrees", PushAtAngle, 100, 270, 0, 0, 0, 0, 0, 0, 0, 1.19e-8f, 1, 1e-9f},
     };
     for (const Case& c : cases) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -8,10 +9,9 @@
 #include "support/host_records.h"
 
 using namespace hostrec;
+using namespace ActionCode;
 
 namespace {
-
-enum Code { RotateTowardsObject = 27, RotateTowardsAngle = 28 };
 
 constexpr double kRadPerDeg = std::numbers::pi / 180;
 constexpr float kNoAngle = 0;  // action 28 ignores the stored angle
@@ -45,13 +45,19 @@ TEST_P(ModuleTest, RotationTurnsTheShorterWayByAtMostTheStep) {
         int32_t step, goal;
         double wantDegrees;
         float wantX, wantY;
-        uint32_t angleBits = kAnyBits;  // the step is the single of degrees × 0.017453292, not of π/180
+        // exact bits of angle, xSpeed and ySpeed; the step is the single of degrees × 0.017453292, not of π/180
+        std::array<uint32_t, 3> bits = {kAnyBits, kAnyBits, kAnyBits};
     };
     const Case cases[] = {
         {"goal straight behind turns clockwise", RotateTowardsAngle, kNoAngle, movingAt(0), 10, 180, -10, 492.404f, 86.824f,
-         f32Bits(-0.17453292f)},
+         {f32Bits(-0.17453292f), 0x43F633B2, 0x42ADA5EF}},
         {"a hair from the goal lands on it", RotateTowardsAngle, kNoAngle, {0.0000377f, -500}, 10, 90, 90, 0, -500,
-         0x3FC90FDA},
+         {0x3FC90FDA, 0x381E54A0, 0xC3FA0000}},
+        {"goal equal to the direction stays", RotateTowardsAngle, kNoAngle, {500, 0}, 10, 0, 0, 500, 0, {0, 0x43FA0000, 0x80000000}},
+        {"off the axes, a step short", RotateTowardsAngle, kNoAngle, movingAt(33), 7, 100, 40, 383.022f, -321.394f,
+         {0x3F32B8C2, 0x43BF82D8, 0xC3A0B268}},
+        {"off the axes, onto an aimed goal", RotateTowardsObject, 0.87266463f, movingAt(50), 10, 57, 56.9929392,
+         272.371f, -419.302f, {0x3F7EA59B, 0x43882F83, 0xC3D1A69F}},
         {"crossing the x axis upward", RotateTowardsAngle, kNoAngle, movingAt(350), 15, 5, 365, 498.097f, -43.577f},
         {"crossing the x axis downward", RotateTowardsAngle, kNoAngle, movingAt(5), 15, 350, -10, 492.404f, 86.824f},
         {"a step past the goal lands on it", RotateTowardsAngle, kNoAngle, movingAt(30), 90, 40, 40, 383.022f, -321.394f},
@@ -77,9 +83,8 @@ TEST_P(ModuleTest, RotationTurnsTheShorterWayByAtMostTheStep) {
         r.angle = c.storedAngle, r.xSpeed = c.motion.xSpeed, r.ySpeed = c.motion.ySpeed;
         EXPECT_EQ(action(m(), rd, c.code, static_cast<uint32_t>(c.step), goalParam(m(), c.code, c.goal)), 0);
         EXPECT_NEAR(r.angle, c.wantDegrees * kRadPerDeg, 2e-6);
-        if (c.angleBits != kAnyBits) {
-            EXPECT_EQ(f32Bits(r.angle), c.angleBits);
-        }
+        for (auto [field, bits] : {std::pair{r.angle, c.bits[0]}, {r.xSpeed, c.bits[1]}, {r.ySpeed, c.bits[2]}})
+            if (bits != kAnyBits) EXPECT_EQ(f32Bits(field), bits) << field;
         EXPECT_NEAR(r.xSpeed, c.wantX, 1e-3f);
         EXPECT_NEAR(r.ySpeed, c.wantY, 1e-3f);
         EXPECT_NEAR(r.speed, std::hypot(c.motion.xSpeed, c.motion.ySpeed), 1e-3f);
@@ -88,7 +93,7 @@ TEST_P(ModuleTest, RotationTurnsTheShorterWayByAtMostTheStep) {
 
 TEST_P(ModuleTest, RotationStepsUpToTheGoalAndStays) {
     Addr rd = newInstance(m(), newRunHeader(m()));
-    action(m(), rd, 10, 500);  // x speed
+    action(m(), rd, SetXSpeed, 500);
     const RunData& r = run(m(), rd);
     for (int turn = 1; turn <= 10; ++turn) {
         action(m(), rd, RotateTowardsAngle, 10, 90);

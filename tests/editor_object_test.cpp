@@ -9,6 +9,7 @@
 
 #include "editor/edit_data.h"
 #include "host/host_structs.h"
+#include "host/resource_ids.h"
 #include "standins/standin.h"
 #include "editor_builds.h"
 
@@ -66,12 +67,13 @@ int held() {
 // only 1 (OK) and 2 (Escape) end it. A refused host gets no box.
 TEST_P(EditTimeTest, AboutBox) {
     struct Case { const char* entry; uint32_t command; std::optional<uint32_t> version; std::vector<uint32_t> script;
-                  int32_t result; size_t dialogs, paths; bool failAllocation = false; };
+                  int32_t result; size_t dialogs, paths; bool failAllocation = false, pathCallback = true; };
     const uint32_t v = 0x01050000;
     const Case cases[] = {
         {"CreateObject", 0, v, {1}, 0, 1, 0}, {"CreateObject", 0, v, {2}, -1, 1, 0},
         {"CreateObject", 0, v, {20004, 7, 20004, 1}, 0, 1, 2},
         {"CreateObject", 0, v, {20004, 1}, 0, 1, 0, true},  // no memory for the path
+        {"CreateObject", 0, v, {20004, 1}, 0, 1, 0, false, false},  // no callback to give it to
         {"CreateObject", 0, std::nullopt, {1}, -1, 0, 0}, {"CreateObject", 0, 0x0104FFFF, {1}, -1, 0, 0},
         {"SelectPopup", 2020, v, {1}, 4, 1, 0}, {"SelectPopup", 2020, v, {2}, 0, 1, 0},
         {"SelectPopup", 2021, v, {1}, 0, 0, 0}, {"SelectPopup", 2020, std::nullopt, {1}, 0, 0, 0},
@@ -83,6 +85,7 @@ TEST_P(EditTimeTest, AboutBox) {
         if (c.failAllocation) standin::failCall(Op::LocalAlloc);
         pathsSeen.clear();
         const Addr services = newServices(m(), c.version);
+        if (!c.pathCallback) m().view<HostEditServices>(services)->pathCallback = 0;
         const Addr edit = newEditData(m());
         const bool create = std::string(c.entry) == "CreateObject";
         const uint32_t result = create ? m().call("CreateObject", {services, 0, edit})
@@ -98,8 +101,9 @@ TEST_P(EditTimeTest, AboutBox) {
         if (c.dialogs == 0) continue;
         const standin::DialogRun& run = standin::dialogRuns()[0];
         EXPECT_EQ((std::vector<uint32_t>{run.templateId, run.owner, run.zeroA, run.zeroB, run.three}),
-                  (std::vector<uint32_t>{20003, kParentWindow, 0, 0, 3}));
+                  (std::vector<uint32_t>{KINEMO_DIALOG_ABOUT, kParentWindow, 0, 0, 3}));
         EXPECT_EQ(run.messages.at(0).result, 1);  // WM_INITDIALOG handled
+        EXPECT_TRUE(run.ended) << "a script that ran out would also give -1";
         EXPECT_EQ(pathsSeen, std::vector<std::string>(c.paths, standin::modulePath(run.module).value_or("?") + ",1,1"));
     }
 }
@@ -159,7 +163,7 @@ TEST_P(EditTimeTest, EditorDisplay) {
         if (ordinals != all || c.failing != 0) continue;
         EXPECT_EQ(calls[0].args, (std::vector<uint32_t>{kDisplayHandle, 0}));
         EXPECT_EQ(calls[2].args, (std::vector<uint32_t>{4, 4, target}));
-        EXPECT_EQ(calls[3].args, (std::vector<uint32_t>{calls[3].args[0], 401, 1}));
+        EXPECT_EQ(calls[3].args, (std::vector<uint32_t>{calls[3].args[0], KINEMO_BITMAP_PICTURE, 1}));
         EXPECT_EQ(calls[4].args, (std::vector<uint32_t>{target, 17, static_cast<uint32_t>(-3), 1, 0, 0, 0}));
         for (size_t i = 2; i < calls.size(); ++i) EXPECT_EQ(calls[i].object, calls[1].object);
     }
@@ -169,7 +173,7 @@ TEST_P(EditTimeTest, EditorDisplay) {
 TEST_P(EditTimeTest, MakeIcon) {
     standin::reset();
     m().call("EditorDisplay", {newServices(m()), 0, 0, 0, m().alloc(16)});  // the library sees our handle
-    const Bytes bitmap = standin::findEntry(standin::orvexCalls().at(3).args.at(0), 2, 400)->data;
+    const Bytes bitmap = standin::findEntry(standin::orvexCalls().at(3).args.at(0), 2, KINEMO_BITMAP_ICON)->data;
     for (const auto failing : {std::optional<Op>{}, {Op::FindResource}, {Op::LoadResource}, {Op::LockResource}}) {
         standin::reset();
         if (failing) standin::failCall(*failing);
@@ -186,7 +190,8 @@ TEST_P(EditTimeTest, ObjectTexts) {
     Addr b[5];
     for (Addr& buffer : b) buffer = untouched(m(), 300, "", 1);
     m().call("GetObjInfos", {newServices(m()), 0, b[0], b[1], b[2], b[3], b[4]});
-    EXPECT_EQ(m().cString(b[0]), "Kinemo");
-    EXPECT_EQ(m().cString(b[3]), "Release Version 1.1");
-    EXPECT_NE(m().cString(b[1]) + "|" + m().cString(b[2]) + "|" + m().cString(b[4]), "||");
+    std::vector<std::string> texts;
+    for (Addr buffer : b) texts.push_back(m().cString(buffer));
+    EXPECT_EQ(texts, (std::vector<std::string>{"Kinemo", "The Kinemo project", "Copyright (C) 2026 The Kinemo project",
+                                               "Release Version 1.1", "https://kinemo.example/"}));
 }

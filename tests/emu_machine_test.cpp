@@ -1,9 +1,7 @@
 // The guest machine on hand-assembled code: the stack-cleanup check, faults
-// and endless loops reported instead of hanging, thunks and nested runs.
+// and endless loops reported instead of hanging, and the FPU state a call must keep.
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cmath>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -77,38 +75,6 @@ TEST(EmuMachine, FailuresAreReportedAndLeaveTheMachineUsable) {
     }
 }
 
-TEST(EmuMachine, ThunksServeEachConventionAndResultKind) {
-    for (const emu::Reentry reentry : {emu::Reentry::MayRunGuest, emu::Reentry::Never}) {
-        SCOPED_TRACE(reentry == emu::Reentry::Never ? "leaf thunks" : "thunks that may run guest code");
-        Guest g;
-        Machine& m = g.machine;
-        const uint32_t times10 =
-            m.addThunk("times10", 1, Convention::Stdcall, ResultIn::Eax, [](ThunkCall& c) { c.eax = c.arg(0) * 10; }, reentry);
-        const uint32_t sine =
-            m.addThunk("sin", 2, Convention::Cdecl, ResultIn::St0, [](ThunkCall& c) { c.st0 = std::sin(c.argDouble(0)); }, reentry);
-        const uint32_t method =
-            m.addThunk("method", 1, Convention::Thiscall, ResultIn::Eax, [](ThunkCall& c) { c.eax = c.ecx + c.arg(0); }, reentry);
-        const uint32_t scratch = m.alloc(8);
-
-        // push [esp+4]; mov ecx,thunk; call ecx; ret 4
-        const uint32_t callsStdcall = g.place(cat({{0xFF, 0x74, 0x24, 0x04, 0xB9}, le32(times10), {0xFF, 0xD1, 0xC2, 0x04, 0x00}}));
-        // push [esp+8]; push [esp+8]; mov ecx,thunk; call ecx; add esp,8; fstp qword [scratch]; ret 8
-        const uint32_t callsCdecl = g.place(cat({{0xFF, 0x74, 0x24, 0x08, 0xFF, 0x74, 0x24, 0x08, 0xB9}, le32(sine),
-                                                 {0xFF, 0xD1, 0x83, 0xC4, 0x08, 0xDD, 0x1D}, le32(scratch), {0xC2, 0x08, 0x00}}));
-        // push 5; mov ecx,[esp+8]; mov eax,thunk; call eax; ret 4
-        const uint32_t callsThiscall = g.place(cat({{0x6A, 0x05, 0x8B, 0x4C, 0x24, 0x08, 0xB8}, le32(method), {0xFF, 0xD0, 0xC2, 0x04, 0x00}}));
-
-        const uint32_t seven[] = {7};
-        EXPECT_EQ(m.call(callsStdcall, seven, "stdcall"), 70u);
-        const uint64_t bits = std::bit_cast<uint64_t>(0.7);
-        const uint32_t halves[] = {uint32_t(bits), uint32_t(bits >> 32)};
-        m.call(callsCdecl, halves, "cdecl");
-        EXPECT_EQ(m.read32(scratch) | uint64_t{m.read32(scratch + 4)} << 32, std::bit_cast<uint64_t>(std::sin(0.7)));
-        const uint32_t object[] = {0x1000};
-        EXPECT_EQ(m.call(callsThiscall, object, "thiscall"), 0x1005u);
-    }
-}
-
 // Windows aligns the stack to 4 bytes only: code that assumes 16 on entry
 // must find its aligned slots off, whatever the argument count.
 TEST(EmuMachine, CalleesDoNotFindTheStackSixteenByteAligned) {
@@ -120,69 +86,6 @@ TEST(EmuMachine, CalleesDoNotFindTheStackSixteenByteAligned) {
         const std::vector<uint32_t> args(n, 0);
         EXPECT_NE(g.machine.call(probe, args, "probe"), 0u) << int(n) << " arguments";
     }
-}
-
-// Guest stores into code that already ran must replace it, whether the code
-// sits in another block or right after the store.
-TEST(EmuMachine, CodeRewrittenByTheGuestRunsAsRewritten) {
-    Guest g;
-    Machine& m = g.machine;
-    constexpr uint32_t kRwx = 0x00500000;
-    uint8_t* page = m.map(kRwx, 0x1000, emu::kPermAll);
-    const Code returns7 = {0xB8, 7, 0, 0, 0, 0xC3};  // mov eax,7; ret
-    std::memcpy(page, returns7.data(), returns7.size());
-    // mov byte [kRwx+1],9; ret   (rewrites the other function's immediate)
-    const uint32_t patchOther = g.place(cat({{0xC6, 0x05}, le32(kRwx + 1), {9, 0xC3}}));
-    // mov byte [next+1],11; next: mov eax,7; ret   (rewrites its own next instruction)
-    const uint32_t selfAt = kRwx + 0x100;
-    const Code patchSelf = cat({{0xC6, 0x05}, le32(selfAt + 7 + 1), {11, 0xB8, 7, 0, 0, 0, 0xC3}});
-    std::memcpy(page + 0x100, patchSelf.data(), patchSelf.size());
-
-    EXPECT_EQ(m.call(kRwx, {}, "before"), 7u);
-    m.call(patchOther, {}, "patch");
-    EXPECT_EQ(m.call(kRwx, {}, "after"), 9u);
-    EXPECT_EQ(m.call(selfAt, {}, "self-patching"), 11u);
-}
-
-// A handler that calls back into the guest, as the host's services do.
-TEST(EmuMachine, HandlersRunNestedGuestCallsAndTheirFailuresPropagate) {
-    Guest g;
-    Machine& m = g.machine;
-    // inner(a): mov ebx,0xDEAD; mov eax,[esp+4]; add eax,eax; ret 4   (clobbers ebx)
-    const uint32_t inner = g.place({0xBB, 0xAD, 0xDE, 0, 0, 0x8B, 0x44, 0x24, 0x04, 0x01, 0xC0, 0xC2, 0x04, 0x00});
-    const uint32_t faulty = g.place({0xA1, 0, 0, 0, 0, 0xC2, 0x04, 0x00});
-    uint32_t target = inner;  // 0: the handler throws a host exception instead
-    const uint32_t thunk = m.addThunk("host", 1, Convention::Stdcall, ResultIn::Eax, [&](ThunkCall& c) {
-        if (target == 0) throw std::out_of_range("host side");
-        const uint32_t args[] = {c.arg(0)};
-        c.eax = c.machine.call(target, args, "nested");
-    });
-    // outer(a): push ebx; mov ebx,100; push [esp+8]; mov ecx,thunk; call ecx; add eax,ebx; pop ebx; ret 4
-    const uint32_t outer = g.place(cat({{0x53, 0xBB, 100, 0, 0, 0, 0xFF, 0x74, 0x24, 0x08, 0xB9}, le32(thunk),
-                                        {0xFF, 0xD1, 0x01, 0xD8, 0x5B, 0xC2, 0x04, 0x00}}));
-    const uint32_t arg[] = {21};
-    EXPECT_EQ(m.call(outer, arg, "outer"), 142u) << "the nested run must leave the outer registers as they were";
-
-    target = faulty;
-    const std::string error = failureOf(m, outer, {21});
-    for (const char* part : {"probe", "host", "nested", "read from unmapped"}) EXPECT_NE(error.find(part), std::string::npos) << error;
-    target = 0;
-    EXPECT_THROW(m.call(outer, arg, "caller"), std::out_of_range) << "host exceptions keep their type";
-    target = inner;
-    EXPECT_EQ(m.call(outer, arg, "after"), 142u);
-
-    // A thunk declared never to run guest code is held to it.
-    const uint32_t leaf = m.addThunk(
-        "leaf", 1, Convention::Stdcall, ResultIn::Eax,
-        [&](ThunkCall& c) {
-            const uint32_t args[] = {c.arg(0)};
-            c.eax = c.machine.call(inner, args, "nested");
-        },
-        emu::Reentry::Never);
-    const uint32_t viaLeaf = g.place(cat({{0xFF, 0x74, 0x24, 0x04, 0xB9}, le32(leaf), {0xFF, 0xD1, 0xC2, 0x04, 0x00}}));
-    const std::string leafError = failureOf(m, viaLeaf, {21});
-    EXPECT_NE(leafError.find("never to run guest code"), std::string::npos) << leafError;
-    EXPECT_EQ(m.call(outer, arg, "after a refused nested run"), 142u);
 }
 
 // Stores the control words it started with at [esp+12], then loads the

@@ -9,10 +9,9 @@
 #include "support/host_records.h"
 
 using namespace hostrec;
+using namespace ExpressionCode;
 
 namespace {
-
-enum Expr { GetDist = 11, GetAng = 12, GetDistPoints = 13, GetAngPoints = 14 };
 
 uint32_t fp(float v) { return f32Bits(v); }
 uint32_t ip(int32_t v) { return static_cast<uint32_t>(v); }

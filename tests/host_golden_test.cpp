@@ -86,6 +86,9 @@ const Golden kGoldens[] = {
     {"wrap_drift", "examples/wrap_drift.kscene"},
     {"homing", "examples/homing.kscene"},
     {"motion_rules", "examples/motion_rules.kscene", false},
+    {"setters", "tests/scenes/setters.kscene", false},
+    {"modes_and_bounces", "tests/scenes/modes_and_bounces.kscene", false},
+    {"aiming", "tests/scenes/aiming.kscene", false},
     {"builtin", nullptr},
 };
 

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -20,6 +19,8 @@
 
 #include "driver/module.h"
 #include "kinemo-host/commands.h"
+#include "kinemo-host/text_forms.h"
+#include "support/text_file.h"
 #include "kinemo-host/play_scene.h"
 #include "kinemo-host/text_forms.h"
 #include "support/text_file.h"
@@ -272,40 +273,6 @@ TEST(HostHtml, LongRunPageStaysSmall) {
     auto module = kdrv::openModule("");
     Played run = play(*module, longScene(), "long.kscene");
     EXPECT_LT(run.html.size(), 2u << 20);
-}
-
-// A page is written only for a scene that ran, and never over the scene or another output.
-TEST(HostHtml, PageIsWrittenOnlyForAGoodScene) {
-    fs::path dir = scratch();
-    auto write = [&](const std::string& name, const std::string& text) {
-        std::ofstream(dir / name, std::ios::binary) << text;
-        return (dir / name).string();
-    };
-    const std::string good = write("good.kscene", "kinemo k\nstep 2\n");
-    const std::string bad = write("bad.kscene", "kinemo k\nstep two\n");
-    const std::string kept = write("kept.html", "keep");
-    struct Case {
-        std::vector<std::string> args;
-        int status;
-        std::string err;
-    };
-    const Case cases[] = {
-        {{bad, "--html", kept}, kExitBadScene, "bad.kscene:2: expected an integer"},
-        {{good, "--html", good}, kExitBadScene, "--html " + good + " would overwrite the scene file"},
-        {{good, "--svg", kept, "--html", kept}, kExitBadScene, "--svg and --html name the same file"},
-        {{good, "--html", kept, "--html", kept}, kExitBadScene, "--html is given twice"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.back());
-        std::ostringstream err;
-        auto* old = std::cerr.rdbuf(err.rdbuf());
-        int status = runCommand(c.args);
-        std::cerr.rdbuf(old);
-        EXPECT_EQ(status, c.status);
-        EXPECT_NE(err.str().find(c.err), std::string::npos) << err.str();
-        EXPECT_EQ(readTextFile(kept), "keep");
-        EXPECT_EQ(readTextFile(good), "kinemo k\nstep 2\n");
-    }
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/fmath.h"
+#include "host/exports.h"
 #include "support/drivers.h"
 #include "support/host_records.h"
 
@@ -16,11 +16,6 @@ std::vector<uint8_t> snapshot(Module& m, Addr a, size_t size) {
     return std::vector<uint8_t>(m.bytes(a), m.bytes(a) + size);
 }
 }  // namespace
-
-TEST_P(ModuleTest, GetRunObjectDataSizeIs360WhateverItIsPassed) {
-    const uint32_t args[][2] = {{0, 0}, {1, 2}, {0xFFFFFFFF, 0x80000000}};
-    for (const auto& a : args) EXPECT_EQ(m().call("GetRunObjectDataSize", {a[0], a[1]}), 360u);
-}
 
 // Over a record the host filled with a pattern: every motion byte is written,
 // the header and `target` are not.
@@ -70,4 +65,25 @@ TEST_P(ModuleTest, HostNotificationsChangeNothing) {
         EXPECT_EQ(snapshot(m(), rd, sizeof(RunData)), record) << c.name;
         EXPECT_EQ(snapshot(m(), target, sizeof(HostObject)), object) << c.name;
     }
+}
+
+// Binding to no object is ignored, so the step stays off.
+TEST_P(ModuleTest, BindingToNoObjectIsIgnored) {
+    Addr rd = newInstance(m(), newRunHeader(m()));
+    EXPECT_EQ(action(m(), rd, ActionCode::SetObject, 0), 0);
+    EXPECT_EQ(run(m(), rd).objectSet, 0);
+    EXPECT_EQ(step(m(), rd), 2);
+}
+
+// The attach notification is not an export; the native build calls it directly.
+TEST(Attach, OnlyProcessAttachStoresTheModuleHandle) {
+    const std::pair<uint32_t, bool> reasons[] = {{0, false}, {1, true}, {2, false}, {3, false}, {0xFFFFFFFF, false}};
+    const HINSTANCE original = moduleHandle;
+    HINSTANCE handle = reinterpret_cast<HINSTANCE>(uintptr_t{0x10000000});
+    for (auto [reason, stores] : reasons) {
+        moduleHandle = original;
+        EXPECT_EQ(DllMain(handle, reason, nullptr), 1) << "reason " << reason;
+        EXPECT_EQ(moduleHandle, stores ? handle : original) << "reason " << reason;
+    }
+    moduleHandle = original;
 }

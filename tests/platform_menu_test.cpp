@@ -1,93 +1,37 @@
-// The menu stand-ins: templates as LoadMenu reads them, the by-command search
-// order, the Win32 answers for popups and separators, and nothing left behind.
+// The menu stand-ins: the by-command search order, the Win32 answers for
+// popups and separators.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "host/resource_ids.h"
 #include "standins/resource_table.h"
 #include "standins/standin.h"
 #include "platform/winapi.h"
 
 namespace {
 
-constexpr uint32_t kTestModule = 0x7E000000;
-constexpr uint16_t kEnd = 0x80;
-
-struct Bytes {
-    std::vector<uint8_t> b;
-    Bytes& u16(uint16_t v) {
-        b.insert(b.end(), {static_cast<uint8_t>(v & 0xFF), static_cast<uint8_t>(v >> 8)});
-        return *this;
-    }
-    Bytes& u32(uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
-    Bytes& text(const std::string& s) {
-        for (unsigned char c : s) u16(c);
-        return u16(0);
-    }
-    // An extended item: type, state, id, resource info, label, padding, and a popup's help id.
-    Bytes& exItem(uint32_t type, uint32_t id, uint16_t info, const std::string& label) {
-        u32(type).u32(0).u32(id).u16(info).text(label);
-        b.resize((b.size() + 3) & ~size_t{3});
-        return (info & 1) ? u32(0) : *this;
-    }
-};
-
 struct PlatformMenu : ::testing::Test {
     void SetUp() override { standin::reset(); }
     void TearDown() override { standin::reset(); }
 };
-
-TEST_F(PlatformMenu, TemplatesParseIntoTheSameTreeOrFailWithoutLeaks) {
-    struct Case { const char* name; Bytes bytes; std::string tree; };
-    const Case cases[] = {
-        {"plain",
-         Bytes{}.u16(0).u16(0)
-             .u16(MF_POPUP | kEnd).text("")
-             .u16(0).u16(101).text("One")
-             .u16(MF_SEPARATOR).u16(102).text("")  // separator that keeps its id
-             .u16(0).u16(0).text("")               // classic separator
-             .u16(MF_GRAYED).u16(103).text("Grey")
-             .u16(MF_POPUP | kEnd).text("Sub")
-             .u16(kEnd).u16(104).text("Deep"),
-         "> \"\"\n  \"One\" 101\n  ---- 102\n  ---- 0\n  \"Grey\" 103 +0x1\n  > \"Sub\"\n    \"Deep\" 104\n"},
-        {"extended",
-         Bytes{}.u16(1).u16(4).u32(0)
-             .exItem(0, 0, 1 | kEnd, "").exItem(0, 201, 0, "One").exItem(MF_SEPARATOR, 202, 0, "")
-             .exItem(0, 0, 1, "Sub").exItem(0, 203, kEnd, "Deep").exItem(0, 204, kEnd, "Last"),
-         "> \"\"\n  \"One\" 201\n  ---- 202\n  > \"Sub\"\n    \"Deep\" 203\n  \"Last\" 204\n"},
-        {"no end flag", Bytes{}.u16(0).u16(0).u16(MF_POPUP | kEnd).text("").u16(0).u16(101).text("One"), "refused"},
-        {"truncated item", Bytes{}.u16(0).u16(0).u16(MF_POPUP | kEnd).text("").u16(kEnd).u16(101), "refused"},
-        {"truncated extended", Bytes{}.u16(1).u16(4).u32(0).exItem(0, 0, 1 | kEnd, "").u32(0), "refused"},
-        {"unknown version", Bytes{}.u16(2).u16(0).u16(kEnd).u16(1).text("x"), "refused"},
-    };
-    uint32_t id = 900;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        platform::registerModuleResources(reinterpret_cast<HINSTANCE>(uintptr_t{kTestModule}),
-                                          {{4, ++id, 1033, c.bytes.b}});
-        const uint32_t menu = standin::loadMenu(kTestModule, id);
-        EXPECT_EQ(menu == 0 ? "refused" : standin::describeMenu(menu), c.tree);
-        standin::destroyMenu(menu);
-        EXPECT_EQ(standin::counts().liveMenus, 0);
-    }
-}
 
 // By command the search goes depth first and separators count; by position
 // it stays in one menu. A size of 0 asks for the length.
 TEST_F(PlatformMenu, MenuStringsAreFoundInOrderAndCutToTheBuffer) {
     struct Case { uint32_t templateId, item; UINT flags; int size, result; std::string text; };  // was "untouched"
     const Case cases[] = {
-        {20000, 25000, MF_BYCOMMAND, 80, 0, ""},  // the Position separator comes before "Set Angle"
-        {20000, 25002, MF_BYCOMMAND, 80, 10, "Set Object"},
-        {20000, 25014, MF_BYCOMMAND, 80, 23, "Set Angle Towards Point"},
-        {20000, 25029, MF_BYCOMMAND, 80, 0, "untouched"},
-        {20002, 27010, MF_BYCOMMAND, 80, 0, ""},  // separator ahead of "Get Kinemo Speed"
-        {20001, 0, MF_BYCOMMAND, 80, 0, "untouched"},  // popup items never match by command
-        {20002, 27130, MF_BYCOMMAND, 9, 8, "Distance"}, {20002, 27130, MF_BYCOMMAND, 1, 0, ""},
-        {20002, 27130, MF_BYCOMMAND, 0, 27, "untouched"},
-        {20002, 16, MF_BYPOSITION, 80, 8, "Advanced"}, {20002, 17, MF_BYPOSITION, 80, 0, "untouched"},
+        {KINEMO_MENU_ACTIONS, 25000, MF_BYCOMMAND, 80, 0, ""},  // the Position separator comes before "Set Angle"
+        {KINEMO_MENU_ACTIONS, 25002, MF_BYCOMMAND, 80, 10, "Set Object"},
+        {KINEMO_MENU_ACTIONS, 25014, MF_BYCOMMAND, 80, 23, "Set Angle Towards Point"},
+        {KINEMO_MENU_ACTIONS, 25029, MF_BYCOMMAND, 80, 0, "untouched"},
+        {KINEMO_MENU_EXPRESSIONS, 27010, MF_BYCOMMAND, 80, 0, ""},  // separator ahead of "Get Kinemo Speed"
+        {KINEMO_MENU_CONDITIONS, 0, MF_BYCOMMAND, 80, 0, "untouched"},  // popup items never match by command
+        {KINEMO_MENU_EXPRESSIONS, 27130, MF_BYCOMMAND, 9, 8, "Distance"}, {KINEMO_MENU_EXPRESSIONS, 27130, MF_BYCOMMAND, 1, 0, ""},
+        {KINEMO_MENU_EXPRESSIONS, 27130, MF_BYCOMMAND, 0, 27, "untouched"},
+        {KINEMO_MENU_EXPRESSIONS, 16, MF_BYPOSITION, 80, 8, "Advanced"}, {KINEMO_MENU_EXPRESSIONS, 17, MF_BYPOSITION, 80, 0, "untouched"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.templateId << " " << c.item << " size " << c.size);
@@ -118,7 +62,7 @@ TEST_F(PlatformMenu, ItemIdsAndStatesAnswerAsWindowsDoes) {
     ASSERT_TRUE(standin::appendMenu(menu, MF_STRING, 9, ""));
     const uint32_t sep = MF_SEPARATOR | MF_GRAYED | MF_DISABLED;
     const auto native = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(nativeModuleHandle()));
-    const uint32_t loaded = standin::loadMenu(native, 20000);
+    const uint32_t loaded = standin::loadMenu(native, KINEMO_MENU_ACTIONS);
     const uint32_t actions = standin::subMenu(loaded, 0);
     struct Case { uint32_t menu; int pos; uint32_t id, state; std::string label; };
     const Case cases[] = {
@@ -145,23 +89,6 @@ TEST_F(PlatformMenu, ItemIdsAndStatesAnswerAsWindowsDoes) {
     EXPECT_EQ(standin::menuString(menu, 8, MF_BYCOMMAND).value_or("-"), "b");
     EXPECT_EQ(standin::menuString(menu, sub, MF_BYCOMMAND).value_or("-"), "Sub");
     standin::destroyMenu(loaded);
-}
-
-TEST_F(PlatformMenu, DestroyingAMenuTakesItsPopupsAndLeavesOthers) {
-    const auto native = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(nativeModuleHandle()));
-    const uint32_t loaded = standin::loadMenu(native, 20000);
-    const uint32_t other = standin::createPopupMenu();
-    EXPECT_EQ(standin::counts().liveMenus, 1 + 1 + 5 + 1);  // bar, top popup, five submenus, other
-    const uint32_t top = standin::subMenu(loaded, 0);
-    EXPECT_EQ(standin::menuItemCount(top), 12);
-
-    EXPECT_TRUE(standin::destroyMenu(loaded));
-    EXPECT_EQ(standin::counts().liveMenus, 1);
-    EXPECT_FALSE(standin::menuIsLive(top));
-    EXPECT_EQ(standin::menuItemCount(top), -1);
-    EXPECT_FALSE(standin::destroyMenu(loaded));
-    EXPECT_FALSE(standin::appendMenu(other, MF_POPUP, top, "gone"));  // a dead submenu is refused
-    EXPECT_TRUE(standin::menuIsLive(other));
 }
 
 }  // namespace

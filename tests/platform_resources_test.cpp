@@ -1,16 +1,13 @@
-// The resource stand-ins: .res parsing, string blocks, resource handles,
-// the module path and local memory, each with its leak counters.
+// The resource stand-ins: string blocks, resource handles and the module
+// path, each with its leak counters.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <vector>
 
+#include "host/resource_ids.h"
 #include "standins/resource_table.h"
 #include "standins/standin.h"
 #include "platform/winapi.h"
@@ -30,51 +27,12 @@ struct Bytes {
         return *this;
     }
     Bytes& u32(uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
-    Bytes& align4() {
-        b.resize((b.size() + 3) & ~size_t{3});
-        return *this;
-    }
 };
-
-// One RESOURCEHEADER with numeric type and name (or a string type), then the data.
-Bytes& resEntry(Bytes& f, uint16_t type, uint16_t name, uint16_t language, const Data& data, bool stringType = false) {
-    Bytes header;
-    if (stringType) header.u16('X').u16(0).align4();
-    else header.u16(0xFFFF).u16(type);
-    header.u16(0xFFFF).u16(name).align4();
-    header.u32(0).u16(0x30).u16(language).u32(0).u32(0);
-    f.u32(static_cast<uint32_t>(data.size())).u32(static_cast<uint32_t>(8 + header.b.size()));
-    f.b.insert(f.b.end(), header.b.begin(), header.b.end());
-    f.b.insert(f.b.end(), data.begin(), data.end());
-    return f.align4();
-}
 
 struct PlatformResources : ::testing::Test {
     void SetUp() override { standin::reset(); }
     void TearDown() override { standin::reset(); }
 };
-
-TEST_F(PlatformResources, ResFileEntriesAreNumericAndAligned) {
-    Bytes file;
-    resEntry(file, 0, 0, 0, {});  // the leading empty entry
-    resEntry(file, 0, 7, 1033, {9, 9}, true);
-    resEntry(file, 10, 200, 1033, {1, 2, 3});
-    resEntry(file, 2, 101, 2057, {4, 5, 6, 7, 8});
-    const auto entries = standin::parseResFile(file.b);
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(std::tuple(entries[0].type, entries[0].name, entries[0].data), std::tuple(10u, 200u, Data{1, 2, 3}));
-    EXPECT_EQ(std::tuple(entries[1].language, entries[1].data), std::tuple(2057, Data{4, 5, 6, 7, 8}));
-
-    Data pastEnd = file.b;
-    pastEnd[pastEnd.size() - 40] = 0xFF;  // data size of the last entry (32-byte header, 8 of data)
-    Bytes unterminated = Bytes{}.u32(0).u32(32);
-    for (char c = 'A'; c <= 'L'; ++c) unterminated.u16(c);
-    const std::pair<const char*, Data> bad[] = {
-        {"truncated sizes", {0, 0, 0, 0}}, {"header too small", Bytes{}.u32(0).u32(8).b},
-        {"data past the end", pastEnd}, {"unterminated name", unterminated.b},
-    };
-    for (const auto& [name, bytes] : bad) EXPECT_THROW(standin::parseResFile(bytes), std::runtime_error) << name;
-}
 
 // Block 2 holds ids 16 to 31: "a", nothing, then a string in code page 1252
 // terms; in block 3 id 33 claims more than the block holds.
@@ -92,10 +50,10 @@ TEST_F(PlatformResources, StringsComeFromBlocksOfSixteen) {
 
 TEST_F(PlatformResources, LoadedResourcesAreCountedUntilFreed) {
     const HMODULE module = nativeModuleHandle();
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(400), RT_BITMAP);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(KINEMO_BITMAP_ICON), RT_BITMAP);
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCEA(402), RT_BITMAP), nullptr);
-    EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCEA(400), RT_MENU), nullptr);
+    EXPECT_EQ(FindResourceA(module, MAKEINTRESOURCEA(KINEMO_BITMAP_ICON), RT_MENU), nullptr);
     EXPECT_EQ(LoadResource(handle(kTestModule), found), nullptr);  // another module's resource
 
     HGLOBAL first = LoadResource(module, found);
@@ -144,21 +102,6 @@ TEST_F(PlatformResources, StringsAndPathsAreCutAsWindowsDoes) {
     const char16_t* text = nullptr;
     std::memcpy(&text, buffer, sizeof text);
     EXPECT_EQ(std::u16string(text, 19), u"Release Version 1.1");
-}
-
-TEST_F(PlatformResources, LocalMemoryIsZeroedAndCounted) {
-    auto* block = static_cast<uint8_t*>(LocalAlloc(LMEM_ZEROINIT, 260));
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(std::count(block, block + 260, 0), 260);
-    EXPECT_EQ(standin::counts().liveAllocations, 1);
-    int notOurs = 0;
-    EXPECT_EQ(LocalFree(&notOurs), &notOurs);
-    EXPECT_EQ(LocalFree(block), nullptr);
-    EXPECT_EQ(standin::counts().liveAllocations, 0);
-
-    standin::failCall(standin::Op::LocalAlloc);
-    EXPECT_EQ(LocalAlloc(LMEM_ZEROINIT, 16), nullptr);
-    EXPECT_EQ(standin::counts().liveAllocations, 0);
 }
 
 }  // namespace
