@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/host_structs.h"
@@ -67,9 +68,13 @@ TEST_P(EditTimeTest, EventRecordsAndTheirMenuCommands) {
             EXPECT_EQ(static_cast<int16_t>(m().call(entry, {newServices(m()), menuId})), int16_t(c.code));
         }
     }
-    for (const auto& [entry, menuId] : {std::pair{"GetActionCodeFromMenu", 25029u},
-                                        {"GetConditionCodeFromMenu", 25000u}, {"GetExpressionCodeFromMenu", 27145u}})
-        EXPECT_EQ(static_cast<int16_t>(m().call(entry, {newServices(m()), menuId})), -1) << entry;
+    // Past the last row: no code from a menu id, no record for a code.
+    for (const auto& [entry, arg, none] : {std::tuple{"GetActionCodeFromMenu", 25029u, 0xFFFFu},
+                                           {"GetConditionCodeFromMenu", 25000u, 0xFFFFu},
+                                           {"GetExpressionCodeFromMenu", 27145u, 0xFFFFu},
+                                           {"GetActionInfos", 29u, 0u}, {"GetConditionInfos", 1u, 0u},
+                                           {"GetExpressionInfos", 15u, 0u}})
+        EXPECT_EQ(m().call(entry, {newServices(m()), arg}), none) << entry;
 }
 
 // Titles and display strings: cut at size - 1, or the buffer left alone.

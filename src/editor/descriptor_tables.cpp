@@ -8,6 +8,9 @@
 #include "host/event_codes.h"
 #include "host/resource_ids.h"
 
+// Never defined and not constexpr: reached while building a table, it stops the build.
+void malformedDescriptorRows();
+
 namespace {
 
 // Action parameters: a number the host evaluates, or an object the author picks.
@@ -76,9 +79,6 @@ constexpr int16_t expressionRows[] = {
 
 constexpr size_t kIdWords = kRowFlags;  // menuId, stringId and code lead each row
 
-// Not constexpr: reached while building a table, it stops the build.
-void malformedRows() {}
-
 // The rows with menuBase + step * code, stringBase + step * code and the code
 // in front. Rows that do not chain exactly to the end of their array, or have
 // more than four parameters, stop the build.
@@ -93,12 +93,12 @@ consteval std::array<int16_t, Words + kIdWords * RowCount> withIds(const int16_t
         out[to++] = static_cast<int16_t>(stringBase + step * code);
         out[to++] = static_cast<int16_t>(code);
         const int16_t paramCount = rows[from + 1];
-        if (paramCount < 0 || paramCount > 4) malformedRows();
+        if (paramCount < 0 || paramCount > 4) malformedDescriptorRows();
         const size_t words = 2 + 2 * static_cast<size_t>(paramCount);
         for (size_t i = 0; i < words; ++i) out[to++] = rows[from + i];
         from += words;
     }
-    if (from != Words) malformedRows();
+    if (from != Words) malformedDescriptorRows();
     return out;
 }
 
