@@ -83,8 +83,11 @@ TEST_P(ModuleTest, RotationTurnsTheShorterWayByAtMostTheStep) {
         r.angle = c.storedAngle, r.xSpeed = c.motion.xSpeed, r.ySpeed = c.motion.ySpeed;
         EXPECT_EQ(action(m(), rd, c.code, static_cast<uint32_t>(c.step), goalParam(m(), c.code, c.goal)), 0);
         EXPECT_NEAR(r.angle, c.wantDegrees * kRadPerDeg, 2e-6);
-        for (auto [field, bits] : {std::pair{r.angle, c.bits[0]}, {r.xSpeed, c.bits[1]}, {r.ySpeed, c.bits[2]}})
-            if (bits != kAnyBits) EXPECT_EQ(f32Bits(field), bits) << field;
+        for (auto [field, bits] : {std::pair{r.angle, c.bits[0]}, {r.xSpeed, c.bits[1]}, {r.ySpeed, c.bits[2]}}) {
+            if (bits != kAnyBits) {
+                EXPECT_EQ(f32Bits(field), bits) << field;
+            }
+        }
         EXPECT_NEAR(r.xSpeed, c.wantX, 1e-3f);
         EXPECT_NEAR(r.ySpeed, c.wantY, 1e-3f);
         EXPECT_NEAR(r.speed, std::hypot(c.motion.xSpeed, c.motion.ySpeed), 1e-3f);

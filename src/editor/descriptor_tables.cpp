@@ -103,7 +103,7 @@ consteval std::array<int16_t, Words + kIdWords * RowCount> withIds(const int16_t
 }
 
 constexpr auto conditionDescriptors = withIds<ConditionCode::Count>(
-    conditionRows, KINEMO_CONDITION_MENU_BASE, KINEMO_CONDITION_STRING_BASE, 0);
+    conditionRows, KINEMO_CONDITION_MENU_BASE, KINEMO_CONDITION_STRING_BASE, KINEMO_CONDITION_STEP);
 constexpr auto actionDescriptors = withIds<ActionCode::Count>(actionRows, KINEMO_ACTION_MENU_BASE,
                                                               KINEMO_ACTION_STRING_BASE, KINEMO_ACTION_STEP);
 constexpr auto expressionDescriptors = withIds<ExpressionCode::Count>(

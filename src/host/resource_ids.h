@@ -14,6 +14,7 @@
 /* An event's menu command and description string: base + step * code. */
 #define KINEMO_CONDITION_MENU_BASE 26000
 #define KINEMO_CONDITION_STRING_BASE 6000
+#define KINEMO_CONDITION_STEP 0 /* one condition */
 #define KINEMO_ACTION_MENU_BASE 25000
 #define KINEMO_ACTION_STRING_BASE 5000
 #define KINEMO_ACTION_STEP 1

@@ -35,8 +35,8 @@ struct FamilyInfo {
 
 inline constexpr std::array<FamilyInfo, 3> kFamilies{{
     {RoutineKind::Condition, "condition", ConditionCode::Count, "GetConditionMenu", "GetConditionCodeFromMenu",
-     "GetConditionString", "GetConditionTitle", "GetConditionInfos", KINEMO_CONDITION_MENU_BASE, 1,
-     KINEMO_CONDITION_STRING_BASE, 1, 0x0200},
+     "GetConditionString", "GetConditionTitle", "GetConditionInfos", KINEMO_CONDITION_MENU_BASE, KINEMO_CONDITION_STEP,
+     KINEMO_CONDITION_STRING_BASE, KINEMO_CONDITION_STEP, 0x0200},
     {RoutineKind::Action, "action", ActionCode::Count, "GetActionMenu", "GetActionCodeFromMenu", "GetActionString",
      "GetActionTitle", "GetActionInfos", KINEMO_ACTION_MENU_BASE, KINEMO_ACTION_STEP, KINEMO_ACTION_STRING_BASE,
      KINEMO_ACTION_STEP, 0x0000},
