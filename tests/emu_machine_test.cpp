@@ -22,6 +22,7 @@ using guestcode::le32;
 namespace {
 
 constexpr uint32_t kCodeBase = 0x00400000;
+constexpr uint32_t kReadOnlyData = 0x00600000;
 
 struct Guest {
     Machine machine;
@@ -55,6 +56,9 @@ TEST(EmuMachine, FailuresAreReportedAndLeaveTheMachineUsable) {
         {"declared count wrong", addTwo(8), {20, 22}, 3, {"removed 8 bytes of arguments, expected 12"}},
         {"read through null", {0xA1, 0, 0, 0, 0, 0xC3}, {}, {}, {"read from unmapped address 0x0", "at 0x40"}},
         {"write to code", cat({{0xC7, 0x05}, le32(kCodeBase), le32(1), {0xC3}}), {}, {}, {"write to read-only address 0x400000"}},
+        // The read puts the page in the TLB before the store.
+        {"write to read-only data", cat({{0xA1}, le32(kReadOnlyData), {0xC7, 0x05}, le32(kReadOnlyData), le32(1), {0xC3}}),
+         {}, {}, {"write to read-only address 0x600000"}},
         {"jump into nowhere", {0xB8, 0, 0, 0, 0x70, 0xFF, 0xE0}, {}, {}, {"execution of unmapped address 0x70000000"}},
         {"invalid instruction", {0x0F, 0x0B}, {}, {}, {"UC_ERR_INSN_INVALID"}},
         {"divide by zero", {0x31, 0xC9, 0xF7, 0xF1, 0xC3}, {}, {}, {"CPU exception 0"}},
@@ -63,6 +67,7 @@ TEST(EmuMachine, FailuresAreReportedAndLeaveTheMachineUsable) {
         {"stray thunk interrupt", {0xCD, 0x80, 0xC3}, {}, {}, {"outside a thunk"}},
     };
     Guest g;
+    g.machine.map(kReadOnlyData, 0x1000, emu::kPermRead);
     g.machine.setBlockBudget(200'000);
     const uint32_t good = g.place(addTwo(8));
     for (const Case& c : cases) {
@@ -73,6 +78,22 @@ TEST(EmuMachine, FailuresAreReportedAndLeaveTheMachineUsable) {
         const uint32_t ok[] = {40, 2};
         EXPECT_EQ(g.machine.call(good, ok, "good"), 42u);
     }
+}
+
+// Stores to plain data take a shorter path than stores to pages that may
+// hold code; code rewritten in a writable page must still run as rewritten.
+TEST(EmuMachine, CodeRewrittenInAWritablePageRunsAsRewritten) {
+    constexpr uint32_t kPage = 0x00700000;
+    Guest g;
+    uint8_t* page = g.machine.map(kPage, 0x1000, emu::kPermAll);
+    const Code returnsOne = {0xB8, 1, 0, 0, 0, 0xC3};                            // mov eax,1; ret
+    const Code patch = cat({{0xC6, 0x05}, le32(kPage + 1), {2, 0xC3}});          // mov byte [kPage+1],2; ret
+    std::memcpy(page, returnsOne.data(), returnsOne.size());
+    std::memcpy(page + 0x100, patch.data(), patch.size());
+    EXPECT_EQ(g.machine.call(kPage, {}, "before"), 1u);
+    g.machine.call(kPage + 0x100, {}, "patch");
+    EXPECT_EQ(g.machine.call(kPage, {}, "after"), 2u);
+    EXPECT_THROW(g.machine.protect(kPage, 0x1000, emu::kPermRead), emu::EmuError);
 }
 
 // Windows aligns the stack to 4 bytes only: code that assumes 16 on entry

@@ -146,7 +146,7 @@ double ThunkCall::argDouble(int slot) const {
 uint32_t ThunkCall::returnAddress() const { return machine.read32(esp); }
 
 Machine::Machine() : budget_(kDefaultBudget) {
-    (void)storesSkipLockTrees();  // links the store-path stand-ins into every program with a machine
+    (void)storesTakeShortPaths();  // links the store-path stand-ins into every program with a machine
     check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "uc_open");
     try {
         stack_ = map(kStackBase, kStackSize, kPermRead | kPermWrite);
@@ -173,11 +173,31 @@ uint8_t* Machine::map(uint32_t addr, uint32_t size, uint32_t perms) {
     const uc_err err = uc_mem_map_ptr(uc_, addr, size, ucPerms(perms), host);
     if (err != UC_ERR_OK) throw EmuError("map " + hex(addr) + " (" + hex(size) + " bytes): " + uc_strerror(err));
     regions_.push_back({addr, size, static_cast<uint8_t*>(host)});
+    perms_.push_back({addr, size, perms});
     return static_cast<uint8_t*>(host);
 }
 
+// Stores to plain data skip Unicorn's permission checks once their page is
+// in its TLB (see unicorn_store_path.cpp), so permissions are settled before
+// the guest first runs, as an image loader settles its sections.
 void Machine::protect(uint32_t addr, uint32_t size, uint32_t perms) {
+    if (hasRun_) throw EmuError("protect " + hex(addr) + ": page permissions are fixed once the guest has run");
     check(uc_mem_protect(uc_, addr, roundUp(size, kPage), ucPerms(perms)), "uc_mem_protect");
+    perms_.push_back({addr, roundUp(size, kPage), perms});
+}
+
+uint32_t Machine::permsAt(uint32_t addr) const {
+    for (auto it = perms_.rbegin(); it != perms_.rend(); ++it)
+        if (addr >= it->base && addr - it->base < it->size) return it->perms;
+    return 0;
+}
+
+namespace {
+thread_local Machine* tRunning = nullptr;  // the machine inside uc_emu_start on this thread
+}
+
+bool runningMachineHasPlainData(uint64_t addr) {
+    return tRunning != nullptr && addr <= UINT32_MAX && tRunning->permsAt(uint32_t(addr)) == (kPermRead | kPermWrite);
 }
 
 Machine::Region* Machine::regionAt(uint32_t addr, uint32_t len) {
@@ -428,7 +448,10 @@ uint32_t Machine::call(const Call& c) {
     if (c.ecx) setReg(UC_X86_REG_ECX, *c.ecx);
 
     ++depth_;
+    hasRun_ = true;
+    Machine* const outer = std::exchange(tRunning, this);
     const uc_err err = uc_emu_start(uc_, c.address, kStopAddr, 0, 0);
+    tRunning = outer;
     --depth_;
 
     if (error_) {

@@ -47,9 +47,14 @@ std::string describe(FpControl fp);
 // "0x1f": addresses and values in error messages.
 std::string hex(uint64_t v);
 
-// Whether guest stores take the short path around Unicorn 2.0.1's page-lock
-// trees (see unicorn_store_path.cpp).
-bool storesSkipLockTrees();
+// Whether guest stores take the short paths around Unicorn 2.0.1's stubbed
+// dirty tracking (see unicorn_store_path.cpp).
+bool storesTakeShortPaths();
+
+// Whether the machine running guest code on this thread maps `addr` as plain
+// data: readable and writable, never executable. Such a page never holds
+// translated code, and every store to it is allowed.
+bool runningMachineHasPlainData(uint64_t addr);
 
 enum class Convention : uint8_t {
     Stdcall,   // callee removes the arguments
@@ -92,6 +97,7 @@ public:
     // ---- memory ----
     // Maps zero-filled host-backed memory at a page-aligned address.
     uint8_t* map(uint32_t addr, uint32_t size, uint32_t perms);
+    // Only before the first call: see guest_machine.cpp.
     void protect(uint32_t addr, uint32_t size, uint32_t perms);
     // Host view of a guest address, null when unmapped; `len` bytes must fit in one region.
     uint8_t* bytes(uint32_t addr, uint32_t len = 1);
@@ -169,9 +175,18 @@ private:
     void setReg(int id, uint32_t value);
     void setFpControl(FpControl fp);
     Region* regionAt(uint32_t addr, uint32_t len);
+    friend bool runningMachineHasPlainData(uint64_t addr);
+    uint32_t permsAt(uint32_t addr) const;
 
     uc_struct* uc_ = nullptr;
     std::vector<Region> regions_;
+    struct PermSpan {
+        uint32_t base;
+        uint32_t size;
+        uint32_t perms;
+    };
+    std::vector<PermSpan> perms_;  // later spans override earlier ones
+    bool hasRun_ = false;
     std::vector<std::unique_ptr<uint8_t, void (*)(void*)>> owned_;
     std::vector<Thunk> thunks_;
     uint32_t heapNext_ = 0;
