@@ -166,6 +166,7 @@ Machine::~Machine() {
 uint8_t* Machine::map(uint32_t addr, uint32_t size, uint32_t perms) {
     size = roundUp(size == 0 ? 1 : size, kPage);
     if (addr % kPage != 0) throw EmuError("map: address " + hex(addr) + " is not page-aligned");
+    if (kStopAddr - 1 - addr < size) throw EmuError("map: " + hex(kStopAddr - kPage) + " stays unmapped, below the stop address");
     void* host = std::aligned_alloc(kPage, size);
     if (host == nullptr) throw EmuError("map: out of host memory for " + std::to_string(size) + " bytes");
     std::memset(host, 0, size);
@@ -195,6 +196,8 @@ uint32_t Machine::permsAt(uint32_t addr) const {
 namespace {
 thread_local Machine* tRunning = nullptr;  // the machine inside uc_emu_start on this thread
 }
+
+bool isByteBeforeStopAddress(uint64_t addr) { return addr == kStopAddr - 1; }
 
 bool runningMachineHasPlainData(uint64_t addr) {
     return tRunning != nullptr && addr <= UINT32_MAX && tRunning->permsAt(uint32_t(addr)) == (kPermRead | kPermWrite);
@@ -231,7 +234,8 @@ uint32_t Machine::alloc(uint32_t size, uint32_t align) {
 }
 
 uint32_t Machine::read32(uint32_t addr) {
-    const uint8_t* p = bytes(addr, 4);
+    // Most reads are a thunk's arguments: the stack first.
+    const uint8_t* p = addr - kStackBase <= kStackSize - 4 ? stack_ + (addr - kStackBase) : bytes(addr, 4);
     if (p == nullptr) throw EmuError("read of unmapped guest address " + hex(addr));
     uint32_t v;
     std::memcpy(&v, p, 4);

@@ -84,6 +84,17 @@ void tlb_set_page_with_attrs_x86_64(void* cpu, uint64_t vaddr, uint64_t paddr, M
     if (trackingIsStubbed() && emu::runningMachineHasPlainData(paddr)) tlb_set_dirty_x86_64(cpu, vaddr);
 }
 
+// After every run Unicorn drops translated code at the byte before the stop
+// address; that byte is never mapped, so the answer is always "no code
+// page", and the library would reach it through a TLB fill on every call.
+uint64_t get_page_addr_code_hostp_x86_64(void* env, uint64_t addr, void** hostp) {
+    using Lookup = uint64_t (*)(void*, uint64_t, void**);
+    static const Lookup lookup = requiredLibraryFunction<Lookup>("get_page_addr_code_hostp_x86_64");
+    if (!trackingIsStubbed() || !emu::isByteBeforeStopAddress(addr)) return lookup(env, addr, hostp);
+    if (hostp != nullptr) *hostp = nullptr;
+    return ~uint64_t{0};
+}
+
 }  // extern "C"
 
 namespace emu {
