@@ -1,5 +1,7 @@
 #include "bench_records.h"
 
+#include <ctime>
+
 #include "driver/host_harness.h"
 #include "platform/host_ref.h"
 
@@ -42,6 +44,12 @@ std::unique_ptr<Scene> boundScene(size_t count) {
         scene->instances.push_back(m.view<RunData>(rd));
     }
     return scene;
+}
+
+double threadCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
 }
 
 }  // namespace kbench

@@ -31,4 +31,8 @@ inline uint32_t callExpression(RunData* rd, int code) { return expressionRoutine
 
 uint32_t objectRef(HostObject* obj);
 
+// This thread's CPU time: figures taken in alternating batches inside one
+// benchmark are read from it.
+double threadCpuNs();
+
 }  // namespace kbench
