@@ -5,6 +5,7 @@
 #include "bench_records.h"
 #include "host/exports.h"
 #include "platform/fmath.h"
+#include "platform/fp_control.h"
 #include "ratio_report.h"
 
 namespace {
@@ -80,29 +81,37 @@ void bounceBothAxes(benchmark::State& state) {
 
 BENCHMARK(gravityOnly)->Name("step/gravity only");
 
-// The floor and the gravity-only step in alternating batches, so that both
-// see the same machine: on a shared one its speed drifts between benchmarks
-// by more than the gap being measured.
+// The floor, the floor after the guard's read of the control words, and the
+// gravity-only step, in alternating batches so that all three see the same
+// machine: on a shared one its speed drifts between benchmarks by more than
+// the gaps being measured. The middle one bounds the step from below.
 void gravityOnlyInterleaved(benchmark::State& state) {
     constexpr int kBatch = 2000;
     auto scene = kbench::boundScene(1);
     RunData* rd = scene->instances[0];
     setGravityOnly(rd, scene->targets[0]);
     float gravityAngle = f32FromBits(kDefaultGravityAngleBits);
-    double floorNs = 0, stepNs = 0;
+    double floorNs = 0, readNs = 0, stepNs = 0;
     for (auto _ : state) {
         const double t0 = kbench::threadCpuNs();
         for (int i = 0; i < kBatch; ++i) sinCosOfGravityAngle(gravityAngle);
         const double t1 = kbench::threadCpuNs();
-        for (int i = 0; i < kBatch; ++i) benchmark::DoNotOptimize(HandleRunObject(rd));
+        for (int i = 0; i < kBatch; ++i) {
+            benchmark::DoNotOptimize(computesAsModule(readFpControl()));
+            sinCosOfGravityAngle(gravityAngle);
+        }
         const double t2 = kbench::threadCpuNs();
+        for (int i = 0; i < kBatch; ++i) benchmark::DoNotOptimize(HandleRunObject(rd));
+        const double t3 = kbench::threadCpuNs();
         floorNs += t1 - t0;
-        stepNs += t2 - t1;
+        readNs += t2 - t1;
+        stepNs += t3 - t2;
     }
     const double n = double(state.iterations()) * kBatch;
     state.counters["floor_ns"] = floorNs / n;
     state.counters["step_ns"] = stepNs / n;
     state.counters["step_over_floor"] = stepNs / floorNs;
+    state.counters["read_and_floor_over_floor"] = readNs / floorNs;
 }
 BENCHMARK(gravityOnlyInterleaved)->Name("step/gravity only against the floor, interleaved");
 BENCHMARK(gravityAtSpeedLimit)->Name("step/gravity + max speed acting");
