@@ -33,7 +33,11 @@ FpState readFpState() {
     return s;
 }
 
+// The x87 raises a pending exception that a newly loaded control word
+// unmasks (fldcw itself waits for it): a host that unmasks exceptions runs
+// with its flags clear, so the flags left by earlier work go first.
 void loadFpState(const FpState& s) {
+    asm volatile("fnclex" : : : "memory");
     asm volatile("fldcw %0" : : "m"(s.x87Control) : "memory");
     asm volatile("ldmxcsr %0" : : "m"(s.mxcsr) : "memory");
 }
