@@ -180,10 +180,6 @@ private:
     void setFpControl(FpControl fp);
     Region* regionAt(uint32_t addr, uint32_t len);
     friend bool runningMachineHasPlainData(uint64_t addr);
-
-// Calls return to a stop address at the start of a page whose predecessor
-// is never mapped.
-bool isByteBeforeStopAddress(uint64_t addr);
     uint32_t permsAt(uint32_t addr) const;
 
     uc_struct* uc_ = nullptr;

@@ -4,7 +4,8 @@
 // looks for code to invalidate and builds and frees a tree of page locks,
 // each time: stores were most of a module call's cost. While the loaded
 // library is exactly 2.0.1 the executable stands in for two of its steps
-// (its definitions take precedence over the library's):
+// (its definitions take precedence over the library's), and for one look-up
+// it makes after every run (below):
 // - the lock tree: Unicorn runs one thread per engine and its page locks do
 //   nothing, so none is built, as later releases do (upstream pull request
 //   1838);
