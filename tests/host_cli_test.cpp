@@ -1,11 +1,13 @@
 // The command line of kinemo-host: exit statuses, what goes wrong where, and
-// that a failed run leaves every file it was given as it was.
+// that a failed or killed run leaves every file it was given as it was.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -64,6 +66,7 @@ std::vector<std::string> filesIn(const std::string& dir) {
 // A failing command writes nothing to stdout, and leaves the files it was given.
 TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
     const std::string good = writeTemp("good.kscene", "kinemo k\nstep 2\n");
+    const std::string longRun = writeTemp("long.kscene", "kinemo k\nstep 1000000\n");
     const std::string bad = writeTemp("bad.kscene", "kinemo k\nstep two\n");
     const std::string trace = writeTemp("keep.csv", "keep");
     const std::string missing = tempPath("missing.qlm");
@@ -86,6 +89,8 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"run", good, "--svg", trace, "--trace", "/nonexistent-dir/t.csv"}, kExitFailure,
          "cannot write /nonexistent-dir/t.csv: No such file or directory"},
         {{"run", good, "--trace", dir}, kExitFailure, "cannot write " + dir + ": Is a directory"},
+        // Stopped at the failed write: no summary follows.
+        {{"run", longRun, "--trace", "/dev/full"}, kExitFailure, "cannot write /dev/full: No space left on device"},
         {{"run", tempPath("missing.kscene")}, kExitFailure, "cannot open " + tempPath("missing.kscene") + ": No such file"},
         {{"run", dir}, kExitFailure, "cannot read " + dir + ": Is a directory"},
         {{"run", good, "--module", missing}, kExitFailure, "cannot open " + missing + ": No such file or directory"},
@@ -103,9 +108,9 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"describe"}, kExitOk, "", "Set Speed %0"},
         {{"describe", "--module", good}, kExitFailure, "describe: " + good + ": too small for a DOS header"},
         {{"describe", "scene.kscene"}, kExitUsage, "unexpected argument \"scene.kscene\"" + see + "describe --help)"},
-        {{"describe"}, kExitFailure, "writing standard output failed", "", true},
+        {{"describe"}, kExitFailure, "writing standard output failed: No space left on device", "", true},
         {{"validate", "--calls", "99999999999"}, kExitUsage, "--calls \"99999999999\" is out of range (0 to 100000000)" + see},
-        {{"validate", "--calls=10"}, kExitFailure, "writing standard output failed", "", true},
+        {{"validate", "--calls=10"}, kExitFailure, "writing standard output failed: No space left on device", "", true},
         {{"--version"}, kExitOk, "", "kinemo-host 1.1\n"},
         {{"help", "validate"}, kExitOk, "", "usage: kinemo-host validate [OPTIONS]\n"},
         {{"play"}, kExitUsage, "kinemo-host: unknown command \"play\"" + see + "--help)"},
@@ -123,7 +128,7 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         EXPECT_EQ(readTextFile(good), "kinemo k\nstep 2\n");
     }
     EXPECT_FALSE(std::filesystem::exists(trace + ".html")) << "a page for a bad scene";
-    for (const std::string& file : {good, bad, trace}) std::filesystem::remove(file);
+    for (const std::string& file : {good, longRun, bad, trace}) std::filesystem::remove(file);
 }
 
 // Outputs land whole, under their own names, with no temporary left beside them.
@@ -160,6 +165,29 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     EXPECT_TRUE(std::filesystem::is_fifo(pipe));
     EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.csv"));
     EXPECT_EQ(readTextFile(trace).substr(0, 15), "frame,instance,");
+    std::filesystem::remove_all(dir);
+}
+
+// A run that a signal ends leaves its outputs as they were, with no temporary.
+TEST(HostCommandLine, ASignalLeavesNoTemporaryBehind) {
+    const std::string dir = tempPath("signal");
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directory(dir);
+    const std::string scene = dir + "/s.kscene", trace = dir + "/t.csv";
+    std::ofstream(scene) << "kinemo k\nstep 1000000\n";
+    std::ofstream(trace) << "old";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(kinemoHost({"run", "--quiet", scene, "--trace", trace}));
+    // Signalled once the temporary exists, long before a million frames are written.
+    for (int i = 0; i < 2000 && filesIn(dir).size() < 3; ++i) usleep(5000);
+    EXPECT_EQ(filesIn(dir).size(), 3u) << "no temporary appeared";
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"s.kscene", "t.csv"}));
+    EXPECT_EQ(readTextFile(trace), "old");
     std::filesystem::remove_all(dir);
 }
 

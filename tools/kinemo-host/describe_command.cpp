@@ -1,3 +1,4 @@
+#include <ios>
 #include <iostream>
 #include <sstream>
 
@@ -45,6 +46,8 @@ int describeCommand(const std::vector<std::string>& args) {
         std::ostringstream text;
         describeEvents(*module, text);
         std::cout << text.str();
+    } catch (const std::ios_base::failure&) {
+        throw;  // standard output failed: reported by the top level
     } catch (const std::exception& e) {
         std::cerr << "kinemo-host describe: " << aboutFile(moduleName(modulePath), e.what())
                   << '\n';

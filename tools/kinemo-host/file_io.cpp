@@ -1,5 +1,7 @@
 #include "kinemo-host/file_io.h"
 
+#include <climits>
+#include <csignal>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -33,6 +35,52 @@ bool readAll(std::FILE* file, const std::string& path, size_t maxBytes, std::str
         return false;
     }
     return true;
+}
+
+// Temporaries of the outputs being written, for a signal that ends the
+// process to remove: the handler may use async-signal-safe calls only.
+constexpr int kMaxTemporaries = 8;
+char gTemporaries[kMaxTemporaries][PATH_MAX];
+volatile sig_atomic_t gTemporaryUsed[kMaxTemporaries];
+
+extern "C" void removeTemporariesAndEnd(int signal) {
+    for (int i = 0; i < kMaxTemporaries; ++i)
+        if (gTemporaryUsed[i] != 0) unlink(gTemporaries[i]);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Only where the signal would end the process anyway: an ignored signal
+// (nohup) or a handler of the embedding program stays as it is.
+void removeTemporariesOnSignals() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    for (int signal : {SIGHUP, SIGINT, SIGPIPE, SIGTERM}) {
+        struct sigaction now {};
+        if (sigaction(signal, nullptr, &now) != 0 || now.sa_handler != SIG_DFL) continue;
+        struct sigaction removing {};
+        removing.sa_handler = removeTemporariesAndEnd;
+        sigemptyset(&removing.sa_mask);
+        sigaction(signal, &removing, nullptr);
+    }
+}
+
+int rememberTemporary(const std::string& path) {
+    if (path.size() >= PATH_MAX) return -1;
+    removeTemporariesOnSignals();
+    for (int i = 0; i < kMaxTemporaries; ++i)
+        if (gTemporaryUsed[i] == 0) {
+            std::memcpy(gTemporaries[i], path.c_str(), path.size() + 1);
+            gTemporaryUsed[i] = 1;
+            return i;
+        }
+    return -1;
+}
+
+void forgetTemporary(int& slot) {
+    if (slot >= 0) gTemporaryUsed[slot] = 0;
+    slot = -1;
 }
 
 }  // namespace
@@ -91,6 +139,7 @@ bool OutputFile::open(const std::string& path, std::string& error) {
             error = "cannot write " + path + ": " + reason(errno);
             return false;
         }
+        file_.exceptions(std::ios::badbit);
         open_ = true;
         return true;
     }
@@ -111,12 +160,14 @@ bool OutputFile::open(const std::string& path, std::string& error) {
     fchmod(fd, exists ? info.st_mode & 07777 : 0666 & ~mask);
     close(fd);
     temp_ = temp;
+    tempSlot_ = rememberTemporary(temp_);
     file_.open(temp_, std::ios::binary | std::ios::trunc);
     if (!file_) {
         error = "cannot write " + path + ": " + reason(errno);
         discard();
         return false;
     }
+    file_.exceptions(std::ios::badbit);
     open_ = true;
     return true;
 }
@@ -129,6 +180,7 @@ bool OutputFile::finish(std::string& error) {
         return true;
     }
     errno = 0;
+    file_.exceptions(std::ios::goodbit);  // the answer is the return value here
     file_.flush();
     file_.close();
     if (file_.fail()) {
@@ -146,13 +198,16 @@ bool OutputFile::commit(std::string& error) {
         error = "cannot write " + path_ + ": " + reason(errno);
         return false;
     }
+    forgetTemporary(tempSlot_);
     temp_.clear();
     return true;
 }
 
 void OutputFile::discard() {
+    file_.exceptions(std::ios::goodbit);
     if (file_.is_open()) file_.close();
     if (!temp_.empty()) std::remove(temp_.c_str());
+    forgetTemporary(tempSlot_);
     temp_.clear();
     open_ = toStdout_ = finished_ = false;
 }

@@ -17,8 +17,10 @@ bool readInput(const std::string& path, size_t maxBytes, std::string& text, std:
 bool checkReadable(const std::string& path, std::string& error);
 
 // Written to a temporary file beside the target and renamed over it on
-// commit; dropped without commit, the target is untouched. "-" writes to
-// standard output, and a device or a pipe is written directly.
+// commit; dropped without commit, or when a signal ends the process, the
+// target is untouched and the temporary removed. "-" writes to standard
+// output, and a device or a pipe is written directly. A write that fails
+// throws std::ios_base::failure at once; failed() then tells which file.
 class OutputFile {
 public:
     OutputFile() = default;
@@ -29,6 +31,8 @@ public:
     bool open(const std::string& path, std::string& error);
     bool isOpen() const { return open_; }
     bool toStdout() const { return toStdout_; }
+    bool failed() const { return file_.bad(); }
+    const std::string& path() const { return path_; }
     std::ostream& stream();
     // Flushes everything to the temporary file; false with `error` if that failed.
     bool finish(std::string& error);
@@ -41,6 +45,7 @@ private:
     std::string path_;    // as the user gave it, for messages
     std::string target_;  // the file replaced on commit
     std::string temp_;
+    int tempSlot_ = -1;  // where a signal finds the temporary
     std::ofstream file_;
     bool open_ = false;
     bool toStdout_ = false;

@@ -1,5 +1,7 @@
 // kinemo-host's top level: the command table, help, --version, and the final
 // check of standard output.
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "kinemo-host/commands.h"
@@ -93,14 +95,24 @@ int dispatch(const std::vector<std::string>& words) {
 
 }  // namespace
 
+// A write to standard output that fails stops the command there, while the
+// reason is still known.
 int kinemoHost(const std::vector<std::string>& words) {
-    int status = dispatch(words);
+    const std::ios::iostate mask = std::cout.exceptions();
+    int status = kExitFailure;
     std::string error;
-    if (!flushStandardOutput(error)) {
-        std::cerr << "kinemo-host: " << error << '\n';
-        return kExitFailure;
+    try {
+        std::cout.exceptions(std::ios::badbit);
+        status = dispatch(words);
+        std::cout.flush();
+    } catch (const std::ios_base::failure&) {
+        error = "writing standard output failed: " + std::string(std::strerror(errno));
     }
-    return status;
+    std::cout.exceptions(mask);
+    if (error.empty() && !flushStandardOutput(error)) status = kExitFailure;
+    if (error.empty()) return status;
+    std::cerr << "kinemo-host: " << error << '\n';
+    return kExitFailure;
 }
 
 }  // namespace khost

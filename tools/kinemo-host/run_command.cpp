@@ -1,5 +1,7 @@
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -68,7 +70,8 @@ const char* const kRunHelp =
     "  --quiet         no progress display (shown only on a terminal, after a second)\n"
     "  -h, --help      show this help\n"
     "FILE - is standard output; the results then go to standard error. A file is\n"
-    "written whole or not at all: a failed run leaves existing files as they were.\n"
+    "written whole or not at all: a failed or interrupted run leaves existing files\n"
+    "as they were. A failed write stops the run at once.\n"
     "\n"
     "Scene files hold one command a line; '#' starts a comment:\n"
     "  playfield W H                  playfield size (default 640 480), before any object\n"
@@ -140,6 +143,12 @@ int runCommand(const std::vector<std::string>& args) {
                         {resultsToStderr ? std::cerr : std::cout, std::cerr,
                          trace.isOpen() ? &trace.stream() : nullptr, svg.isOpen() ? &svg.stream() : nullptr,
                          html.isOpen() ? &html.stream() : nullptr, progress ? &*progress : nullptr});
+    } catch (const std::ios_base::failure&) {
+        // A write failed: stop there, naming the file and why.
+        const int reason = errno;
+        for (const OutputFile* file : {&trace, &svg, &html})
+            if (file->failed()) return fail("cannot write " + file->path() + ": " + std::strerror(reason));
+        throw;  // standard output: reported by the top level
     } catch (const std::exception& e) {
         return fail(aboutFile(moduleName(modulePath), e.what()));
     }

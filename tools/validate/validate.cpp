@@ -1,6 +1,7 @@
 // The battery: each group of checks guarded, and a pass/fail line each.
 #include <exception>
 #include <functional>
+#include <ios>
 
 #include "validate/validate.h"
 
@@ -42,6 +43,8 @@ void runBattery(kdrv::Module& m, Report& report, uint64_t seed, int randomCalls)
     for (const auto& [name, run] : groups) {
         try {
             run(host, report);
+        } catch (const std::ios_base::failure&) {
+            throw;  // the report itself could not be written
         } catch (const std::exception& e) {
             report.fail(name, std::string("stopped by a fault: ") + e.what());
         }
