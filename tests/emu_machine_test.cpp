@@ -167,6 +167,15 @@ TEST(EmuMachine, CallsStartWithTheHostsFpStateAndMustEndWithIt) {
             EXPECT_EQ(error, "");
         }
     }
+    // A flag left raised under a control word that unmasks it traps the host
+    // at its next x87 instruction; the call after starts with the flags clear.
+    const FpControl zeroDivideUnmasked{0x027B, 0x1F80};
+    m.setHostFpState(zeroDivideUnmasked);
+    // fld1; fldz; fdivp st(1),st; fstp st(0); ret
+    const uint32_t divideByZero = g.place({0xD9, 0xE8, 0xD9, 0xEE, 0xDE, 0xF9, 0xDD, 0xD8, 0xC3});
+    EXPECT_THROW(m.call(divideByZero, {}, "divide"), emu::FpStateError);
+    const uint32_t unchanged[] = {zeroDivideUnmasked.x87, zeroDivideUnmasked.mxcsr, seen};
+    EXPECT_NO_THROW(m.call(swap, unchanged, "after"));
 }
 
 }  // namespace

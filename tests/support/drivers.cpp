@@ -12,5 +12,6 @@ INSTANTIATE_TEST_SUITE_P(Builds, ModuleTest,
                                            ModuleVariant{"native_exceptions_unmasked", false, kExceptionsUnmasked},
                                            ModuleVariant{"emulated", true, {}},
                                            ModuleVariant{"emulated_x87_24_up", true, kX87SinglePrecisionUp},
-                                           ModuleVariant{"emulated_mxcsr_rz_ftz_daz", true, kMxcsrTowardZeroFtzDaz}),
+                                           ModuleVariant{"emulated_mxcsr_rz_ftz_daz", true, kMxcsrTowardZeroFtzDaz},
+                                           ModuleVariant{"emulated_exceptions_unmasked", true, kExceptionsUnmasked}),
                          variantName);

@@ -36,5 +36,6 @@ constexpr kdrv::FpState kX87SinglePrecisionUp = {0x087F, 0x1F80};
 constexpr kdrv::FpState kMxcsrTowardZeroFtzDaz = {0x027F, 0x1F80 | 0x6000 | 0x8000 | 0x0040};
 // Every exception unmasked in both units: any arithmetic the module does
 // before loading its own state traps at once (SIGFPE) on the real processor.
-// Unicorn raises no SSE exceptions, so only the native build plays it.
+// Unicorn raises no SSE exceptions; in the emulated host, msvcrt's maths
+// under that control word, or a flag it raised left for the host, fail.
 constexpr kdrv::FpState kExceptionsUnmasked = {0x0240, 0x0000};

@@ -33,9 +33,18 @@ FpState readFpState() {
     return s;
 }
 
+// x87 exception flags raised while `control` unmasks them: the real host
+// would trap at its next x87 instruction.
+uint16_t pendingX87Exceptions(uint16_t control) {
+    uint16_t status;
+    asm volatile("fnstsw %0" : "=m"(status) : : "memory");
+    return status & ~control & 0x3F;
+}
+
 // The x87 raises a pending exception that a newly loaded control word
 // unmasks (fldcw itself waits for it): a host that unmasks exceptions runs
-// with its flags clear, so the flags left by earlier work go first.
+// with its flags clear, so the flags left by earlier work go first. Flags
+// the module left pending are checked before this clears them.
 void loadFpState(const FpState& s) {
     asm volatile("fnclex" : : : "memory");
     asm volatile("fldcw %0" : : "m"(s.x87Control) : "memory");
@@ -70,6 +79,8 @@ uint32_t intoHost(const char* name, const Callback& fn, std::span<const uint32_t
     const FpState seen = readFpState();
     if (!sameControl(seen, gCall->host) && gCall->callbackError.empty())
         gCall->callbackError = std::string(name) + " called with " + describe(seen) + ", the host's is " + describe(gCall->host);
+    if (pendingX87Exceptions(seen.x87Control) != 0 && gCall->callbackError.empty())
+        gCall->callbackError = std::string(name) + " called with an unmasked x87 exception pending";
     loadFpState(gCall->driver);
     uint32_t result;
     try {
@@ -193,11 +204,13 @@ private:
             throw;
         }
         const FpState left = readFpState();
+        const uint16_t pending = pendingX87Exceptions(left.x87Control);
         loadFpState(call.driver);
         gCall = outer;
         if (!call.callbackError.empty()) throw FpStateError(what() + ": " + call.callbackError);
         if (!sameControl(left, call.host))
             throw FpStateError(what() + ": returned with " + describe(left) + ", called with " + describe(call.host));
+        if (pending != 0) throw FpStateError(what() + ": returned with an unmasked x87 exception pending");
         return result;
     }
 

@@ -115,6 +115,8 @@ public:
                                             if (!emu::sameControl(seen, host))
                                                 throw emu::FpStateError("called with " + emu::describe(seen) + ", the host's is " +
                                                                         emu::describe(host));
+                                            if (c.machine.x87ExceptionPending())
+                                                throw emu::FpStateError("called with an unmasked x87 exception pending");
                                             uint32_t args[3] = {};
                                             for (int i = 0; i < slots; ++i) args[i] = c.arg(i);
                                             c.eax = fn(std::span<const uint32_t>(args, size_t(slots)));

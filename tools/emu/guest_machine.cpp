@@ -286,6 +286,30 @@ void Machine::setFpControl(FpControl fp) {
     check(uc_reg_write(uc_, UC_X86_REG_MXCSR, &fp.mxcsr), "MXCSR");
 }
 
+void Machine::raiseX87Flags(uint16_t flags) {
+    uint16_t status = 0;
+    uc_reg_read(uc_, UC_X86_REG_FPSW, &status);
+    status |= flags & 0x3F;
+    check(uc_reg_write(uc_, UC_X86_REG_FPSW, &status), "FPSW");
+}
+
+bool Machine::x87ExceptionPending() {
+    uint16_t status = 0, control = 0;
+    uc_reg_read(uc_, UC_X86_REG_FPSW, &status);
+    uc_reg_read(uc_, UC_X86_REG_FPCW, &control);
+    return (status & ~control & 0x3F) != 0;
+}
+
+// A host that unmasks x87 exceptions runs with its flags clear; what an
+// earlier call left (its stack top aside) goes before the host's state.
+void Machine::loadHostFpState() {
+    uint16_t status = 0;
+    uc_reg_read(uc_, UC_X86_REG_FPSW, &status);
+    status &= 0x3800;  // TOP
+    check(uc_reg_write(uc_, UC_X86_REG_FPSW, &status), "FPSW");
+    setFpControl(hostFp_);
+}
+
 uint32_t Machine::threadBlock() const { return kTebAddr; }
 
 std::string Machine::describe(uint32_t addr) const {
@@ -437,7 +461,7 @@ uint32_t Machine::call(const Call& c) {
         std::memcpy(teb_, &kChainEnd, 4);
         // The control words are still the host's after a call that passed
         // the check below (sticky flags aside, which the host's may carry too).
-        if (!hostFpLoaded_) setFpControl(hostFp_);
+        if (!hostFpLoaded_) loadHostFpState();
         hostFpLoaded_ = false;
     }
 
@@ -482,6 +506,7 @@ uint32_t Machine::call(const Call& c) {
     if (!nested) {
         if (!sameControl(left, hostFp_))
             throw FpStateError(c.what + ": returned with " + emu::describe(left) + ", called with " + emu::describe(hostFp_));
+        if (x87ExceptionPending()) throw FpStateError(c.what + ": returned with an unmasked x87 exception pending");
         hostFpLoaded_ = true;
     }
     return eax;

@@ -143,6 +143,11 @@ public:
     FpControl hostFpState() const { return hostFp_; }
     // The guest's control words at this moment (e.g. inside a handler).
     FpControl fpControl();
+    // An x87 exception flag is set that the control word unmasks: the host
+    // would trap at its next x87 instruction.
+    bool x87ExceptionPending();
+    // Sets x87 exception flags, as an instruction that raised them would.
+    void raiseX87Flags(uint16_t flags);
 
     // Basic blocks a top-level call may run (nested runs included).
     void setBlockBudget(uint64_t blocks) { budget_ = blocks; }
@@ -178,6 +183,7 @@ private:
     uint32_t reg(int id);
     void setReg(int id, uint32_t value);
     void setFpControl(FpControl fp);
+    void loadHostFpState();
     Region* regionAt(uint32_t addr, uint32_t len);
     friend bool runningMachineHasPlainData(uint64_t addr);
     uint32_t permsAt(uint32_t addr) const;

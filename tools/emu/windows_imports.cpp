@@ -184,14 +184,28 @@ void setWindowLong(GuestServices&, ThunkCall& c) {
 // 24-bit result may differ from a real CPU's).
 uint16_t guestControlWord(const ThunkCall& c) { return c.machine.fpControl().x87; }
 
+// The x87 exception flags the library's computation raises: invalid for a
+// NaN made from numbers, precision for every other result but the exact
+// ones (a zero; cos 0). They stay in the caller's status word; one that the
+// caller's control word unmasks would trap inside the library.
+void raiseCrtFlags(ThunkCall& c, const char* name, bool fromNumbers, bool exact) {
+    constexpr uint16_t kInvalid = 0x01, kPrecision = 0x20;
+    const uint16_t flags = std::isnan(c.st0) ? (fromNumbers ? kInvalid : 0) : (exact ? 0 : kPrecision);
+    if ((flags & ~guestControlWord(c)) != 0)
+        throw EmuError(std::string(name) + ": an x87 exception that the caller's control word unmasks traps in msvcrt");
+    c.machine.raiseX87Flags(flags);
+}
+
 void crtSin(GuestServices&, ThunkCall& c) {
     const double x = c.argDouble(0);
     c.st0 = x87Result(std::sin(x), [x] { return std::sin(static_cast<long double>(x)); }, guestControlWord(c));
+    raiseCrtFlags(c, "sin", !std::isnan(x), x == 0);
 }
 
 void crtCos(GuestServices&, ThunkCall& c) {
     const double x = c.argDouble(0);
     c.st0 = x87Result(std::cos(x), [x] { return std::cos(static_cast<long double>(x)); }, guestControlWord(c));
+    raiseCrtFlags(c, "cos", !std::isnan(x), x == 0);
 }
 
 // Both arguments zero is a domain error in msvcrt that yields +0 whatever
@@ -201,6 +215,7 @@ void crtAtan2(GuestServices&, ThunkCall& c) {
     if (y == 0 && x == 0) return void(c.st0 = 0.0);
     c.st0 = x87Result(std::atan2(y, x), [y, x] { return std::atan2(static_cast<long double>(y), static_cast<long double>(x)); },
                       guestControlWord(c));
+    raiseCrtFlags(c, "atan2", !std::isnan(y) && !std::isnan(x), c.st0 == 0);
 }
 
 uint8_t* guestRange(Machine& m, uint32_t addr, uint32_t size, const char* what) {
