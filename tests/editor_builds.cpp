@@ -16,6 +16,7 @@ std::vector<EditTimeBuild> builds() {
                                      (objectBytes != 0 ? "_full_image" : "");
             all.push_back({name, true, {.fp = {}, .orvexConvention = convention, .orvexImageBytes = objectBytes}});
         }
+    all.push_back({"emulated_one_slot_too_many", true, {.fp = {}, .orvexConvention = OrvexConvention::StdcallOneSlotTooMany}});
     return all;
 }
 

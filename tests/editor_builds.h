@@ -1,6 +1,7 @@
 // The edit-time tests run on the native build and on kinemo.qlm in the
 // emulated host with each way ORVEX32 may be built: either calling
-// convention, and an image object that uses its whole 4 KiB.
+// convention, one that removes a slot too many, and an image object that
+// uses its whole 4 KiB.
 #pragma once
 #include <gtest/gtest.h>
 

@@ -35,8 +35,9 @@ struct FpState {
 };
 
 // How the emulated host serves ORVEX32: the contract leaves open the calling
-// convention of its free functions and the size of its image object.
-enum class OrvexConvention : uint8_t { Stdcall, Cdecl };
+// convention of its free functions and the size of its image object. A
+// library built against other prototypes may also remove a slot too many.
+enum class OrvexConvention : uint8_t { Stdcall, Cdecl, StdcallOneSlotTooMany };
 struct EmulatedOptions {
     FpState fp;
     OrvexConvention orvexConvention = OrvexConvention::Stdcall;

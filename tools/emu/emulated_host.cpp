@@ -72,9 +72,11 @@ void EmulatedHost::bindImports(const LoadOptions& options) {
             if (row != nullptr) {
                 GuestServices* services = services_.get();
                 ImportHandler handler = row->handler;
-                const Convention convention = isOrvexFunction(*row) ? options.orvexFunctions : row->convention;
+                const bool orvexFunction = isOrvexFunction(*row);
+                const Convention convention = orvexFunction ? options.orvexFunctions : row->convention;
+                const int slots = row->argSlots + (orvexFunction ? options.orvexExtraSlotsRemoved : 0);
                 const Reentry reentry = runsGuestCode(*row) ? Reentry::MayRunGuest : Reentry::Never;
-                thunk = machine_.addThunk(label, row->argSlots, convention, row->result,
+                thunk = machine_.addThunk(label, slots, convention, row->result,
                                           [services, handler](ThunkCall& c) { handler(*services, c); }, reentry);
             } else {
                 unserved_.push_back(label);

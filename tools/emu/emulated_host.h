@@ -24,6 +24,7 @@ struct LoadOptions {
     // ORVEX32 leaves open who removes the arguments of its free functions
     // (ordinals 12 and 191) and how large its image object is.
     Convention orvexFunctions = Convention::Stdcall;
+    int orvexExtraSlotsRemoved = 0;  // beyond their arguments, by the free functions
     uint32_t orvexImageBytes = 0;  // bytes image set-up writes into the object; 0: none
 };
 

@@ -28,7 +28,8 @@ CallbackShape callbackShape(CallbackKind kind) {
 
 emu::Convention orvexFunctions(OrvexConvention c) {
     switch (c) {
-        case OrvexConvention::Stdcall: return emu::Convention::Stdcall;
+        case OrvexConvention::Stdcall:
+        case OrvexConvention::StdcallOneSlotTooMany: return emu::Convention::Stdcall;
         case OrvexConvention::Cdecl: return emu::Convention::Cdecl;
     }
     throw std::invalid_argument("unknown ORVEX32 calling convention");
@@ -37,6 +38,7 @@ emu::Convention orvexFunctions(OrvexConvention c) {
 emu::LoadOptions loadOptions(const EmulatedOptions& options) {
     emu::LoadOptions out;
     out.orvexFunctions = orvexFunctions(options.orvexConvention);
+    out.orvexExtraSlotsRemoved = options.orvexConvention == OrvexConvention::StdcallOneSlotTooMany ? 1 : 0;
     out.orvexImageBytes = options.orvexImageBytes;
     return out;
 }
