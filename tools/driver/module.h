@@ -95,7 +95,10 @@ protected:
 std::unique_ptr<Module> openNative();
 // kinemo.qlm loaded into the emulated 32-bit host, attached. Throws on failure.
 std::unique_ptr<Module> openEmulated(const std::string& dllPath, const EmulatedOptions& options = {});
-// Empty path: native; otherwise the emulated DLL at that path.
+// A module file opened the way this build can: in the emulated host on this
+// machine. Builds without the emulator define it in their own file.
+std::unique_ptr<Module> openModuleFile(const std::string& path);
+// Empty path: native; otherwise the module file at that path.
 std::unique_ptr<Module> openModule(const std::string& pathOrEmpty);
 
 }  // namespace kdrv

@@ -237,7 +237,7 @@ private:
 std::unique_ptr<Module> openNative() { return std::make_unique<NativeModule>(); }
 
 std::unique_ptr<Module> openModule(const std::string& pathOrEmpty) {
-    return pathOrEmpty.empty() ? openNative() : openEmulated(pathOrEmpty);
+    return pathOrEmpty.empty() ? openNative() : openModuleFile(pathOrEmpty);
 }
 
 void Module::setHostFpState(FpState state) { fp_ = state; }

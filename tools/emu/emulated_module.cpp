@@ -153,4 +153,6 @@ std::unique_ptr<Module> openEmulated(const std::string& dllPath, const EmulatedO
     return m;
 }
 
+std::unique_ptr<Module> openModuleFile(const std::string& path) { return openEmulated(path); }
+
 }  // namespace kdrv
