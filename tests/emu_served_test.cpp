@@ -6,6 +6,7 @@
 #include <bit>
 #include <stdexcept>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,24 @@ uint32_t orvexThunk(emu::EmulatedHost& host, uint16_t ordinal) {
         for (const pe::Import& imp : dll->entries)
             if (imp.byOrdinal && imp.ordinal == ordinal) return host.machine().read32(host.base() + imp.iatRva);
     throw std::runtime_error("kinemo.qlm does not import ORVEX32 ordinal " + std::to_string(ordinal));
+}
+
+// The host's support library, as its contract lists it: the modal dialog,
+// the drawing target, and the image object's set-up, disposal, drawing,
+// preparation and loading.
+const std::set<uint16_t> kOrvexContractOrdinals = {12, 191, 308, 313, 336, 340, 395};
+
+TEST(EmuServed, TheModuleImportsTheSupportLibrarysContractOrdinalsAndEachIsServed) {
+    emu::EmulatedHost host(KINEMO_DLL_PATH);
+    const pe::ImportedDll* dll = host.image().importsFrom("ORVEX32.dll");
+    ASSERT_NE(dll, nullptr);
+    std::set<uint16_t> imported;
+    for (const pe::Import& imp : dll->entries) {
+        EXPECT_TRUE(imp.byOrdinal) << imp.name;
+        imported.insert(imp.ordinal);
+    }
+    EXPECT_EQ(imported, kOrvexContractOrdinals);
+    EXPECT_EQ(host.unservedImports(), std::vector<std::string>{});
 }
 
 emu::LoadOptions orvexOptions(Convention functions, uint32_t imageBytes = 0) {

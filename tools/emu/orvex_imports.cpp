@@ -47,7 +47,8 @@ void fillImageObject(GuestServices& s, uint32_t object) {
 
 void checkImageObject(GuestServices& s, uint32_t object) {
     auto it = s.imageObjects.find(object);
-    if (it == s.imageObjects.end()) throw EmuError("image object at " + hex(object) + " was not set up (ordinal 308)");
+    if (it == s.imageObjects.end()) throw EmuError("image object at " + hex(object) + " was not set up (ordinal " +
+                       std::to_string(unsigned(OrvexOrdinal::ImageInit)) + ")");
     const uint8_t* p = imageBytes(s, object, it->second);
     for (uint32_t i = 0; i < it->second; ++i) {
         if (p[i] == patternByte(i)) continue;
@@ -65,7 +66,7 @@ constexpr bool kSameFunction<A, A> = true;
 template <auto Fn>
 constexpr uint8_t kImageSlots = kArgSlots<Fn> - 1;
 
-template <auto Fn, uint16_t Ordinal>
+template <auto Fn, OrvexOrdinal Ordinal>
 void imageOperation(GuestServices& s, ThunkCall& c) {
     constexpr int Slots = kImageSlots<Fn>;
     if (s.imageObjectBytes != 0) {
@@ -78,34 +79,35 @@ void imageOperation(GuestServices& s, ThunkCall& c) {
     }
     std::vector<uint32_t> args;
     for (int i = 0; i < Slots; ++i) args.push_back(c.arg(i));
-    if (standin::imageOperation(Ordinal, c.ecx, std::move(args)))
-        raiseThroughGuest(s.machine, c, kLibraryExceptionCode, std::make_exception_ptr(standin::ImageFault(Ordinal)));
+    if (standin::imageOperation(uint32_t(Ordinal), c.ecx, std::move(args)))
+        raiseThroughGuest(s.machine, c, kLibraryExceptionCode,
+                          std::make_exception_ptr(standin::ImageFault(uint32_t(Ordinal))));
     c.eax = 1;
 }
 
 // Free functions take every argument on the stack; image operations are
 // thiscall, the object in ECX.
-template <auto Fn, uint16_t Ordinal>
+template <auto Fn, OrvexOrdinal Ordinal>
 constexpr ServedImport function(ImportHandler handler) {
-    return {"ORVEX32.dll", {}, Ordinal, kArgSlots<Fn>, Convention::Stdcall, ResultIn::Eax, handler};
+    return {"ORVEX32.dll", {}, uint16_t(Ordinal), kArgSlots<Fn>, Convention::Stdcall, ResultIn::Eax, handler};
 }
 
-template <auto Fn, uint16_t Ordinal>
+template <auto Fn, OrvexOrdinal Ordinal>
 constexpr ServedImport imageMethod() {
     using Self = std::tuple_element_t<0, typename GuestSignature<decltype(Fn)>::Params>;
     static_assert(std::is_same_v<Self, OrvexImage*>, "an image operation takes its object first");
-    return {"ORVEX32.dll", {}, Ordinal, kImageSlots<Fn>, Convention::Thiscall, ResultIn::Eax,
+    return {"ORVEX32.dll", {}, uint16_t(Ordinal), kImageSlots<Fn>, Convention::Thiscall, ResultIn::Eax,
             imageOperation<Fn, Ordinal>};
 }
 
 constexpr ServedImport kOrvexImports[] = {
-    function<&orvexRunDialog, 12>(runDialog),
-    function<&orvexDrawingTarget, 191>(drawingTarget),
-    imageMethod<&orvexImageInit, 308>(),
-    imageMethod<&orvexImageSetup, 340>(),
-    imageMethod<&orvexImageLoad, 395>(),
-    imageMethod<&orvexImageDraw, 336>(),
-    imageMethod<&orvexImageDispose, 313>(),
+    function<&orvexRunDialog, OrvexOrdinal::RunDialog>(runDialog),
+    function<&orvexDrawingTarget, OrvexOrdinal::DrawingTarget>(drawingTarget),
+    imageMethod<&orvexImageInit, OrvexOrdinal::ImageInit>(),
+    imageMethod<&orvexImageSetup, OrvexOrdinal::ImageSetup>(),
+    imageMethod<&orvexImageLoad, OrvexOrdinal::ImageLoad>(),
+    imageMethod<&orvexImageDraw, OrvexOrdinal::ImageDraw>(),
+    imageMethod<&orvexImageDispose, OrvexOrdinal::ImageDispose>(),
 };
 
 }  // namespace
