@@ -1,0 +1,60 @@
+// The short store path around Unicorn 2.0.1's stubbed dirty tracking: on
+// for this machine's 2.0.1, all or nothing, and never with a hook that
+// would miss the stores it shortens.
+#include <gtest/gtest.h>
+#include <unicorn/unicorn.h>
+
+#include <string>
+
+#include "emu/guest_machine.h"
+
+namespace {
+
+constexpr unsigned kUnicorn201 = 0x020001;
+// The four library functions the executable stands in for: lock, unlock, TLB fill, code lookup.
+constexpr unsigned kEveryStandIn = 0xF;
+
+unsigned libraryVersion() { return uc_version(nullptr, nullptr) >> 8; }
+
+TEST(EmuStorePath, IsEngagedOnThisMachinesUnicorn201) {
+    if (libraryVersion() != kUnicorn201) GTEST_SKIP() << "made for Unicorn 2.0.1 only";
+    EXPECT_TRUE(emu::storesTakeShortPaths()) << "see the line on standard error for why";
+}
+
+TEST(EmuStorePath, EngagesOnlyWhenTheLibrarysCallsReachEveryStandIn) {
+    struct Case {
+        const char* name;
+        unsigned version, reached;
+        const char* refusal;  // part of the reason; "" engages
+    };
+    const Case cases[] = {
+        {"2.0.1, every call ours", kUnicorn201, kEveryStandIn, ""},
+        {"unlock bound inside the library", kUnicorn201, kEveryStandIn & ~2u, "page_collection_unlock_x86_64"},
+        {"lock bound inside the library", kUnicorn201, kEveryStandIn & ~1u, "page_collection_lock_x86_64"},
+        {"TLB fill bound inside", kUnicorn201, kEveryStandIn & ~4u, "tlb_set_page_with_attrs_x86_64"},
+        {"code lookup bound inside", kUnicorn201, kEveryStandIn & ~8u, "get_page_addr_code_hostp_x86_64"},
+        {"linked -Bsymbolic: none ours", kUnicorn201, 0, "did not run"},
+        {"a later release", 0x020002, kEveryStandIn, "this is 2.0.2"},
+        {"an earlier release", 0x020000, kEveryStandIn, "made for Unicorn 2.0.1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string refusal = emu::storePathRefusal(c.version, c.reached);
+        if (*c.refusal == '\0') {
+            EXPECT_EQ(refusal, "");
+        } else {
+            EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal;
+        }
+    }
+}
+
+TEST(EmuStorePath, NoMemoryWriteHookWhileEngaged) {
+    if (!emu::storesTakeShortPaths()) GTEST_SKIP() << "not engaged here";
+    EXPECT_NO_THROW(emu::Machine());  // adds every hook a machine has
+    for (const int type : {int(UC_HOOK_MEM_WRITE), int(UC_HOOK_MEM_VALID), int(UC_HOOK_MEM_READ | UC_HOOK_MEM_WRITE)})
+        EXPECT_THROW(emu::requireHookSeesEveryStore(type), emu::EmuError) << type;
+    for (const int type : {int(UC_HOOK_BLOCK), int(UC_HOOK_MEM_READ), int(UC_HOOK_MEM_INVALID), int(UC_HOOK_CODE)})
+        EXPECT_NO_THROW(emu::requireHookSeesEveryStore(type)) << type;
+}
+
+}  // namespace
