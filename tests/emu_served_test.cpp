@@ -6,6 +6,7 @@
 #include <bit>
 #include <stdexcept>
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -82,6 +83,50 @@ TEST(EmuServed, MsvcrtMathsRoundsToTheCallersX87PrecisionAndDirection) {
         m.call(code.place(forwardDouble(fn, slots, out)), args, c.function);
         EXPECT_EQ(m.read32(out) | uint64_t{m.read32(out + 4)} << 32, c.bits) << std::hex << m.read32(out + 4);
     }
+}
+
+// Each served import takes the stack slots, convention and result register
+// that its documentation gives (ORVEX32's free functions as the host leaves
+// them by default, its image operations with the object in ECX).
+TEST(EmuServed, EveryServedImportTakesTheSlotsItsDocumentationGives) {
+    struct Row {
+        const char* dll;
+        const char* name;  // empty: by ordinal
+        uint16_t ordinal;
+        uint8_t slots;
+        Convention convention;
+        emu::ResultIn result;
+    };
+    using R = emu::ResultIn;
+    constexpr Convention S = Convention::Stdcall, C = Convention::Cdecl, T = Convention::Thiscall;
+    const Row rows[] = {
+        {"KERNEL32.dll", "FindResourceA", 0, 3, S, R::Eax},      {"KERNEL32.dll", "LoadResource", 0, 2, S, R::Eax},
+        {"KERNEL32.dll", "LockResource", 0, 1, S, R::Eax},       {"KERNEL32.dll", "FreeResource", 0, 1, S, R::Eax},
+        {"KERNEL32.dll", "LocalAlloc", 0, 2, S, R::Eax},         {"KERNEL32.dll", "LocalFree", 0, 1, S, R::Eax},
+        {"KERNEL32.dll", "GetModuleFileNameA", 0, 3, S, R::Eax}, {"USER32.dll", "LoadStringA", 0, 4, S, R::Eax},
+        {"USER32.dll", "LoadMenuA", 0, 2, S, R::Eax},            {"USER32.dll", "GetSubMenu", 0, 2, S, R::Eax},
+        {"USER32.dll", "CreatePopupMenu", 0, 0, S, R::Eax},      {"USER32.dll", "AppendMenuA", 0, 4, S, R::Eax},
+        {"USER32.dll", "GetMenuItemCount", 0, 1, S, R::Eax},     {"USER32.dll", "GetMenuItemID", 0, 2, S, R::Eax},
+        {"USER32.dll", "GetMenuStringA", 0, 5, S, R::Eax},       {"USER32.dll", "GetMenuState", 0, 3, S, R::Eax},
+        {"USER32.dll", "DestroyMenu", 0, 1, S, R::Eax},          {"USER32.dll", "EndDialog", 0, 2, S, R::Eax},
+        {"USER32.dll", "GetWindowLongA", 0, 2, S, R::Eax},       {"USER32.dll", "SetWindowLongA", 0, 3, S, R::Eax},
+        {"msvcrt.dll", "sin", 0, 2, C, R::St0},                  {"msvcrt.dll", "cos", 0, 2, C, R::St0},
+        {"msvcrt.dll", "atan2", 0, 4, C, R::St0},                {"msvcrt.dll", "memcpy", 0, 3, C, R::Eax},
+        {"msvcrt.dll", "memmove", 0, 3, C, R::Eax},              {"msvcrt.dll", "memset", 0, 3, C, R::Eax},
+        {"msvcrt.dll", "strlen", 0, 1, C, R::Eax},               {"ORVEX32.dll", "", 12, 8, S, R::Eax},
+        {"ORVEX32.dll", "", 191, 2, S, R::Eax},                  {"ORVEX32.dll", "", 308, 0, T, R::Eax},
+        {"ORVEX32.dll", "", 313, 0, T, R::Eax},                  {"ORVEX32.dll", "", 336, 7, T, R::Eax},
+        {"ORVEX32.dll", "", 340, 3, T, R::Eax},                  {"ORVEX32.dll", "", 395, 3, T, R::Eax},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.dll) + " " + r.name + " " + std::to_string(r.ordinal));
+        const emu::ServedImport* row = emu::findServedImport(r.dll, r.name, r.ordinal);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->argSlots, r.slots);
+        EXPECT_EQ(row->convention, r.convention);
+        EXPECT_EQ(row->result, r.result);
+    }
+    EXPECT_EQ(emu::windowsImports().size() + emu::orvexImports().size(), std::size(rows)) << "a row the table does not know";
 }
 
 // The thunk kinemo.qlm's import of an ORVEX32 ordinal is bound to.

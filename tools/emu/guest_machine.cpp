@@ -138,11 +138,6 @@ struct Hooks {
 
 uint32_t ThunkCall::arg(int slot) const { return machine.read32(esp + 4 + 4 * uint32_t(slot)); }
 
-double ThunkCall::argDouble(int slot) const {
-    const uint64_t lo = arg(slot), hi = arg(slot + 1);
-    return std::bit_cast<double>(hi << 32 | lo);
-}
-
 uint32_t ThunkCall::returnAddress() const { return machine.read32(esp); }
 
 Machine::Machine() : budget_(kDefaultBudget) {

@@ -87,8 +87,14 @@ struct ThunkCall {
     double st0 = 0.0;    // result when ResultIn::St0
 
     uint32_t arg(int slot) const;
-    double argDouble(int slot) const;  // two slots from `slot`
     uint32_t returnAddress() const;
+};
+
+// The call itself, beyond its arguments.
+struct CallSite {
+    uint32_t esp;  // at the return address
+    uint32_t returnAddress;
+    uint32_t ecx;  // the object of a thiscall
 };
 
 using ThunkHandler = std::function<void(ThunkCall&)>;
