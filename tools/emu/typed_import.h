@@ -16,6 +16,7 @@
 //   slot it reads itself.
 // Results: double in ST0; void leaves EAX as it is; anything else in EAX.
 #pragma once
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
