@@ -4,7 +4,6 @@
 // can fill the object with a pattern that every later operation checks.
 #include <array>
 #include <cstdio>
-#include <iterator>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -52,7 +51,8 @@ void fillImageObject(GuestServices& s, uint32_t object) {
 
 void checkImageObject(GuestServices& s, uint32_t object) {
     auto it = s.imageObjects.find(object);
-    if (it == s.imageObjects.end()) throw EmuError("image object at " + hex(object) + " was not set up (ordinal " +
+    if (it == s.imageObjects.end())
+        throw EmuError("image object at " + hex(object) + " was not set up (ordinal " +
                        std::to_string(unsigned(OrvexOrdinal::ImageInit)) + ")");
     const uint8_t* p = imageBytes(s, object, it->second);
     for (uint32_t i = 0; i < it->second; ++i) {
@@ -116,14 +116,17 @@ constexpr ServedImport kOrvexImports[] = {
 
 std::span<const ServedImport> orvexImports() { return kOrvexImports; }
 
-bool runsGuestCode(const ServedImport& row) {
+namespace {
+bool isOrvexRow(const ServedImport& row) {
     for (const ServedImport& r : kOrvexImports)
         if (&r == &row) return true;
     return false;
 }
+}  // namespace
 
-bool isOrvexFunction(const ServedImport& row) {
-    return &row >= std::begin(kOrvexImports) && &row < std::end(kOrvexImports) && row.convention == Convention::Stdcall;
-}
+bool runsGuestCode(const ServedImport& row) { return isOrvexRow(row); }
+
+// Image operations are thiscall whatever the host chose for the free functions.
+bool isOrvexFunction(const ServedImport& row) { return isOrvexRow(row) && row.convention == Convention::Stdcall; }
 
 }  // namespace emu
