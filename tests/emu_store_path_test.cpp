@@ -21,25 +21,28 @@ TEST(EmuStorePath, IsEngagedOnThisMachinesUnicorn201) {
     EXPECT_TRUE(emu::storesTakeShortPaths()) << "see the line on standard error for why";
 }
 
-TEST(EmuStorePath, EngagesOnlyWhenTheLibrarysCallsReachEveryStandIn) {
+TEST(EmuStorePath, EngagesOnlyWhenTheLibrarysCallsAndImportSlotsAllReachTheStandIns) {
     struct Case {
         const char* name;
-        unsigned version, reached;
+        unsigned version, reached, bound;
         const char* refusal;  // part of the reason; "" engages
     };
+    const unsigned all = kEveryStandIn;
     const Case cases[] = {
-        {"2.0.1, every call ours", kUnicorn201, kEveryStandIn, ""},
-        {"unlock bound inside the library", kUnicorn201, kEveryStandIn & ~2u, "page_collection_unlock_x86_64"},
-        {"lock bound inside the library", kUnicorn201, kEveryStandIn & ~1u, "page_collection_lock_x86_64"},
-        {"TLB fill bound inside", kUnicorn201, kEveryStandIn & ~4u, "tlb_set_page_with_attrs_x86_64"},
-        {"code lookup bound inside", kUnicorn201, kEveryStandIn & ~8u, "get_page_addr_code_hostp_x86_64"},
-        {"linked -Bsymbolic: none ours", kUnicorn201, 0, "did not run"},
-        {"a later release", 0x020002, kEveryStandIn, "this is 2.0.2"},
-        {"an earlier release", 0x020000, kEveryStandIn, "made for Unicorn 2.0.1"},
+        {"2.0.1, every call and slot ours", kUnicorn201, all, all, ""},
+        {"unlock called inside the library", kUnicorn201, all & ~2u, all, "calls of page_collection_unlock_x86_64"},
+        {"lock called inside the library", kUnicorn201, all & ~1u, all, "calls of page_collection_lock_x86_64"},
+        {"TLB fill called inside", kUnicorn201, all & ~4u, all, "calls of tlb_set_page_with_attrs_x86_64"},
+        {"code lookup called inside", kUnicorn201, all & ~8u, all, "calls of get_page_addr_code_hostp_x86_64"},
+        {"probe could not run", kUnicorn201, 0, all, "did not run"},
+        {"an unlock slot elsewhere", kUnicorn201, all, all & ~2u, "slots for page_collection_unlock_x86_64"},
+        {"no slot ours (-Bsymbolic-functions)", kUnicorn201, all, 0, "slots for page_collection_lock_x86_64, "},
+        {"a later release", 0x020002, all, all, "this is 2.0.2"},
+        {"an earlier release", 0x020000, all, all, "made for Unicorn 2.0.1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string refusal = emu::storePathRefusal(c.version, c.reached);
+        const std::string refusal = emu::storePathRefusal(c.version, c.reached, c.bound);
         if (*c.refusal == '\0') {
             EXPECT_EQ(refusal, "");
         } else {

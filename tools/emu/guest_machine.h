@@ -54,8 +54,9 @@ bool storesTakeShortPaths();
 // The library functions the executable stands in for, as bits.
 enum : unsigned { kStandInLock = 1, kStandInUnlock = 2, kStandInTlbFill = 4, kStandInCodeLookup = 8 };
 // Why the short paths stay off for that library version (major, minor,
-// patch bytes) when its calls reached those stand-ins; "" when they engage.
-std::string storePathRefusal(unsigned version, unsigned reachedStandIns);
+// patch bytes) when its calls reached those stand-ins and its import slots
+// for those hold ours; "" when they engage.
+std::string storePathRefusal(unsigned version, unsigned reachedStandIns, unsigned boundStandIns);
 // Throws for a memory write hook while the short paths are engaged.
 void requireHookSeesEveryStore(int hookType);
 

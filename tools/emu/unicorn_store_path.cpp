@@ -20,17 +20,23 @@
 // the library's unlock would receive our stand-in lock. Before the first
 // machine, a probe runs one store in a scratch engine with every stand-in
 // forwarding to the library and records which of them the library's own
-// calls reached. Only a library of exactly 2.0.1 whose calls reached all four
-// is shortened; otherwise each stand-in keeps forwarding, and standard error
-// says why once. The executables link this file's object directly (see
+// calls reached, then reads the library's import slots (its GOT) for the four
+// names: every one must hold ours, so that no call through its PLT elsewhere
+// lands in its own copy. Only a library of exactly 2.0.1 that passes both for
+// all four is shortened; otherwise each stand-in keeps forwarding, and
+// standard error says why once. The executables link this file's object directly (see
 // cmake/native.cmake), never through an archive the linker could skip.
 #include <dlfcn.h>
+#include <elf.h>
+#include <link.h>
 #include <unicorn/unicorn.h>
 
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <string>
 
 #include "emu/guest_machine.h"
@@ -138,10 +144,101 @@ unsigned probeLibraryCalls() {
     return ran ? gReached.load() : 0;
 }
 
+// The library's import slots (GOT entries) for the stand-ins' names, as the
+// dynamic linker filled them: every call the library makes through its PLT,
+// and every address of them it takes, goes where these point.
+struct ImportSlots {
+    unsigned standIn;
+    const char* name;
+    const void* ours;
+    bool found = false;
+    bool allOurs = true;
+};
+
+void readImportSlots(const dl_phdr_info& lib, const ElfW(Rela) * table, size_t bytes, const ElfW(Sym) * symbols,
+                     const char* names, ImportSlots* slots, size_t count) {
+    for (size_t i = 0; table != nullptr && i < bytes / sizeof(ElfW(Rela)); ++i) {
+        const unsigned type = ELF64_R_TYPE(table[i].r_info);
+#if defined(__x86_64__)
+        if (type != R_X86_64_JUMP_SLOT && type != R_X86_64_GLOB_DAT) continue;
+#elif defined(__aarch64__)
+        if (type != R_AARCH64_JUMP_SLOT && type != R_AARCH64_GLOB_DAT) continue;
+#else
+        continue;  // relocations of a host we do not know: nothing proven
+#endif
+        const char* name = names + symbols[ELF64_R_SYM(table[i].r_info)].st_name;
+        for (size_t k = 0; k < count; ++k) {
+            if (std::strcmp(name, slots[k].name) != 0) continue;
+            const void* target = *reinterpret_cast<void* const*>(lib.dlpi_addr + table[i].r_offset);
+            slots[k].found = true;
+            slots[k].allOurs = slots[k].allOurs && target == slots[k].ours;
+        }
+    }
+}
+
+struct SlotSearch {
+    ImportSlots* slots;
+    size_t count;
+    bool libraryFound = false;
+};
+
+int searchUnicorn(dl_phdr_info* lib, size_t, void* data) {
+    auto* search = static_cast<SlotSearch*>(data);
+    if (lib->dlpi_name == nullptr || std::strstr(lib->dlpi_name, "libunicorn") == nullptr) return 0;
+    const ElfW(Dyn)* dynamic = nullptr;
+    for (int i = 0; i < lib->dlpi_phnum; ++i)
+        if (lib->dlpi_phdr[i].p_type == PT_DYNAMIC)
+            dynamic = reinterpret_cast<const ElfW(Dyn)*>(lib->dlpi_addr + lib->dlpi_phdr[i].p_vaddr);
+    if (dynamic == nullptr) return 0;
+    // The loader has relocated these addresses in place; an unrelocated one is below the load address.
+    auto at = [lib](ElfW(Addr) a) { return a < lib->dlpi_addr ? a + lib->dlpi_addr : a; };
+    ElfW(Addr) rela = 0, jmprel = 0, symtab = 0, strtab = 0;
+    size_t relaBytes = 0, jmprelBytes = 0;
+    for (const ElfW(Dyn)* d = dynamic; d->d_tag != DT_NULL; ++d) {
+        switch (d->d_tag) {
+            case DT_RELA: rela = at(d->d_un.d_ptr); break;
+            case DT_RELASZ: relaBytes = d->d_un.d_val; break;
+            case DT_JMPREL: jmprel = at(d->d_un.d_ptr); break;
+            case DT_PLTRELSZ: jmprelBytes = d->d_un.d_val; break;
+            case DT_SYMTAB: symtab = at(d->d_un.d_ptr); break;
+            case DT_STRTAB: strtab = at(d->d_un.d_ptr); break;
+            default: break;
+        }
+    }
+    if (symtab == 0 || strtab == 0) return 0;
+    const auto* symbols = reinterpret_cast<const ElfW(Sym)*>(symtab);
+    const auto* names = reinterpret_cast<const char*>(strtab);
+    readImportSlots(*lib, reinterpret_cast<const ElfW(Rela)*>(rela), relaBytes, symbols, names, search->slots, search->count);
+    readImportSlots(*lib, reinterpret_cast<const ElfW(Rela)*>(jmprel), jmprelBytes, symbols, names, search->slots,
+                    search->count);
+    search->libraryFound = true;
+    return 1;
+}
+
+// The stand-ins that the library imports and whose every import slot holds ours.
+unsigned standInsBoundToOurs() {
+    ImportSlots slots[] = {
+        {kStandInLock, "page_collection_lock_x86_64", reinterpret_cast<const void*>(&page_collection_lock_x86_64)},
+        {kStandInUnlock, "page_collection_unlock_x86_64", reinterpret_cast<const void*>(&page_collection_unlock_x86_64)},
+        {kStandInTlbFill, "tlb_set_page_with_attrs_x86_64", reinterpret_cast<const void*>(&tlb_set_page_with_attrs_x86_64)},
+        {kStandInCodeLookup, "get_page_addr_code_hostp_x86_64",
+         reinterpret_cast<const void*>(&get_page_addr_code_hostp_x86_64)},
+    };
+    SlotSearch search{slots, std::size(slots)};
+    dl_iterate_phdr(searchUnicorn, &search);
+    unsigned bound = 0;
+    for (const ImportSlots& s : slots)
+        if (s.found && s.allOurs) bound |= s.standIn;
+    return bound;
+}
+
 bool engageOnce() {
     const unsigned version = uc_version(nullptr, nullptr) >> 8;
-    const unsigned reachedStandIns = version == kStubbedTrackingVersion ? probeLibraryCalls() : 0;
-    const std::string refusal = storePathRefusal(version, reachedStandIns);
+    const bool madeFor = version == kStubbedTrackingVersion;
+    // The probe first: it also makes a lazily bound library fill the slots it uses.
+    const unsigned reachedStandIns = madeFor ? probeLibraryCalls() : 0;
+    const unsigned boundStandIns = madeFor ? standInsBoundToOurs() : 0;
+    const std::string refusal = storePathRefusal(version, reachedStandIns, boundStandIns);
     if (!refusal.empty()) {
         std::fprintf(stderr, "kinemo: guest stores take Unicorn's slow path: %s\n", refusal.c_str());
         return false;
@@ -152,7 +249,7 @@ bool engageOnce() {
 
 }  // namespace
 
-std::string storePathRefusal(unsigned version, unsigned reachedStandIns) {
+std::string storePathRefusal(unsigned version, unsigned reachedStandIns, unsigned boundStandIns) {
     auto dotted = [](unsigned v) {
         return std::to_string(v >> 16) + "." + std::to_string((v >> 8) & 0xFF) + "." + std::to_string(v & 0xFF);
     };
@@ -168,11 +265,17 @@ std::string storePathRefusal(unsigned version, unsigned reachedStandIns) {
         {kStandInTlbFill, "tlb_set_page_with_attrs_x86_64"},
         {kStandInCodeLookup, "get_page_addr_code_hostp_x86_64"},
     };
-    std::string missed;
-    for (const auto& s : standIns)
-        if ((reachedStandIns & s.bit) == 0) missed += (missed.empty() ? "" : ", ") + std::string(s.name);
-    if (missed.empty()) return "";
-    return "the library's own calls of " + missed + " do not reach the executable's (linked -Bsymbolic or with LTO?)";
+    auto listOf = [&](unsigned present) {
+        std::string list;
+        for (const auto& s : standIns)
+            if ((present & s.bit) == 0) list += (list.empty() ? "" : ", ") + std::string(s.name);
+        return list;
+    };
+    if (const std::string missed = listOf(reachedStandIns); !missed.empty())
+        return "the library's own calls of " + missed + " do not reach the executable's (linked -Bsymbolic or with LTO?)";
+    if (const std::string unbound = listOf(boundStandIns); !unbound.empty())
+        return "the library's import slots for " + unbound + " do not all hold the executable's";
+    return "";
 }
 
 bool storesTakeShortPaths() {
