@@ -38,10 +38,18 @@ target_link_libraries(kinemo_module PUBLIC kinemo_standins)
 
 # Drivers, the emulated host and the PE reader: one folder each.
 kinemo_folder_sources(TOOLS_SOURCES tools/pe tools/driver tools/emu)
+# The emulator's stand-ins for functions inside libunicorn must be defined in
+# each executable itself: an object on every link line that uses the
+# emulator, never an archive member the linker may leave out.
+set(STORE_PATH_SOURCE ${CMAKE_SOURCE_DIR}/tools/emu/unicorn_store_path.cpp)
+list(REMOVE_ITEM TOOLS_SOURCES ${STORE_PATH_SOURCE})
+add_library(kinemo_store_path OBJECT ${STORE_PATH_SOURCE})
+target_include_directories(kinemo_store_path PRIVATE ${CMAKE_SOURCE_DIR}/tools)
+target_link_libraries(kinemo_store_path PRIVATE PkgConfig::UNICORN)
 add_library(kinemo_tools STATIC ${TOOLS_SOURCES})
 target_include_directories(kinemo_tools PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(kinemo_tools PUBLIC KINEMO_DLL_PATH="${KINEMO_DLL}")
-target_link_libraries(kinemo_tools PUBLIC kinemo_module PkgConfig::UNICORN)
+target_link_libraries(kinemo_tools PUBLIC kinemo_module PkgConfig::UNICORN INTERFACE $<TARGET_OBJECTS:kinemo_store_path>)
 
 # The validator's checks, for kinemo-host's validate command, the tests and the fuzzers.
 kinemo_folder_sources(VALIDATE_SOURCES tools/validate)

@@ -17,14 +17,17 @@ target_link_options(kinemo PRIVATE -nostartfiles -Wl,-e,_DllMain@12 -static-libg
   -Wl,--no-insert-timestamp)
 target_link_libraries(kinemo PRIVATE msvcrt kernel32 user32)
 
-# ORVEX32 is imported by ordinal only, through an import library made from a .def.
-set(ORVEX_DEF ${CMAKE_SOURCE_DIR}/src/platform/orvex32.def)
-if(EXISTS ${ORVEX_DEF})
-  set(ORVEX_LIB ${CMAKE_BINARY_DIR}/liborvex32.a)
-  add_custom_command(OUTPUT ${ORVEX_LIB}
-    COMMAND ${CMAKE_DLLTOOL} -k -d ${ORVEX_DEF} -l ${ORVEX_LIB}
-    DEPENDS ${ORVEX_DEF} VERBATIM)
-  add_custom_target(orvex32_implib DEPENDS ${ORVEX_LIB})
-  add_dependencies(kinemo orvex32_implib)
-  target_link_libraries(kinemo PRIVATE ${ORVEX_LIB})
-endif()
+# ORVEX32 is imported by ordinal only, through an import library made from a
+# .def that is generated from the ordinals' one list in orvex32.h.
+set(ORVEX_HEADER ${CMAKE_SOURCE_DIR}/src/platform/orvex32.h)
+set(ORVEX_DEF ${CMAKE_BINARY_DIR}/orvex32.def)
+set(ORVEX_LIB ${CMAKE_BINARY_DIR}/liborvex32.a)
+add_custom_command(OUTPUT ${ORVEX_DEF}
+  COMMAND ${CMAKE_COMMAND} -DHEADER=${ORVEX_HEADER} -DOUT=${ORVEX_DEF} -P ${CMAKE_SOURCE_DIR}/cmake/orvex_def.cmake
+  DEPENDS ${ORVEX_HEADER} ${CMAKE_SOURCE_DIR}/cmake/orvex_def.cmake VERBATIM)
+add_custom_command(OUTPUT ${ORVEX_LIB}
+  COMMAND ${CMAKE_DLLTOOL} -k -d ${ORVEX_DEF} -l ${ORVEX_LIB}
+  DEPENDS ${ORVEX_DEF} VERBATIM)
+add_custom_target(orvex32_implib DEPENDS ${ORVEX_LIB})
+add_dependencies(kinemo orvex32_implib)
+target_link_libraries(kinemo PRIVATE ${ORVEX_LIB})

@@ -6,6 +6,8 @@
 #include <bit>
 #include <stdexcept>
 #include <cstring>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,50 @@ TEST(EmuServed, MsvcrtMathsRoundsToTheCallersX87PrecisionAndDirection) {
     }
 }
 
+// Each served import takes the stack slots, convention and result register
+// that its documentation gives (ORVEX32's free functions as the host leaves
+// them by default, its image operations with the object in ECX).
+TEST(EmuServed, EveryServedImportTakesTheSlotsItsDocumentationGives) {
+    struct Row {
+        const char* dll;
+        const char* name;  // empty: by ordinal
+        uint16_t ordinal;
+        uint8_t slots;
+        Convention convention;
+        emu::ResultIn result;
+    };
+    using R = emu::ResultIn;
+    constexpr Convention S = Convention::Stdcall, C = Convention::Cdecl, T = Convention::Thiscall;
+    const Row rows[] = {
+        {"KERNEL32.dll", "FindResourceA", 0, 3, S, R::Eax},      {"KERNEL32.dll", "LoadResource", 0, 2, S, R::Eax},
+        {"KERNEL32.dll", "LockResource", 0, 1, S, R::Eax},       {"KERNEL32.dll", "FreeResource", 0, 1, S, R::Eax},
+        {"KERNEL32.dll", "LocalAlloc", 0, 2, S, R::Eax},         {"KERNEL32.dll", "LocalFree", 0, 1, S, R::Eax},
+        {"KERNEL32.dll", "GetModuleFileNameA", 0, 3, S, R::Eax}, {"USER32.dll", "LoadStringA", 0, 4, S, R::Eax},
+        {"USER32.dll", "LoadMenuA", 0, 2, S, R::Eax},            {"USER32.dll", "GetSubMenu", 0, 2, S, R::Eax},
+        {"USER32.dll", "CreatePopupMenu", 0, 0, S, R::Eax},      {"USER32.dll", "AppendMenuA", 0, 4, S, R::Eax},
+        {"USER32.dll", "GetMenuItemCount", 0, 1, S, R::Eax},     {"USER32.dll", "GetMenuItemID", 0, 2, S, R::Eax},
+        {"USER32.dll", "GetMenuStringA", 0, 5, S, R::Eax},       {"USER32.dll", "GetMenuState", 0, 3, S, R::Eax},
+        {"USER32.dll", "DestroyMenu", 0, 1, S, R::Eax},          {"USER32.dll", "EndDialog", 0, 2, S, R::Eax},
+        {"USER32.dll", "GetWindowLongA", 0, 2, S, R::Eax},       {"USER32.dll", "SetWindowLongA", 0, 3, S, R::Eax},
+        {"msvcrt.dll", "sin", 0, 2, C, R::St0},                  {"msvcrt.dll", "cos", 0, 2, C, R::St0},
+        {"msvcrt.dll", "atan2", 0, 4, C, R::St0},                {"msvcrt.dll", "memcpy", 0, 3, C, R::Eax},
+        {"msvcrt.dll", "memmove", 0, 3, C, R::Eax},              {"msvcrt.dll", "memset", 0, 3, C, R::Eax},
+        {"msvcrt.dll", "strlen", 0, 1, C, R::Eax},               {"ORVEX32.dll", "", 12, 8, S, R::Eax},
+        {"ORVEX32.dll", "", 191, 2, S, R::Eax},                  {"ORVEX32.dll", "", 308, 0, T, R::Eax},
+        {"ORVEX32.dll", "", 313, 0, T, R::Eax},                  {"ORVEX32.dll", "", 336, 7, T, R::Eax},
+        {"ORVEX32.dll", "", 340, 3, T, R::Eax},                  {"ORVEX32.dll", "", 395, 3, T, R::Eax},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.dll) + " " + r.name + " " + std::to_string(r.ordinal));
+        const emu::ServedImport* row = emu::findServedImport(r.dll, r.name, r.ordinal);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->argSlots, r.slots);
+        EXPECT_EQ(row->convention, r.convention);
+        EXPECT_EQ(row->result, r.result);
+    }
+    EXPECT_EQ(emu::windowsImports().size() + emu::orvexImports().size(), std::size(rows)) << "a row the table does not know";
+}
+
 // The thunk kinemo.qlm's import of an ORVEX32 ordinal is bound to.
 uint32_t orvexThunk(emu::EmulatedHost& host, uint16_t ordinal) {
     const pe::ImportedDll* dll = host.image().importsFrom("ORVEX32.dll");
@@ -90,6 +136,24 @@ uint32_t orvexThunk(emu::EmulatedHost& host, uint16_t ordinal) {
         for (const pe::Import& imp : dll->entries)
             if (imp.byOrdinal && imp.ordinal == ordinal) return host.machine().read32(host.base() + imp.iatRva);
     throw std::runtime_error("kinemo.qlm does not import ORVEX32 ordinal " + std::to_string(ordinal));
+}
+
+// The host's support library, as its contract lists it: the modal dialog,
+// the drawing target, and the image object's set-up, disposal, drawing,
+// preparation and loading.
+const std::set<uint16_t> kOrvexContractOrdinals = {12, 191, 308, 313, 336, 340, 395};
+
+TEST(EmuServed, TheModuleImportsTheSupportLibrarysContractOrdinalsAndEachIsServed) {
+    emu::EmulatedHost host(KINEMO_DLL_PATH);
+    const pe::ImportedDll* dll = host.image().importsFrom("ORVEX32.dll");
+    ASSERT_NE(dll, nullptr);
+    std::set<uint16_t> imported;
+    for (const pe::Import& imp : dll->entries) {
+        EXPECT_TRUE(imp.byOrdinal) << imp.name;
+        imported.insert(imp.ordinal);
+    }
+    EXPECT_EQ(imported, kOrvexContractOrdinals);
+    EXPECT_EQ(host.unservedImports(), std::vector<std::string>{});
 }
 
 emu::LoadOptions orvexOptions(Convention functions, uint32_t imageBytes = 0) {

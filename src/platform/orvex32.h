@@ -18,18 +18,31 @@ struct OrvexImage {
     alignas(16) uint8_t storage[kOrvexImageBytes];
 };
 
+// The library's ordinals, written here only: the win32 build generates the
+// import library's .def from this list (cmake/orvex_def.cmake reads one
+// `Name = number,` line per entry) and the emulated host serves these rows.
+enum class OrvexOrdinal : uint16_t {
+    RunDialog = 12,
+    DrawingTarget = 191,
+    ImageInit = 308,
+    ImageDispose = 313,
+    ImageDraw = 336,
+    ImageSetup = 340,
+    ImageLoad = 395,
+};
+
 extern "C" {
-// ordinal 12: runs a dialog modally; the last argument reaches the procedure
+// RunDialog: runs a dialog modally; the last argument reaches the procedure
 // as the long parameter of WM_INITDIALOG. Returns what the procedure ended it with.
 int32_t orvexRunDialog(HINSTANCE module, uint32_t templateId, uint32_t owner, DLGPROC proc, uint32_t zeroA,
                        uint32_t zeroB, uint32_t three, uint32_t context);
-// ordinal 191: the editor's drawing target, or 0.
+// DrawingTarget: the editor's drawing target, or 0.
 uint32_t orvexDrawingTarget(uint32_t displayHandle, uint32_t zero);
 
-int32_t orvexImageInit(OrvexImage* self);                                                // 308
-int32_t orvexImageSetup(OrvexImage* self, uint32_t a, uint32_t b, uint32_t target);      // 340
-int32_t orvexImageLoad(OrvexImage* self, HINSTANCE module, uint32_t id, uint32_t one);   // 395
+int32_t orvexImageInit(OrvexImage* self);
+int32_t orvexImageSetup(OrvexImage* self, uint32_t a, uint32_t b, uint32_t target);
+int32_t orvexImageLoad(OrvexImage* self, HINSTANCE module, uint32_t id, uint32_t one);
 int32_t orvexImageDraw(OrvexImage* self, uint32_t target, int32_t left, int32_t top, uint32_t one, uint32_t z1,
-                       uint32_t z2, uint32_t z3);                                       // 336
-int32_t orvexImageDispose(OrvexImage* self);                                             // 313
+                       uint32_t z2, uint32_t z3);
+int32_t orvexImageDispose(OrvexImage* self);
 }

@@ -7,14 +7,16 @@
 #include "platform/orvex32.h"
 
 extern "C" {
-// The library's entry points, by ordinal; only ever called through orvexInvoke.
-__declspec(dllimport) void orvexOrdinal12();
-__declspec(dllimport) void orvexOrdinal191();
-__declspec(dllimport) void orvexOrdinal308();
-__declspec(dllimport) void orvexOrdinal313();
-__declspec(dllimport) void orvexOrdinal336();
-__declspec(dllimport) void orvexOrdinal340();
-__declspec(dllimport) void orvexOrdinal395();
+// The library's entry points, imported by the ordinals of OrvexOrdinal: the
+// generated import library names each orvexImport<enumerator>. Only ever
+// called through orvexInvoke.
+__declspec(dllimport) void orvexImportRunDialog();
+__declspec(dllimport) void orvexImportDrawingTarget();
+__declspec(dllimport) void orvexImportImageInit();
+__declspec(dllimport) void orvexImportImageDispose();
+__declspec(dllimport) void orvexImportImageDraw();
+__declspec(dllimport) void orvexImportImageSetup();
+__declspec(dllimport) void orvexImportImageLoad();
 
 // Pushes args[count - 1] down to args[0] onto a 16-byte aligned stack, puts
 // self in ECX, calls fn and gives back EAX. cdecl itself.
@@ -65,31 +67,31 @@ extern "C" {
 int32_t orvexRunDialog(HINSTANCE module, uint32_t templateId, uint32_t owner, DLGPROC proc, uint32_t zeroA,
                        uint32_t zeroB, uint32_t three, uint32_t context) {
     return static_cast<int32_t>(
-        invoke(orvexOrdinal12, nullptr, ref(module), templateId, owner, hostFnRef(proc), zeroA, zeroB, three, context));
+        invoke(orvexImportRunDialog, nullptr, ref(module), templateId, owner, hostFnRef(proc), zeroA, zeroB, three, context));
 }
 
 uint32_t orvexDrawingTarget(uint32_t displayHandle, uint32_t zero) {
-    return invoke(orvexOrdinal191, nullptr, displayHandle, zero);
+    return invoke(orvexImportDrawingTarget, nullptr, displayHandle, zero);
 }
 
 int32_t orvexImageInit(OrvexImage* self) {
-    return static_cast<int32_t>(invoke(orvexOrdinal308, self));
+    return static_cast<int32_t>(invoke(orvexImportImageInit, self));
 }
 
 int32_t orvexImageSetup(OrvexImage* self, uint32_t a, uint32_t b, uint32_t target) {
-    return static_cast<int32_t>(invoke(orvexOrdinal340, self, a, b, target));
+    return static_cast<int32_t>(invoke(orvexImportImageSetup, self, a, b, target));
 }
 
 int32_t orvexImageLoad(OrvexImage* self, HINSTANCE module, uint32_t id, uint32_t one) {
-    return static_cast<int32_t>(invoke(orvexOrdinal395, self, ref(module), id, one));
+    return static_cast<int32_t>(invoke(orvexImportImageLoad, self, ref(module), id, one));
 }
 
 int32_t orvexImageDraw(OrvexImage* self, uint32_t target, int32_t left, int32_t top, uint32_t one, uint32_t z1,
                        uint32_t z2, uint32_t z3) {
-    return static_cast<int32_t>(invoke(orvexOrdinal336, self, target, left, top, one, z1, z2, z3));
+    return static_cast<int32_t>(invoke(orvexImportImageDraw, self, target, left, top, one, z1, z2, z3));
 }
 
 int32_t orvexImageDispose(OrvexImage* self) {
-    return static_cast<int32_t>(invoke(orvexOrdinal313, self));
+    return static_cast<int32_t>(invoke(orvexImportImageDispose, self));
 }
 }

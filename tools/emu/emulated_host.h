@@ -22,7 +22,7 @@ struct LoadOptions {
     std::optional<uint32_t> base;  // default: the image's preferred base
     std::optional<uint64_t> blockBudget;
     // ORVEX32 leaves open who removes the arguments of its free functions
-    // (ordinals 12 and 191) and how large its image object is.
+    // (the dialog and the drawing target) and how large its image object is.
     Convention orvexFunctions = Convention::Stdcall;
     int orvexExtraSlotsRemoved = 0;  // beyond their arguments, by the free functions
     uint32_t orvexImageBytes = 0;  // bytes image set-up writes into the object; 0: none

@@ -40,10 +40,10 @@ void walkChain(Machine& m, uint32_t record, uint32_t context, bool unwind) {
 
 }  // namespace
 
-void raiseThroughGuest(Machine& m, const ThunkCall& at, uint32_t code, std::exception_ptr hostException) {
+void raiseThroughGuest(Machine& m, const CallSite& at, uint32_t code, std::exception_ptr hostException) {
     const uint32_t record = m.alloc(kRecordSize);
     const uint32_t context = m.alloc(kContextSize);
-    const uint32_t from = at.returnAddress();
+    const uint32_t from = at.returnAddress;
     m.write32(record + 0, code);
     m.write32(record + 4, kNonContinuable);
     m.write32(record + 12, from);

@@ -13,6 +13,6 @@ namespace emu {
 
 constexpr uint32_t kLibraryExceptionCode = 0xE06D7363;  // what a C++ throw in the library raises
 
-[[noreturn]] void raiseThroughGuest(Machine& machine, const ThunkCall& at, uint32_t code, std::exception_ptr hostException);
+[[noreturn]] void raiseThroughGuest(Machine& machine, const CallSite& at, uint32_t code, std::exception_ptr hostException);
 
 }  // namespace emu

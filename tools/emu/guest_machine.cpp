@@ -138,15 +138,11 @@ struct Hooks {
 
 uint32_t ThunkCall::arg(int slot) const { return machine.read32(esp + 4 + 4 * uint32_t(slot)); }
 
-double ThunkCall::argDouble(int slot) const {
-    const uint64_t lo = arg(slot), hi = arg(slot + 1);
-    return std::bit_cast<double>(hi << 32 | lo);
-}
-
 uint32_t ThunkCall::returnAddress() const { return machine.read32(esp); }
 
 Machine::Machine() : budget_(kDefaultBudget) {
-    (void)storesTakeShortPaths();  // links the store-path stand-ins into every program with a machine
+    // Decided before the first engine of ours exists, once per process.
+    storesTakeShortPaths();
     check(uc_open(UC_ARCH_X86, UC_MODE_32, &uc_), "uc_open");
     try {
         stack_ = map(kStackBase, kStackSize, kPermRead | kPermWrite);
@@ -362,13 +358,19 @@ void Machine::setUpThunkArea() {
 
 void Machine::addHooks() {
     // All hooks go in before the first run so every translated block has them.
+    addHook(UC_HOOK_BLOCK, reinterpret_cast<void*>(&Hooks::block), 1, 0, "block hook");
+    addHook(UC_HOOK_INTR, reinterpret_cast<void*>(&Hooks::interrupt), 1, 0, "interrupt hook");
+    addHook(UC_HOOK_CODE, reinterpret_cast<void*>(&Hooks::leafEntry), kLeafEntries, kLeafEntries + kThunkCodeSize - 1,
+            "thunk entry hook");
+    addHook(UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&Hooks::invalid), 1, 0, "memory hook");
+}
+
+// Every hook goes through here, so none that the store short path would
+// pass by is ever added while it is engaged.
+void Machine::addHook(int type, void* callback, uint64_t begin, uint64_t end, const char* what) {
+    requireHookSeesEveryStore(type);
     uc_hook h;
-    check(uc_hook_add(uc_, &h, UC_HOOK_BLOCK, reinterpret_cast<void*>(&Hooks::block), this, 1, 0), "block hook");
-    check(uc_hook_add(uc_, &h, UC_HOOK_INTR, reinterpret_cast<void*>(&Hooks::interrupt), this, 1, 0), "interrupt hook");
-    check(uc_hook_add(uc_, &h, UC_HOOK_CODE, reinterpret_cast<void*>(&Hooks::leafEntry), this, kLeafEntries,
-                      kLeafEntries + kThunkCodeSize - 1),
-          "thunk entry hook");
-    check(uc_hook_add(uc_, &h, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&Hooks::invalid), this, 1, 0), "memory hook");
+    check(uc_hook_add(uc_, &h, type, callback, this, begin, end), what);
 }
 
 uint32_t Machine::addThunk(std::string name, int argSlots, Convention convention, ResultIn result, ThunkHandler handler,

@@ -48,8 +48,17 @@ std::string describe(FpControl fp);
 std::string hex(uint64_t v);
 
 // Whether guest stores take the short paths around Unicorn 2.0.1's stubbed
-// dirty tracking (see unicorn_store_path.cpp).
+// dirty tracking (see unicorn_store_path.cpp). The first call decides, for
+// the whole process, before any machine's engine exists.
 bool storesTakeShortPaths();
+// The library functions the executable stands in for, as bits.
+enum : unsigned { kStandInLock = 1, kStandInUnlock = 2, kStandInTlbFill = 4, kStandInCodeLookup = 8 };
+// Why the short paths stay off for that library version (major, minor,
+// patch bytes) when its calls reached those stand-ins and its import slots
+// for those hold ours; "" when they engage.
+std::string storePathRefusal(unsigned version, unsigned reachedStandIns, unsigned boundStandIns);
+// Throws for a memory write hook while the short paths are engaged.
+void requireHookSeesEveryStore(int hookType);
 
 // Whether the machine running guest code on this thread maps `addr` as plain
 // data: readable and writable, never executable. Such a page never holds
@@ -79,8 +88,14 @@ struct ThunkCall {
     double st0 = 0.0;    // result when ResultIn::St0
 
     uint32_t arg(int slot) const;
-    double argDouble(int slot) const;  // two slots from `slot`
     uint32_t returnAddress() const;
+};
+
+// The call itself, beyond its arguments.
+struct CallSite {
+    uint32_t esp;  // at the return address
+    uint32_t returnAddress;
+    uint32_t ecx;  // the object of a thiscall
 };
 
 using ThunkHandler = std::function<void(ThunkCall&)>;
@@ -177,6 +192,7 @@ private:
     void setUpSegments();
     void setUpThunkArea();
     void addHooks();
+    void addHook(int type, void* callback, uint64_t begin, uint64_t end, const char* what);
     void fail(const std::string& message);
     void failWith(std::exception_ptr error);
     void onThunk(uint32_t index);

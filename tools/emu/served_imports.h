@@ -1,8 +1,9 @@
 // The imports the emulated host serves, one row per API: which DLL, which
 // name or ordinal, how many 32-bit argument slots, the calling convention,
-// where the result goes and the handler. Handlers serve the calls with the
-// same stand-ins as the native build, copying strings and buffers between
-// guest memory and the host.
+// where the result goes and the handler. Handlers are typed functions made
+// into rows by typedRow (typed_import.h), which reads all of that off their
+// prototypes; they serve the calls with the same stand-ins as the native
+// build, copying strings and buffers between guest memory and the host.
 #pragma once
 #include <cstdint>
 #include <map>
@@ -30,6 +31,7 @@ struct GuestServices {
     std::map<uint32_t, uint32_t> imageObjects;  // object address -> bytes filled
 };
 
+// What a thunk calls: typedRow's adapter around a typed handler.
 using ImportHandler = void (*)(GuestServices& services, ThunkCall& call);
 
 struct ServedImport {

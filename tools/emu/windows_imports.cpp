@@ -1,4 +1,6 @@
 // KERNEL32, USER32 and msvcrt for the guest, served by the native stand-ins.
+// Each handler is typed (see typed_import.h); its row checks it against the
+// Windows declaration or msvcrt's prototype.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -7,6 +9,7 @@
 #include <vector>
 
 #include "emu/served_imports.h"
+#include "emu/typed_import.h"
 #include "emu/x87_rounding.h"
 #include "standins/handle_cast.h"
 #include "standins/standin.h"
@@ -16,7 +19,6 @@ namespace emu {
 namespace {
 
 using standin::handleOf;
-using standin::handleValue;
 
 constexpr uint32_t kTextlessMenuFlags = MF_SEPARATOR | 0x0004 | 0x0100;  // separator, bitmap, owner-drawn
 
@@ -26,13 +28,12 @@ struct GuestName {
     uint32_t raw;
     std::string text;
     LPCSTR get() const { return (raw >> 16) == 0 ? handleOf<LPCSTR>(raw) : text.c_str(); }
+    static GuestName fromGuest(Machine& m, uint32_t raw) {
+        GuestName n{raw, {}};
+        if ((raw >> 16) != 0) n.text = m.readString(raw);
+        return n;
+    }
 };
-
-GuestName guestName(Machine& m, uint32_t raw) {
-    GuestName n{raw, {}};
-    if ((raw >> 16) != 0) n.text = m.readString(raw);
-    return n;
-}
 
 // Runs a stand-in that writes text into a buffer of `size`, through a host
 // buffer, and copies what it wrote (up to and including the zero) back.
@@ -49,40 +50,32 @@ int32_t withTextBuffer(Machine& m, uint32_t guestBuffer, int32_t size, Fn fn) {
     return result;
 }
 
-HMODULE moduleArg(const ThunkCall& c, int slot) { return handleOf<HMODULE>(c.arg(slot)); }
-HMENU menuArg(const ThunkCall& c, int slot) { return handleOf<HMENU>(c.arg(slot)); }
-HWND windowArg(const ThunkCall& c, int slot) { return handleOf<HWND>(c.arg(slot)); }
-
 // ---- KERNEL32 ----
 
-void findResource(GuestServices& s, ThunkCall& c) {
-    const GuestName name = guestName(s.machine, c.arg(1)), type = guestName(s.machine, c.arg(2));
-    c.eax = handleValue(FindResourceA(moduleArg(c, 0), name.get(), type.get()));
+HRSRC findResource(GuestServices&, HMODULE module, GuestName name, GuestName type) {
+    return FindResourceA(module, name.get(), type.get());
 }
 
-void loadResource(GuestServices&, ThunkCall& c) {
-    c.eax = handleValue(LoadResource(moduleArg(c, 0), handleOf<HRSRC>(c.arg(1))));
-}
+HGLOBAL loadResource(GuestServices&, HMODULE module, HRSRC resource) { return LoadResource(module, resource); }
 
 // The stand-in hands out host bytes; the guest gets a copy in its memory,
 // made once per resource.
-void lockResource(GuestServices& s, ThunkCall& c) {
-    const std::span<const uint8_t> bytes = standin::lockResource(c.arg(0));
-    if (bytes.data() == nullptr) return void(c.eax = 0);
+uint32_t lockResource(GuestServices& s, uint32_t loaded) {
+    const std::span<const uint8_t> bytes = standin::lockResource(loaded);
+    if (bytes.data() == nullptr) return 0;
     auto [it, fresh] = s.resourceCopies.try_emplace(bytes.data(), 0);
     if (fresh || std::memcmp(s.machine.bytes(it->second, uint32_t(std::max<size_t>(bytes.size(), 1))), bytes.data(), bytes.size()) != 0) {
         it->second = s.machine.alloc(uint32_t(bytes.size()));
         s.machine.writeBytes(it->second, bytes);
     }
-    c.eax = it->second;
+    return it->second;
 }
 
-void freeResource(GuestServices&, ThunkCall& c) { c.eax = uint32_t(FreeResource(handleOf<HGLOBAL>(c.arg(0)))); }
+BOOL freeResource(GuestServices&, HGLOBAL loaded) { return FreeResource(loaded); }
 
 // Blocks live in guest memory; the stand-ins count them by guest address.
-void localAlloc(GuestServices& s, ThunkCall& c) {
-    const uint32_t size = c.arg(1);
-    if (standin::callFails(standin::Op::LocalAlloc)) return void(c.eax = 0);
+uint32_t localAlloc(GuestServices& s, UINT, uint32_t size) {
+    if (standin::callFails(standin::Op::LocalAlloc)) return 0;
     uint32_t block = 0;
     if (auto it = s.freeBlocks.find(size); it != s.freeBlocks.end()) {
         block = it->second;
@@ -93,22 +86,20 @@ void localAlloc(GuestServices& s, ThunkCall& c) {
     }
     s.blockSizes[block] = size;
     standin::noteAllocation(block, size);
-    c.eax = block;
+    return block;
 }
 
-void localFree(GuestServices& s, ThunkCall& c) {
-    const uint32_t block = c.arg(0);
-    if (block == 0) return void(c.eax = 0);
-    if (!standin::noteFree(block)) return void(c.eax = block);
+uint32_t localFree(GuestServices& s, uint32_t block) {
+    if (block == 0) return 0;
+    if (!standin::noteFree(block)) return block;
     s.freeBlocks.emplace(s.blockSizes[block], block);
     s.blockSizes.erase(block);
-    c.eax = 0;
+    return 0;
 }
 
-void getModuleFileName(GuestServices& s, ThunkCall& c) {
-    const auto size = int32_t(c.arg(2));
-    c.eax = uint32_t(withTextBuffer(s.machine, c.arg(1), size, [&](char* buffer, int32_t n) {
-        return int32_t(GetModuleFileNameA(moduleArg(c, 0), buffer, DWORD(std::max(n, 0))));
+DWORD getModuleFileName(GuestServices& s, HMODULE module, uint32_t buffer, int32_t size) {
+    return DWORD(withTextBuffer(s.machine, buffer, size, [&](char* text, int32_t n) {
+        return int32_t(GetModuleFileNameA(module, text, DWORD(std::max(n, 0))));
     }));
 }
 
@@ -125,97 +116,94 @@ uint32_t guestStringBlock(GuestServices& s, std::span<const uint8_t> block) {
 }
 
 // A zero size asks for a pointer to the read-only text, not a copy.
-void loadString(GuestServices& s, ThunkCall& c) {
-    const uint32_t buffer = c.arg(2);
-    if (c.arg(3) == 0) {
-        const auto place = standin::findString(c.arg(0), c.arg(1));
+int32_t loadString(GuestServices& s, HINSTANCE module, UINT id, uint32_t buffer, int32_t size) {
+    if (size == 0) {
+        const auto place = standin::findString(standin::handleValue(module), id);
         if (place && buffer != 0) {
             const uint32_t text = guestStringBlock(s, place->block) + uint32_t(place->offset);
             const uint8_t bytes[4] = {uint8_t(text), uint8_t(text >> 8), uint8_t(text >> 16), uint8_t(text >> 24)};
             s.machine.writeBytes(buffer, bytes);
         }
-        return void(c.eax = uint32_t(standin::kLoadStringZeroSize));
+        return standin::kLoadStringZeroSize;
     }
-    c.eax = uint32_t(withTextBuffer(s.machine, buffer, int32_t(c.arg(3)), [&](char* buffer, int32_t n) {
-        return LoadStringA(moduleArg(c, 0), c.arg(1), buffer, n);
-    }));
+    return withTextBuffer(s.machine, buffer, size, [&](char* text, int32_t n) { return LoadStringA(module, id, text, n); });
 }
 
-void loadMenu(GuestServices& s, ThunkCall& c) {
-    const GuestName name = guestName(s.machine, c.arg(1));
-    c.eax = handleValue(LoadMenuA(moduleArg(c, 0), name.get()));
-}
+HMENU loadMenu(GuestServices&, HINSTANCE module, GuestName name) { return LoadMenuA(module, name.get()); }
+HMENU getSubMenu(GuestServices&, HMENU menu, int32_t pos) { return GetSubMenu(menu, pos); }
+HMENU createPopupMenu(GuestServices&) { return CreatePopupMenu(); }
 
-void getSubMenu(GuestServices&, ThunkCall& c) { c.eax = handleValue(GetSubMenu(menuArg(c, 0), int32_t(c.arg(1)))); }
-void createPopupMenu(GuestServices&, ThunkCall& c) { c.eax = handleValue(CreatePopupMenu()); }
-
-void appendMenu(GuestServices& s, ThunkCall& c) {
-    const uint32_t flags = c.arg(1), label = c.arg(3);
+BOOL appendMenu(GuestServices& s, HMENU menu, UINT flags, UINT_PTR idOrPopup, uint32_t label) {
     std::string text;
     const bool hasText = !(flags & kTextlessMenuFlags) && label != 0;
     if (hasText) text = s.machine.readString(label);
-    c.eax = uint32_t(AppendMenuA(menuArg(c, 0), flags, c.arg(2), hasText ? text.c_str() : handleOf<LPCSTR>(label)));
+    return AppendMenuA(menu, flags, idOrPopup, hasText ? text.c_str() : handleOf<LPCSTR>(label));
 }
 
-void getMenuItemCount(GuestServices&, ThunkCall& c) { c.eax = uint32_t(GetMenuItemCount(menuArg(c, 0))); }
-void getMenuItemId(GuestServices&, ThunkCall& c) { c.eax = GetMenuItemID(menuArg(c, 0), int32_t(c.arg(1))); }
+int32_t getMenuItemCount(GuestServices&, HMENU menu) { return GetMenuItemCount(menu); }
+UINT getMenuItemId(GuestServices&, HMENU menu, int32_t pos) { return GetMenuItemID(menu, pos); }
 
-void getMenuString(GuestServices& s, ThunkCall& c) {
-    c.eax = uint32_t(withTextBuffer(s.machine, c.arg(2), int32_t(c.arg(3)), [&](char* buffer, int32_t n) {
-        return GetMenuStringA(menuArg(c, 0), c.arg(1), buffer, n, c.arg(4));
-    }));
+int32_t getMenuString(GuestServices& s, HMENU menu, UINT item, uint32_t buffer, int32_t size, UINT flags) {
+    return withTextBuffer(s.machine, buffer, size, [&](char* text, int32_t n) { return GetMenuStringA(menu, item, text, n, flags); });
 }
 
-void getMenuState(GuestServices&, ThunkCall& c) { c.eax = GetMenuState(menuArg(c, 0), c.arg(1), c.arg(2)); }
-void destroyMenu(GuestServices&, ThunkCall& c) { c.eax = uint32_t(DestroyMenu(menuArg(c, 0))); }
-void endDialog(GuestServices&, ThunkCall& c) { c.eax = uint32_t(EndDialog(windowArg(c, 0), int32_t(c.arg(1)))); }
-void getWindowLong(GuestServices&, ThunkCall& c) { c.eax = uint32_t(GetWindowLongA(windowArg(c, 0), int32_t(c.arg(1)))); }
-
-void setWindowLong(GuestServices&, ThunkCall& c) {
-    c.eax = uint32_t(SetWindowLongA(windowArg(c, 0), int32_t(c.arg(1)), int32_t(c.arg(2))));
-}
+UINT getMenuState(GuestServices&, HMENU menu, UINT item, UINT flags) { return GetMenuState(menu, item, flags); }
+BOOL destroyMenu(GuestServices&, HMENU menu) { return DestroyMenu(menu); }
+BOOL endDialog(GuestServices&, HWND dialog, int32_t result) { return EndDialog(dialog, result); }
+LONG getWindowLong(GuestServices&, HWND window, int32_t index) { return GetWindowLongA(window, index); }
+LONG setWindowLong(GuestServices&, HWND window, int32_t index, LONG value) { return SetWindowLongA(window, index, value); }
 
 // ---- msvcrt (cdecl; doubles take two slots and come back in ST0) ----
+
+// msvcrt's functions as the module calls them: size_t is 32 bits in the guest.
+namespace crt {
+using Sin = double(double);
+using Cos = double(double);
+using Atan2 = double(double, double);
+using Memcpy = void*(void*, const void*, uint32_t);
+using Memmove = void*(void*, const void*, uint32_t);
+using Memset = void*(void*, int, uint32_t);
+using Strlen = uint32_t(const char*);
+}  // namespace crt
 
 // msvcrt computes these on the x87, so the caller's precision and rounding
 // control reach the result. We approximate that with one rounding of the
 // long double result to the caller's precision in its direction (the real
 // library rounds its intermediate steps too; the last bits of a directed or
 // 24-bit result may differ from a real CPU's).
-uint16_t guestControlWord(const ThunkCall& c) { return c.machine.fpControl().x87; }
+uint16_t guestControlWord(Machine& m) { return m.fpControl().x87; }
 
 // The x87 exception flags the library's computation raises: invalid for a
 // NaN made from numbers, precision for every other result but the exact
 // ones (a zero; cos 0). They stay in the caller's status word; one that the
 // caller's control word unmasks would trap inside the library.
-void raiseCrtFlags(ThunkCall& c, const char* name, bool fromNumbers, bool exact) {
+double withCrtFlags(Machine& m, const char* name, double result, bool fromNumbers, bool exact) {
     constexpr uint16_t kInvalid = 0x01, kPrecision = 0x20;
-    const uint16_t flags = std::isnan(c.st0) ? (fromNumbers ? kInvalid : 0) : (exact ? 0 : kPrecision);
-    if ((flags & ~guestControlWord(c)) != 0)
+    const uint16_t flags = std::isnan(result) ? (fromNumbers ? kInvalid : 0) : (exact ? 0 : kPrecision);
+    if ((flags & ~guestControlWord(m)) != 0)
         throw EmuError(std::string(name) + ": an x87 exception that the caller's control word unmasks traps in msvcrt");
-    c.machine.raiseX87Flags(flags);
+    m.raiseX87Flags(flags);
+    return result;
 }
 
-void crtSin(GuestServices&, ThunkCall& c) {
-    const double x = c.argDouble(0);
-    c.st0 = x87Result(std::sin(x), [x] { return std::sin(static_cast<long double>(x)); }, guestControlWord(c));
-    raiseCrtFlags(c, "sin", !std::isnan(x), x == 0);
+double crtSin(GuestServices& s, double x) {
+    const double r = x87Result(std::sin(x), [x] { return std::sin(static_cast<long double>(x)); }, guestControlWord(s.machine));
+    return withCrtFlags(s.machine, "sin", r, !std::isnan(x), x == 0);
 }
 
-void crtCos(GuestServices&, ThunkCall& c) {
-    const double x = c.argDouble(0);
-    c.st0 = x87Result(std::cos(x), [x] { return std::cos(static_cast<long double>(x)); }, guestControlWord(c));
-    raiseCrtFlags(c, "cos", !std::isnan(x), x == 0);
+double crtCos(GuestServices& s, double x) {
+    const double r = x87Result(std::cos(x), [x] { return std::cos(static_cast<long double>(x)); }, guestControlWord(s.machine));
+    return withCrtFlags(s.machine, "cos", r, !std::isnan(x), x == 0);
 }
 
 // Both arguments zero is a domain error in msvcrt that yields +0 whatever
 // the signs, where IEEE and the C library give +-0 or +-pi.
-void crtAtan2(GuestServices&, ThunkCall& c) {
-    const double y = c.argDouble(0), x = c.argDouble(2);
-    if (y == 0 && x == 0) return void(c.st0 = 0.0);
-    c.st0 = x87Result(std::atan2(y, x), [y, x] { return std::atan2(static_cast<long double>(y), static_cast<long double>(x)); },
-                      guestControlWord(c));
-    raiseCrtFlags(c, "atan2", !std::isnan(y) && !std::isnan(x), c.st0 == 0);
+double crtAtan2(GuestServices& s, double y, double x) {
+    if (y == 0 && x == 0) return 0.0;
+    const double r = x87Result(std::atan2(y, x),
+                               [y, x] { return std::atan2(static_cast<long double>(y), static_cast<long double>(x)); },
+                               guestControlWord(s.machine));
+    return withCrtFlags(s.machine, "atan2", r, !std::isnan(y) && !std::isnan(x), r == 0);
 }
 
 uint8_t* guestRange(Machine& m, uint32_t addr, uint32_t size, const char* what) {
@@ -224,25 +212,22 @@ uint8_t* guestRange(Machine& m, uint32_t addr, uint32_t size, const char* what) 
     return p;
 }
 
-void crtMemcpy(GuestServices& s, ThunkCall& c) {
-    const uint32_t dst = c.arg(0), src = c.arg(1), size = c.arg(2);
+uint32_t crtMemcpy(GuestServices& s, uint32_t dst, uint32_t src, uint32_t size) {
     if (size != 0) std::memmove(guestRange(s.machine, dst, size, "memcpy"), guestRange(s.machine, src, size, "memcpy"), size);
-    c.eax = dst;
+    return dst;
 }
 
-void crtMemset(GuestServices& s, ThunkCall& c) {
-    const uint32_t dst = c.arg(0), size = c.arg(2);
-    if (size != 0) std::memset(guestRange(s.machine, dst, size, "memset"), int(c.arg(1) & 0xFF), size);
-    c.eax = dst;
+uint32_t crtMemset(GuestServices& s, uint32_t dst, int32_t value, uint32_t size) {
+    if (size != 0) std::memset(guestRange(s.machine, dst, size, "memset"), value & 0xFF, size);
+    return dst;
 }
 
-void crtStrlen(GuestServices& s, ThunkCall& c) { c.eax = uint32_t(s.machine.readString(c.arg(0), 1u << 24).size()); }
+uint32_t crtStrlen(GuestServices& s, uint32_t text) { return uint32_t(s.machine.readString(text, 1u << 24).size()); }
 
-using C = Convention;
-using R = ResultIn;
-// Windows functions are stdcall with their result in EAX; msvcrt's are the
-// C library's, counted by hand.
-#define API(dll, fn, handler) {#dll ".dll", #fn, 0, kArgSlots<&fn>, C::Stdcall, R::Eax, handler}
+// Windows functions are stdcall, checked against their declarations; msvcrt's
+// are cdecl, checked against the prototypes above.
+#define API(dll, fn, handler) typedRow<decltype(&fn), &handler>(#dll ".dll", #fn, 0, Convention::Stdcall)
+#define CRT(fn, prototype, handler) typedRow<crt::prototype, &handler>("msvcrt.dll", #fn, 0, Convention::Cdecl)
 constexpr ServedImport kWindowsImports[] = {
     API(KERNEL32, FindResourceA, findResource),
     API(KERNEL32, LoadResource, loadResource),
@@ -264,15 +249,16 @@ constexpr ServedImport kWindowsImports[] = {
     API(USER32, EndDialog, endDialog),
     API(USER32, GetWindowLongA, getWindowLong),
     API(USER32, SetWindowLongA, setWindowLong),
-    {"msvcrt.dll", "sin", 0, 2, C::Cdecl, R::St0, crtSin},
-    {"msvcrt.dll", "cos", 0, 2, C::Cdecl, R::St0, crtCos},
-    {"msvcrt.dll", "atan2", 0, 4, C::Cdecl, R::St0, crtAtan2},
-    {"msvcrt.dll", "memcpy", 0, 3, C::Cdecl, R::Eax, crtMemcpy},
-    {"msvcrt.dll", "memmove", 0, 3, C::Cdecl, R::Eax, crtMemcpy},
-    {"msvcrt.dll", "memset", 0, 3, C::Cdecl, R::Eax, crtMemset},
-    {"msvcrt.dll", "strlen", 0, 1, C::Cdecl, R::Eax, crtStrlen},
+    CRT(sin, Sin, crtSin),
+    CRT(cos, Cos, crtCos),
+    CRT(atan2, Atan2, crtAtan2),
+    CRT(memcpy, Memcpy, crtMemcpy),
+    CRT(memmove, Memmove, crtMemcpy),
+    CRT(memset, Memset, crtMemset),
+    CRT(strlen, Strlen, crtStrlen),
 };
 #undef API
+#undef CRT
 
 bool sameDll(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {

@@ -4,11 +4,11 @@
 #include "standins/state.h"
 
 namespace {
-// The library's ordinals.
-enum Ordinal : uint32_t {
-    kDrawingTargetOrdinal = 191,
-    kImageInit = 308, kImageDispose = 313, kImageDraw = 336, kImageSetup = 340, kImageLoad = 395,
-};
+constexpr uint32_t ordinalOf(OrvexOrdinal o) { return static_cast<uint32_t>(o); }
+constexpr uint32_t kDrawingTargetOrdinal = ordinalOf(OrvexOrdinal::DrawingTarget);
+constexpr uint32_t kImageInit = ordinalOf(OrvexOrdinal::ImageInit), kImageDispose = ordinalOf(OrvexOrdinal::ImageDispose),
+                   kImageDraw = ordinalOf(OrvexOrdinal::ImageDraw), kImageSetup = ordinalOf(OrvexOrdinal::ImageSetup),
+                   kImageLoad = ordinalOf(OrvexOrdinal::ImageLoad);
 }  // namespace
 
 namespace standin {

@@ -27,7 +27,7 @@ struct Counts {
     int loadedResources;  // LoadResource not yet matched by FreeResource
     int lockedResources;  // LockResource on a handle that is still loaded
     int liveAllocations;  // LocalAlloc not yet matched by LocalFree
-    int openImages;       // image objects made ready (308) and not disposed of (313)
+    int openImages;       // image objects made ready and not yet disposed of
 };
 Counts counts();
 
@@ -161,7 +161,7 @@ const std::vector<DialogRun>& dialogRuns();
 
 // Delivers one message to the dialog procedure and returns its result.
 using DialogSend = std::function<int32_t(uint32_t window, uint32_t message, uint32_t wParam, int32_t lParam)>;
-// ORVEX32 ordinal 12 on plain data: checks the dialog template exists (else
+// ORVEX32's modal dialog on plain data: checks the dialog template exists (else
 // -1, no message sent), sends WM_INITDIALOG with the context, then the scripted
 // commands until EndDialog; returns what EndDialog received, or -1 if never.
 int32_t runDialog(uint32_t module, uint32_t templateId, uint32_t owner, uint32_t zeroA, uint32_t zeroB,
@@ -173,13 +173,13 @@ inline constexpr uint32_t kDefaultDrawingTarget = 0x00D7A000;
 void setDrawingTarget(uint32_t target);  // 0: the library yields no target
 
 struct OrvexCall {
-    uint32_t ordinal;            // 191 or an image operation
-    uint64_t object;             // the image object's address; 0 for 191
+    uint32_t ordinal;            // the drawing target's or an image operation's
+    uint64_t object;             // the image object's address; 0 for the drawing target
     std::vector<uint32_t> args;  // in order, after the object
 };
 const std::vector<OrvexCall>& orvexCalls();
 
-// Ordinal 191 on plain data: records the call and gives the drawing target.
+// The drawing target on plain data: records the call and gives the drawing target.
 uint32_t drawingTarget(uint32_t displayHandle, uint32_t zero);
 
 // Makes the image operation with that ordinal fail (0: none). The native
