@@ -1,0 +1,12 @@
+# Tests of the WebAssembly build, run from the native build's ctest: the
+# native kinemo-host is the reference. `make test` builds build/wasm first.
+set(KINEMO_WASM_DIR "${CMAKE_SOURCE_DIR}/build/wasm" CACHE PATH "The WebAssembly build")
+find_program(NODE_PROGRAM node)
+find_package(Python3 COMPONENTS Interpreter)
+if(TARGET kinemo-host AND NODE_PROGRAM AND Python3_FOUND AND NOT KINEMO_FUZZ AND NOT KINEMO_SANITIZE)
+  # Same bytes from `describe` and `run --trace -`: examples, golden scenes, 300 random scenes.
+  add_test(NAME wasm_differential
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wasm_differential.py
+            $<TARGET_FILE:kinemo-host> ${KINEMO_WASM_DIR}/kinemo-host.js ${CMAKE_SOURCE_DIR} --random 300)
+endif()
+
