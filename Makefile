@@ -3,6 +3,7 @@
 # make bench  runs the benchmarks and prints each figure as a ratio to the sin/cos floor
 # make fuzz   runs each fuzzer for longer (FUZZ_LONG_SECONDS each)
 # make coverage  line coverage of src/ by the native test suite
+# make playground  writes build/playground.html: the scene editor and replay view in one offline page
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 APT_PACKAGES := cmake ninja-build g++ pkg-config g++-mingw-w64-i686 binutils-mingw-w64-i686 \
@@ -19,7 +20,7 @@ FUZZ_SECONDS ?= 20
 FUZZ_LONG_SECONDS ?= 600
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps win32 native wasm demo test asan-test fuzz-build fuzz-smoke fuzz bench coverage clean
+.PHONY: all deps win32 native wasm playground demo test asan-test fuzz-build fuzz-smoke fuzz bench coverage clean
 
 all: deps win32 native wasm demo
 
@@ -50,13 +51,17 @@ wasm: deps
 	  -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
 	NODE_PATH=/usr/share/nodejs EM_FROZEN_CACHE=1 cmake --build $(WASM_DIR) -j $(JOBS)
 
+# One self-contained page: the scene editor and the replay view on the module in WebAssembly.
+playground: wasm
+	python3 tools/playground/assemble.py $(WASM_DIR) . build/playground.html
+
 demo: win32 native
 	@if [ -x $(NATIVE_DIR)/kinemo-host ]; then \
 	  $(NATIVE_DIR)/kinemo-host run --module $(WIN32_DIR)/kinemo.qlm --svg build/demo.svg && \
 	  echo "Demo scene drawn to build/demo.svg"; \
 	fi
 
-test: win32 native wasm
+test: win32 native wasm playground
 	cd $(NATIVE_DIR) && ctest --output-on-failure
 	@$(MAKE) --no-print-directory asan-test
 	@$(MAKE) --no-print-directory fuzz-smoke

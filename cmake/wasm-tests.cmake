@@ -10,8 +10,12 @@ if(TARGET kinemo-host AND NODE_PROGRAM AND Python3_FOUND AND NOT KINEMO_FUZZ AND
             $<TARGET_FILE:kinemo-host> ${KINEMO_WASM_DIR}/kinemo-host.js ${CMAKE_SOURCE_DIR} --random 300)
 endif()
 
-# The replay view of `run --html` and the --svg picture in headless Chromium.
+# The playground page (make playground) in headless Chromium against the native tool.
+set(KINEMO_PLAYGROUND "${CMAKE_SOURCE_DIR}/build/playground.html" CACHE FILEPATH "The playground page")
 if(TARGET kinemo-host AND Python3_FOUND AND NOT KINEMO_FUZZ AND NOT KINEMO_SANITIZE)
+  add_test(NAME playground_chromium
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/playground_test.py
+            $<TARGET_FILE:kinemo-host> ${KINEMO_PLAYGROUND} ${CMAKE_SOURCE_DIR})
   add_test(NAME replay_view_chromium
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/replay_view_test.py $<TARGET_FILE:kinemo-host>)
 endif()
