@@ -34,8 +34,9 @@ function moduleApi(kinemo) {
   };
   const output = (i) => kinemo.UTF8ToString(kinemo._kinemoOutput(i));
   return {
-    play(text) {
-      const status = withText(text, (t) => withText(FILE_NAME, (n) => kinemo._kinemoPlay(t, n)));
+    // wanted: 1 trace CSV, 2 SVG, 4 replay page, made besides the results and the replay's data.
+    play(text, wanted = 0) {
+      const status = withText(text, (t) => withText(FILE_NAME, (n) => kinemo._kinemoPlay(t, n, wanted)));
       return { status, results: output(0), errors: output(1), trace: output(2), svg: output(3), page: output(4),
                scene: output(5), traceData: output(6), markup: output(7) };
     },
@@ -85,7 +86,7 @@ async function startPlayground() {
   const kinemo = moduleApi(await KinemoWasm({ wasmBinary: wasm, print: () => {}, printErr: () => {} }));
   const descriptors = kinemo.descriptors();
 
-  let player = null, last = null, timer = 0, errorLines = new Map();
+  let player = null, last = null, lastText = '', timer = 0, errorLines = new Map();
 
   const drawGutter = () => {
     const lines = editor.value.split('\n').length;
@@ -115,6 +116,7 @@ async function startPlayground() {
     try { history.replaceState(null, '', '#scene=' + base64UrlOfText(text) + (/(?:^#|&)frame=\d+/.exec(location.hash) || [''])[0].replace(/^#/, '&')); } catch (e) { /* file: pages may refuse */ }
     const started = performance.now();
     last = kinemo.play(text);
+    lastText = text;
     const took = performance.now() - started;
     errorLines = new Map();
     errorList.innerHTML = '';
@@ -238,9 +240,11 @@ async function startPlayground() {
     a.remove();
     setTimeout(() => URL.revokeObjectURL(a.href), 1000);
   };
-  document.getElementById('download-csv').addEventListener('click', () => last && download('trace.csv', 'text/csv', last.trace));
-  document.getElementById('download-svg').addEventListener('click', () => last && download('scene.svg', 'image/svg+xml', last.svg));
-  document.getElementById('download-html').addEventListener('click', () => last && download('replay.html', 'text/html', last.page));
+  // Made on demand: the run is played again for them (the same bits every time).
+  const made = (wanted, key) => kinemo.play(lastText, wanted)[key];
+  document.getElementById('download-csv').addEventListener('click', () => last && download('trace.csv', 'text/csv', made(1, 'trace')));
+  document.getElementById('download-svg').addEventListener('click', () => last && download('scene.svg', 'image/svg+xml', made(2, 'svg')));
+  document.getElementById('download-html').addEventListener('click', () => last && download('replay.html', 'text/html', made(4, 'page')));
 
   const linked = sceneFromHash();
   editor.value = linked ?? (examples[0] ? examples[0].text : '');

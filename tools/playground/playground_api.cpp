@@ -42,7 +42,11 @@ std::string jsonText(std::string_view text) {
     return out + "\"";
 }
 
-int play(std::string_view text, std::string_view fileName) {
+// Outputs beyond the results and the replay's data, made only when asked for:
+// formatting every float of a long trace costs seconds in WebAssembly.
+constexpr int kWantTrace = 1, kWantSvg = 2, kWantPage = 4;
+
+int play(std::string_view text, std::string_view fileName, int wanted) {
     for (std::string& o : gOutputs) o.clear();
     std::ostringstream out, err, trace, svg, page;
     kdrv::Module& m = module();
@@ -53,14 +57,16 @@ int play(std::string_view text, std::string_view fileName) {
         return kExitBadScene;
     }
     RunSummary summary(scene->instances);
-    TraceCsv csv(trace, scene->instances);
+    std::optional<TraceCsv> csv;
     SvgPicture picture;
     HtmlReplay replay(scene->instances.size());
-    StepObserver* observers[] = {&summary, &csv, &picture, &replay};
+    std::vector<StepObserver*> observers{&summary, &replay};
+    if (wanted & kWantTrace) observers.push_back(&csv.emplace(trace, scene->instances));
+    if (wanted & kWantSvg) observers.push_back(&picture);
     SceneEnd end = runScene(m, *scene, out, observers);
     summary.print(out, end);
-    picture.write(svg, *scene, end);
-    replay.write(page, *scene, end);
+    if (wanted & kWantSvg) picture.write(svg, *scene, end);
+    if (wanted & kWantPage) replay.write(page, *scene, end);
     gOutputs[Results] = out.str();
     gOutputs[Errors] = err.str();
     gOutputs[Trace] = trace.str();
@@ -109,9 +115,10 @@ std::string descriptors() {
 extern "C" {
 
 // Plays a scene; the exit status `kinemo-host run` would give (0, 1 or 2).
-int kinemoPlay(const char* text, const char* fileName) {
+// wanted: 1 the trace CSV, 2 the SVG, 4 the replay page, or'ed.
+int kinemoPlay(const char* text, const char* fileName, int wanted) {
     try {
-        return play(text, fileName);
+        return play(text, fileName, wanted);
     } catch (const std::exception& e) {
         gOutputs[Errors] += std::string(fileName) + ": " + e.what() + "\n";
         return kExitFailure;
