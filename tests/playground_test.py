@@ -47,7 +47,7 @@ def main():
     browser = chromium()
     if not browser:
         print("chromium is not installed (make test installs it)")
-        return 1
+        return 77
     scratch = tempfile.mkdtemp(prefix="kinemo_playground_test_")
     url = "file://" + os.path.abspath(page)
     cases, expectations = [], []

@@ -92,7 +92,7 @@ def main():
     browser = chromium()
     if not browser:
         print("chromium is not installed (make test installs it)")
-        return 1
+        return 77
     scratch = tempfile.mkdtemp(prefix="kinemo_replay_view_test_")
     homing, _, homing_svg = play(host, scratch, "homing", HOMING)
     dumps, dumps_out, _ = play(host, scratch, "dumps", DUMPS)
