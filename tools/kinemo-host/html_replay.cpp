@@ -207,7 +207,8 @@ constexpr std::string_view kControls = R"html(<div class="controls">
 
 constexpr std::string_view kKey =
     "<p class=\"note\">Open circle: where the target was bound; line: its hot spot's path; dot: a bounce; "
-    "ring: where it came in after a wrap; dashed box: where its hot spot wraps or bounces; "
+    "ring: where it came in after a wrap; cross: where it leaves the view; "
+    "dashed box: where its hot spot wraps or bounces; "
     "small square: the hot spot, in the target's image; grey: other objects.</p>\n";
 
 }  // namespace
