@@ -1,7 +1,8 @@
 """Pages in headless Chromium for the page tests: one browser start opens
 every case, each in a 1200 x 800 frame of a collector page that waits until
 the page has run (body data-state "ran" or "error"), optionally picks an
-example from its menu, and copies what it shows with a few layout figures."""
+example from its menu or types into the editor, and copies what it shows with
+a few layout figures."""
 import html
 import json
 import os
@@ -68,6 +69,14 @@ function next(i) {
   const c = cases[i], f = document.createElement('iframe');
   f.style.width = '1200px'; f.style.height = '800px';
   f.onload = () => waitFor(f, ran, () => {
+    if (c.type) {  // typed into the editor: what it offers before the next run
+      const editor = f.contentDocument.getElementById('scene-text');
+      editor.value = c.type;
+      editor.focus();
+      editor.setSelectionRange(c.type.length, c.type.length);
+      editor.dispatchEvent(new Event('input'));
+      capture(i, f); f.remove(); next(i + 1); return;
+    }
     if (!c.example) { capture(i, f); f.remove(); next(i + 1); return; }
     const d = f.contentDocument, menu = d.getElementById('examples');
     d.body.dataset.state = 'loading';

@@ -5,6 +5,7 @@
 - a scene with errors shows each at its line with the command line's message,
   and no replay;
 - every example loads from the menu and shows the native trace's last rows;
+- typing an action offers the module's display strings that match;
 - nothing is written to the console.
 Opened with chromium_pages.py.
 
@@ -84,6 +85,10 @@ def main():
         cases.append({"url": url, "example": name})
         expectations.append(("example " + name, "table", expected_rows(header, rows[max(rows)]) if rows else None))
 
+    # Completion from the module's display strings, with the scene's first object.
+    cases.append({"url": url, "type": "object a 1 1 1 1 0 0\nkinemo k\naction k Set Gravity T"})
+    expectations.append(("completion", "completion", ["Set Gravity Towards a", "Set Gravity Towards (0, 0)"]))
+
     dom, console = open_in_chromium(browser, cases, scratch)
     check(not console, "the console shows nothing: " + "".join(console[:5]))
 
@@ -100,6 +105,10 @@ def main():
                   % (table_rows(section), expected))
             check(layout["pageWidth"] <= 1200 and layout["sideScroll"] <= 0 and layout["tableRight"] <= 1200,
                   name + ": the table fits 1200 px without sideways scrolling: %s" % layout)
+        elif kind == "completion":
+            offered = [html.unescape(m) for m in re.findall(r'<li[^>]*>([^<]*)<small>', section)]
+            check(offered == expected, name + ": offers the module's display strings\n  shown:    %s\n  expected: %s"
+                  % (offered, expected))
         else:
             status, messages = expected
             check(status == 2 and layout["state"] == "error", name + ": reported as a scene with errors")
