@@ -3,12 +3,14 @@
 # make bench  runs the benchmarks and prints each figure as a ratio to the sin/cos floor
 # make fuzz   runs each fuzzer for longer (FUZZ_LONG_SECONDS each)
 # make coverage  line coverage of src/ by the native test suite
+# make playground  writes build/playground.html: the scene editor and replay view in one offline page
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 APT_PACKAGES := cmake ninja-build g++ pkg-config g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-                libgtest-dev libbenchmark-dev libunicorn-dev clang libclang-rt-14-dev chromium
+                libgtest-dev libbenchmark-dev libunicorn-dev clang libclang-rt-14-dev chromium emscripten
 WIN32_DIR := build/win32
 NATIVE_DIR := build/native
+WASM_DIR := build/wasm
 ASAN_DIR := build/asan
 FUZZ_DIR := build/fuzz
 BENCH_DIR := build/bench
@@ -18,9 +20,9 @@ FUZZ_SECONDS ?= 20
 FUZZ_LONG_SECONDS ?= 600
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps win32 native demo test asan-test fuzz-build fuzz-smoke fuzz bench coverage clean
+.PHONY: all deps win32 native wasm playground demo test asan-test fuzz-build fuzz-smoke fuzz bench coverage clean
 
-all: deps win32 native demo
+all: deps win32 native wasm demo
 
 deps:
 	@missing=$$(for p in $(APT_PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -42,13 +44,24 @@ native: deps
 	cmake -S . -B $(NATIVE_DIR) -G Ninja
 	cmake --build $(NATIVE_DIR) -j $(JOBS)
 
+# The module and kinemo-host for node and the browser (emscripten's optimizer
+# needs Debian's acorn from NODE_PATH; its library cache is Debian's, prebuilt).
+wasm: deps
+	NODE_PATH=/usr/share/nodejs EM_FROZEN_CACHE=1 cmake -S . -B $(WASM_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
+	NODE_PATH=/usr/share/nodejs EM_FROZEN_CACHE=1 cmake --build $(WASM_DIR) -j $(JOBS)
+
+# One self-contained page: the scene editor and the replay view on the module in WebAssembly.
+playground: wasm
+	python3 tools/playground/assemble.py $(WASM_DIR) . build/playground.html
+
 demo: win32 native
 	@if [ -x $(NATIVE_DIR)/kinemo-host ]; then \
 	  $(NATIVE_DIR)/kinemo-host run --module $(WIN32_DIR)/kinemo.qlm --svg build/demo.svg && \
 	  echo "Demo scene drawn to build/demo.svg"; \
 	fi
 
-test: win32 native
+test: win32 native wasm playground
 	cd $(NATIVE_DIR) && ctest --output-on-failure
 	@$(MAKE) --no-print-directory asan-test
 	@$(MAKE) --no-print-directory fuzz-smoke

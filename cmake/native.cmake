@@ -97,3 +97,4 @@ if(BENCH_SOURCES AND benchmark_FOUND)
 endif()
 
 include(${CMAKE_SOURCE_DIR}/cmake/extra-tests.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/cmake/wasm-tests.cmake OPTIONAL)

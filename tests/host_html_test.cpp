@@ -188,7 +188,7 @@ TEST(HostHtml, PagesShowTheTraceAtFirstMiddleAndLastFrames) {
         std::string scene;
         long frame;
         std::vector<std::string> table;
-        std::string results;  // at the last frame: every result, in the order printed
+        std::string results;  // at the last frame: every result and dump, in the order printed
     };
     std::vector<Expected> expected;
     std::vector<std::string> urls;
@@ -202,7 +202,7 @@ TEST(HostHtml, PagesShowTheTraceAtFirstMiddleAndLastFrames) {
         std::map<long, std::vector<std::string>> byFrame;
         for (std::string line; std::getline(csv, line);) byFrame[std::strtol(line.c_str(), nullptr, 10)].push_back(line);
         for (std::string line; std::getline(out, line);)
-            if (line.find(" = ") != std::string::npos) results += line + "\n";
+            if (line.find(" = ") != std::string::npos || line.rfind("frame=", 0) == 0) results += line + "\n";
         ASSERT_FALSE(byFrame.empty()) << c.name;
         fs::path page = scratch() / (c.name + ".html");
         std::ofstream(page, std::ios::binary) << run.html;

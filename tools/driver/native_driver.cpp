@@ -20,9 +20,7 @@ namespace {
 
 uint32_t u16(int16_t v) { return static_cast<uint16_t>(v); }
 
-#if !defined(__x86_64__) && !defined(__i386__)
-#error "the native driver switches x87 and SSE control words"
-#endif
+#if defined(__x86_64__) || defined(__i386__)
 
 // The "memory" clobbers keep the compiler from moving the module call, an
 // opaque call, across the switch.
@@ -50,6 +48,12 @@ void loadFpState(const FpState& s) {
     asm volatile("fldcw %0" : : "m"(s.x87Control) : "memory");
     asm volatile("ldmxcsr %0" : : "m"(s.mxcsr) : "memory");
 }
+#else
+// WebAssembly has one floating-point state: round to nearest, nothing trapped.
+FpState readFpState() { return {}; }
+uint16_t pendingX87Exceptions(uint16_t) { return 0; }
+void loadFpState(const FpState&) {}
+#endif
 
 constexpr uint32_t kMxcsrStatusFlags = 0x3F;  // sticky; the module may leave them changed
 

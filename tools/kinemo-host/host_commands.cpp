@@ -65,9 +65,9 @@ int help(const std::vector<std::string>& words) {
         std::cout << kHelp;
         return kExitOk;
     }
-    if (words.size() > 2) return topLevelUsageError("help takes one command, got " + quoted(words[2]));
+    if (words.size() > 2) return topLevelUsageError("help takes one command, got " + khost::quoted(words[2]));
     const SubCommand* c = findCommand(words[1]);
-    if (c == nullptr) return topLevelUsageError("unknown command " + quoted(words[1]));
+    if (c == nullptr) return topLevelUsageError("unknown command " + khost::quoted(words[1]));
     std::cout << *c->help;
     return kExitOk;
 }
@@ -89,8 +89,8 @@ int dispatch(const std::vector<std::string>& words) {
         return kExitOk;
     }
     if (const SubCommand* c = findCommand(first)) return c->run({words.begin() + 1, words.end()});
-    if (first.size() > 1 && first[0] == '-') return topLevelUsageError("unknown option " + quoted(first));
-    return topLevelUsageError("unknown command " + quoted(first));
+    if (first.size() > 1 && first[0] == '-') return topLevelUsageError("unknown option " + khost::quoted(first));
+    return topLevelUsageError("unknown command " + khost::quoted(first));
 }
 
 }  // namespace

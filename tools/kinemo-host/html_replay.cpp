@@ -105,6 +105,24 @@ std::array<uint32_t, HtmlReplay::kWords> words(const InstanceState& s) {
             i(s.bound() ? s.posY : 0)};
 }
 
+// The page's field table: each word's name, how it reads, and its unit.
+struct Field {
+    const char* name;
+    const char* kind;  // "float" or "int"
+    const char* unit;
+};
+constexpr std::array<Field, HtmlReplay::kWords> kFields{{
+    {"x", "float", "px"}, {"y", "float", "px"},
+    {"xSpeed", "float", "0.01 px/frame"}, {"ySpeed", "float", "0.01 px/frame"},
+    {"angle", "float", "rad"}, {"speed", "float", "0.01 px/frame"},
+    {"gravityStrength", "float", "0.0001 px/frame\u00b2"}, {"gravityAngle", "float", "rad"},
+    {"maxSpeed", "float", "0.01 px/frame"}, {"minSpeed", "float", "0.01 px/frame"},
+    {"bounceCoefficient", "float", "%"},
+    {"mode", "int", "0 none, 1 wrap, 2 bounce"}, {"paused", "int", ""}, {"objectSet", "int", ""},
+    {"boundLeft", "int", "px"}, {"boundTop", "int", "px"}, {"boundRight", "int", "px"}, {"boundBottom", "int", "px"},
+    {"target", "int", ""}, {"posX", "int", "px"}, {"posY", "int", "px"},
+}};
+
 // Inside a <script> block: no "</" may appear, and the page is UTF-8.
 std::string jsonString(std::string_view text) {
     std::string out = "\"";
@@ -133,7 +151,8 @@ std::string jsonList(const std::vector<T>& items, auto format) {
 }
 
 std::string sceneJson(const Scene& scene, const SceneEnd& end, const std::vector<HtmlReplay::Recording>& recordings,
-                      const std::vector<HtmlReplay::Result>& results) {
+                      const std::vector<HtmlReplay::Result>& results,
+                      const std::vector<HtmlReplay::Placement>& placements) {
     auto n = [](auto v) { return std::to_string(v); };
     std::string objects = "[";
     for (size_t i = 0; i < scene.objects.size(); ++i) {
@@ -154,13 +173,22 @@ std::string sceneJson(const Scene& scene, const SceneEnd& end, const std::vector
         instances += (i == 0 ? "{" : ",{") + std::string("\"name\":") + jsonString(scene.instances.at(i)) +
                      ",\"first\":" + n(r.first < 0 ? 0 : r.first) + ",\"rows\":" + n(r.columns[0].size()) +
                      ",\"bounces\":" + jsonList(r.bounces, frame) + ",\"wraps\":" + jsonList(r.wraps, frame) +
-                     ",\"starts\":" + jsonList(r.starts, start) + "}";
+                     ",\"starts\":" + jsonList(r.starts, start) +
+                     ",\"start\":" + jsonList(std::vector<uint32_t>(r.start.begin(), r.start.end()), n) + "}";
     }
     instances += "]";
     auto result = [&](const HtmlReplay::Result& r) { return "[" + n(r.frame) + "," + jsonString(r.line) + "]"; };
+    auto place = [&](const HtmlReplay::Placement& p) {
+        return "[" + n(p.frame) + "," + n(p.object) + "," + n(p.x) + "," + n(p.y) + "]";
+    };
+    auto field = [](const Field& f) {
+        return "[\"" + std::string(f.name) + "\",\"" + f.kind + "\",\"" + f.unit + "\"]";
+    };
     return "{\"name\":" + jsonString(scene.fileName) + ",\"playfield\":[" + n(scene.playfieldWidth) + "," +
-           n(scene.playfieldHeight) + "],\"frames\":" + n(end.frames) + ",\"objects\":" + objects +
-           ",\"instances\":" + instances + ",\"results\":" + jsonList(results, result) + "}";
+           n(scene.playfieldHeight) + "],\"frames\":" + n(end.frames) +
+           ",\"fields\":" + jsonList(std::vector<Field>(kFields.begin(), kFields.end()), field) +
+           ",\"objects\":" + objects + ",\"instances\":" + instances + ",\"results\":" +
+           jsonList(results, result) + ",\"places\":" + jsonList(placements, place) + "}";
 }
 
 std::string_view embedded(const uint8_t* bytes, size_t size) {
@@ -179,14 +207,18 @@ constexpr std::string_view kControls = R"html(<div class="controls">
 
 constexpr std::string_view kKey =
     "<p class=\"note\">Open circle: where the target was bound; line: its hot spot's path; dot: a bounce; "
-    "ring: where it came in after a wrap; dashed box: where its hot spot wraps or bounces; "
+    "ring: where it came in after a wrap; cross: where it leaves the view; "
+    "dashed box: where its hot spot wraps or bounces; "
     "small square: the hot spot, in the target's image; grey: other objects.</p>\n";
 
 }  // namespace
 
 void HtmlReplay::onStep(const InstanceState& before, const InstanceState& after) {
     Recording& r = recordings_.at(after.instance);
-    if (r.first < 0) r.first = after.frame;
+    if (r.first < 0) {
+        r.first = after.frame;
+        r.start = words(before);
+    }
     auto row = words(after);
     bool newTrack = r.columns[0].empty() || static_cast<int32_t>(r.columns[kTargetWord].back()) != after.target;
     if (after.bound() && newTrack && before.target == after.target) r.starts.push_back({after.frame, before.x, before.y});
@@ -198,10 +230,33 @@ void HtmlReplay::onStep(const InstanceState& before, const InstanceState& after)
 
 void HtmlReplay::onResult(int64_t frame, std::string_view line) { results_.push_back({frame, std::string(line)}); }
 
-void HtmlReplay::write(std::ostream& out, const Scene& scene, const SceneEnd& end) const {
+void HtmlReplay::onPlace(int64_t frame, int object, int16_t x, int16_t y) { placements_.push_back({frame, object, x, y}); }
+
+std::string HtmlReplay::sceneData(const Scene& scene, const SceneEnd& end) const {
+    return sceneJson(scene, end, recordings_, results_, placements_);
+}
+
+std::string HtmlReplay::traceData() const {
     std::string trace;
     for (const Recording& r : recordings_)
         for (const auto& column : r.columns) appendColumn(trace, column);
+    return base64(trace);
+}
+
+std::string_view replayMarkup() {
+    static const std::string markup = std::string("<div class=\"page\">\n<div class=\"stage\">\n") +
+                                      std::string(kControls) +
+                                      "<svg id=\"playfield\" xmlns=\"http://www.w3.org/2000/svg\" "
+                                      "font-family=\"sans-serif\"></svg>\n" +
+                                      std::string(kKey) +
+                                      "</div>\n<div class=\"side\">\n<h2>Fields</h2>\n"
+                                      "<p id=\"no-rows\" class=\"note\" hidden>No instance exists at this frame.</p>\n"
+                                      "<table id=\"fields\"></table>\n<h2>Conditions, expressions and dumps</h2>\n"
+                                      "<ol id=\"results\"></ol>\n</div>\n</div>\n";
+    return markup;
+}
+
+void HtmlReplay::write(std::ostream& out, const Scene& scene, const SceneEnd& end) const {
     std::string_view title = scene.fileName;
     if (size_t slash = title.find_last_of("/\\"); slash != std::string_view::npos) title.remove_prefix(slash + 1);
 
@@ -209,17 +264,12 @@ void HtmlReplay::write(std::ostream& out, const Scene& scene, const SceneEnd& en
         << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         << "<title>" << escapeMarkup(title) << " \u2014 Kinemo replay</title>\n<style>\n"
         << embedded(kinemoReplayCss, kinemoReplayCssSize) << "</style>\n</head>\n<body>\n"
-        << "<pre id=\"errors\" hidden></pre>\n<div class=\"page\">\n<div class=\"stage\">\n<h1>" << escapeMarkup(title)
-        << "</h1>\n<p class=\"note\">playfield " << scene.playfieldWidth << " \u00d7 " << scene.playfieldHeight << ", "
-        << end.frames << " frames; space plays or pauses, the arrows step</p>\n"
-        << kControls << "<svg id=\"playfield\" xmlns=\"http://www.w3.org/2000/svg\" font-family=\"sans-serif\"></svg>\n"
-        << kKey
-        << "</div>\n<div class=\"side\">\n<h2>Fields</h2>\n"
-        << "<p id=\"no-rows\" class=\"note\" hidden>No instance has stepped by this frame.</p>\n"
-        << "<table id=\"fields\"></table>\n<h2>Conditions and expressions</h2>\n<ol id=\"results\"></ol>\n"
-        << "</div>\n</div>\n"
-        << "<script type=\"application/json\" id=\"scene\">" << sceneJson(scene, end, recordings_, results_)
-        << "</script>\n<script type=\"application/octet-stream\" id=\"trace\">" << base64(trace) << "</script>\n"
+        << "<pre id=\"errors\" hidden></pre>\n<h1 class=\"title\">" << escapeMarkup(title)
+        << "</h1>\n<p class=\"note title\">playfield " << scene.playfieldWidth << " \u00d7 " << scene.playfieldHeight
+        << ", " << end.frames << " frames; space plays or pauses, the arrows step</p>\n"
+        << replayMarkup()
+        << "<script type=\"application/json\" id=\"scene\">" << sceneData(scene, end)
+        << "</script>\n<script type=\"application/octet-stream\" id=\"trace\">" << traceData() << "</script>\n"
         << "<script>\n" << embedded(kinemoReplayJs, kinemoReplayJsSize) << "</script>\n</body>\n</html>\n";
 }
 

@@ -82,19 +82,14 @@ function formatFloatBits(bits) {
 
 // ---- The trace ----
 
-// Trace columns after frame and instance, in the trace's order, with units.
-const FIELDS = [
-  ['x', 'float', 'px'], ['y', 'float', 'px'],
-  ['xSpeed', 'float', '0.01 px/frame'], ['ySpeed', 'float', '0.01 px/frame'],
-  ['angle', 'float', 'rad'], ['speed', 'float', '0.01 px/frame'],
-  ['gravityStrength', 'float', '0.0001 px/frame\u00b2'], ['gravityAngle', 'float', 'rad'],
-  ['maxSpeed', 'float', '0.01 px/frame'], ['minSpeed', 'float', '0.01 px/frame'],
-  ['bounceCoefficient', 'float', '%'],
-  ['mode', 'int', '0 none, 1 wrap, 2 bounce'], ['paused', 'int', ''], ['objectSet', 'int', ''],
-  ['boundLeft', 'int', 'px'], ['boundTop', 'int', 'px'], ['boundRight', 'int', 'px'], ['boundBottom', 'int', 'px'],
-  ['target', 'int', ''], ['posX', 'int', 'px'], ['posY', 'int', 'px'],
-];
-const COLUMN = Object.fromEntries(FIELDS.map((f, i) => [f[0], i]));
+// The words of each trace row as the page's data names them: [name, 'float' or
+// 'int', unit], in the trace's order after frame and instance, with the target.
+let FIELDS = [];
+let COLUMN = {};
+function useFields(fields) {
+  FIELDS = fields;
+  COLUMN = Object.fromEntries(FIELDS.map((f, i) => [f[0], i]));
+}
 
 function decodeBase64(text) {
   const binary = atob(text.replace(/\s+/g, ''));
@@ -172,6 +167,9 @@ function readTrace(scene, bytes) {
 const SVG = 'http://www.w3.org/2000/svg';
 const PALETTE = ['#d62728', '#1f77b4', '#2ca02c', '#9467bd', '#ff7f0e', '#8c564b', '#e377c2', '#17becf'];
 const MAX_EXTENT = 32768;  // positions far off the playfield would shrink the rest to nothing
+// The view reaches at most this share of the playfield's longer side beyond each
+// edge; paths that go further leave the view there, marked.
+const MAX_OVERHANG = 0.5;
 
 function svgElement(parent, name, attributes) {
   const e = document.createElementNS(SVG, name);
@@ -206,7 +204,32 @@ function worldBox(scene, instances) {
       include(x - o.hx + o.w, y - o.hy + o.h);
     }
   }
+  const overhang = MAX_OVERHANG * Math.max(scene.playfield[0], scene.playfield[1]);
+  box.left = Math.max(box.left, -overhang);
+  box.top = Math.max(box.top, -overhang);
+  box.right = Math.min(box.right, scene.playfield[0] + overhang);
+  box.bottom = Math.min(box.bottom, scene.playfield[1] + overhang);
   return box;
+}
+
+const insideBox = (box, x, y) => x >= box.left && x <= box.right && y >= box.top && y <= box.bottom;
+
+// Frames at which an instance's path leaves the view, with the point on its edge.
+function pathExits(inst, box) {
+  const xs = inst.floats[COLUMN.x], ys = inst.floats[COLUMN.y], target = inst.ints[COLUMN.target];
+  const exits = [];
+  for (let i = 1; i < inst.rows; ++i) {
+    if (target[i] < 0 || target[i] !== target[i - 1]) continue;
+    const ax = xs[i - 1], ay = ys[i - 1], bx = xs[i], by = ys[i];
+    if (!insideBox(box, ax, ay) || insideBox(box, bx, by) || !Number.isFinite(bx) || !Number.isFinite(by)) continue;
+    let t = 1;
+    const limit = (from, to, edge) => {
+      if (to !== from && ((to > edge && from <= edge) || (to < edge && from >= edge))) t = Math.min(t, (edge - from) / (to - from));
+    };
+    limit(ax, bx, box.left); limit(ax, bx, box.right); limit(ay, by, box.top); limit(ay, by, box.bottom);
+    exits.push({ frame: inst.first + i, x: ax + (bx - ax) * t, y: ay + (by - ay) * t });
+  }
+  return exits;
 }
 
 // Path segments of one instance: broken where it wraps, changes target or is unbound.
@@ -278,11 +301,15 @@ function buildView(scene, instances) {
   svg.setAttribute('viewBox', [box.left - margin, box.top - margin, box.right - box.left + margin + 12 * unit,
                                box.bottom - box.top + margin + 12 * unit].map((v) => v.toFixed(2)).join(' '));
   drawStatic(svg, scene, box, unit);
+  const clip = svgElement(svgElement(svg, 'defs', {}), 'clipPath', { id: 'view' });
+  svgElement(clip, 'rect', { x: box.left - 8 * unit, y: box.top - 8 * unit, width: box.right - box.left + 16 * unit,
+                             height: box.bottom - box.top + 16 * unit });
+  const drawing = svgElement(svg, 'g', { 'clip-path': 'url(#view)' });
 
   const everTarget = new Set();
   for (const inst of instances) for (const run of inst.runs) everTarget.add(run.target);
   const objects = scene.objects.map((o, index) => {
-    const g = svgElement(svg, 'g', {});
+    const g = svgElement(drawing, 'g', {});
     const rect = svgElement(g, 'rect', { width: Math.max(o.w, unit), height: Math.max(o.h, unit), fill: '#ddd',
                                          stroke: '#999', 'vector-effect': 'non-scaling-stroke' });
     const label = svgElement(g, 'text', { 'font-size': 11 * unit, fill: '#666' });
@@ -292,7 +319,7 @@ function buildView(scene, instances) {
 
   const tracks = instances.map((inst, i) => {
     const color = PALETTE[i % PALETTE.length];
-    const g = svgElement(svg, 'g', {});
+    const g = svgElement(drawing, 'g', {});
     const bounds = svgElement(g, 'rect', { fill: 'none', stroke: color, 'stroke-width': 1.2, 'stroke-dasharray': '6 4',
                                            opacity: 0.8, 'vector-effect': 'non-scaling-stroke' });
     const segments = inst.segments.map((s) => Object.assign(s, {
@@ -310,6 +337,12 @@ function buildView(scene, instances) {
     for (const f of inst.bounces) mark(f, { r: 2.5 * unit, fill: color });
     for (const f of inst.wraps) mark(f, { r: 4 * unit, fill: '#fff', stroke: color, 'stroke-width': 1.5,
                                           'vector-effect': 'non-scaling-stroke' });
+    for (const exit of pathExits(inst, box)) {
+      const e = svgElement(g, 'path', { d: 'M-5,-5L5,5M-5,5L5,-5', stroke: color, 'stroke-width': 2.5,
+                                        'vector-effect': 'non-scaling-stroke', class: 'exit',
+                                        transform: 'translate(' + exit.x.toFixed(2) + ',' + exit.y.toFixed(2) + ') scale(' + unit + ')' });
+      marks.push({ frame: exit.frame, e, shown: true });
+    }
     const start = svgElement(g, 'circle', { r: 5.5 * unit, fill: '#fff', stroke: color, 'stroke-width': 2.5,
                                             'vector-effect': 'non-scaling-stroke' });
     const image = svgElement(g, 'rect', { fill: color, 'fill-opacity': 0.18, stroke: color,
@@ -318,7 +351,7 @@ function buildView(scene, instances) {
                                             'vector-effect': 'non-scaling-stroke' });
     return { inst, color, bounds, segments, marks, start, image, hotSpot };
   });
-  return { objects, tracks, unit };
+  return { objects, tracks, unit, box };
 }
 
 // How many of the ascending `frames` are at most `frame`.
@@ -333,10 +366,16 @@ function countUpTo(frames, frame) {
 
 function setShown(e, shown) { e.style.display = shown ? '' : 'none'; }
 
-// Where an object stands at `frame`: where an instance last put it, else where
-// the scene declared it, or for objects no instance moves, where they ended.
-function objectPosition(view, instances, object, frame) {
-  let best = -1, position = object.moved ? [object.o.x, object.o.y] : [object.o.endX, object.o.endY];
+// Where an object stands at `frame`: where an instance or the host (`place`)
+// last put it, else where the scene declared it. The host's place after a
+// frame's steps wins over those steps.
+function objectPosition(view, instances, places, object, frame) {
+  let best = -1, position = [object.o.x, object.o.y];
+  for (const [at, index, x, y] of places) {
+    if (index !== object.index || at > frame) continue;
+    best = at + 0.5;
+    position = [x, y];
+  }
   for (const inst of instances) {
     for (const run of inst.runs) {
       if (run.target !== object.index || inst.first + run.from > frame) continue;
@@ -350,12 +389,21 @@ function objectPosition(view, instances, object, frame) {
   return position;
 }
 
-function drawFrame(view, instances, frame) {
+// The words of an instance's row at `frame`: a trace row, or before its first
+// step its starting fields; null where it has none.
+function rowAt(inst, frame) {
+  const row = frame - inst.first;
+  if (row >= 0 && row < inst.rows) return inst.columns.map((c) => c[row]);
+  if (row === -1 && inst.start && inst.start.length === FIELDS.length) return inst.start;
+  return null;
+}
+
+function drawFrame(view, instances, places, frame) {
   const boundNow = new Set();
   for (const t of view.tracks) {
-    const inst = t.inst, row = frame - inst.first;
-    const present = row >= 0 && row < inst.rows;
-    const target = present ? inst.ints[COLUMN.target][row] : -1;
+    const inst = t.inst, w = rowAt(inst, frame);
+    const int = (name) => w[COLUMN[name]] | 0;
+    const target = w ? int('target') : -1;
     for (const s of t.segments) {
       const count = countUpTo(s.frames, frame);
       if (count === s.shown) continue;
@@ -373,31 +421,30 @@ function drawFrame(view, instances, frame) {
       t.start.setAttribute('cx', x);
       t.start.setAttribute('cy', y);
     }
-    const mode = present ? inst.ints[COLUMN.mode][row] : 0;
+    const mode = w ? int('mode') : 0;
     setShown(t.bounds, target >= 0 && (mode === 1 || mode === 2));
     setShown(t.image, target >= 0);
     setShown(t.hotSpot, target >= 0);
     if (target < 0) continue;
     boundNow.add(target);
-    const ints = inst.ints;
-    const left = ints[COLUMN.boundLeft][row], top = ints[COLUMN.boundTop][row];
+    const left = int('boundLeft'), top = int('boundTop');
     t.bounds.setAttribute('x', left);
     t.bounds.setAttribute('y', top);
-    t.bounds.setAttribute('width', Math.max(0, ints[COLUMN.boundRight][row] - left));
-    t.bounds.setAttribute('height', Math.max(0, ints[COLUMN.boundBottom][row] - top));
-    const o = view.objects[target].o, px = ints[COLUMN.posX][row], py = ints[COLUMN.posY][row];
+    t.bounds.setAttribute('width', Math.max(0, int('boundRight') - left));
+    t.bounds.setAttribute('height', Math.max(0, int('boundBottom') - top));
+    const o = view.objects[target].o, px = int('posX'), py = int('posY');
     t.image.setAttribute('x', clampCoordinate(px - o.hx));
     t.image.setAttribute('y', clampCoordinate(py - o.hy));
     t.image.setAttribute('width', Math.max(o.w, view.unit));
     t.image.setAttribute('height', Math.max(o.h, view.unit));
-    const x = clampCoordinate(inst.floats[COLUMN.x][row]), y = clampCoordinate(inst.floats[COLUMN.y][row]);
+    const x = clampCoordinate(floatOfBits(w[COLUMN.x])), y = clampCoordinate(floatOfBits(w[COLUMN.y]));
     t.hotSpot.setAttribute('x', x - 5 * view.unit);
     t.hotSpot.setAttribute('y', y - 5 * view.unit);
   }
   for (const object of view.objects) {
     setShown(object.g, !boundNow.has(object.index));
     if (boundNow.has(object.index)) continue;
-    const [x, y] = objectPosition(view, instances, object, frame);
+    const [x, y] = objectPosition(view, instances, places, object, frame);
     object.rect.setAttribute('x', clampCoordinate(x - object.o.hx));
     object.rect.setAttribute('y', clampCoordinate(y - object.o.hy));
     object.label.setAttribute('x', clampCoordinate(x - object.o.hx));
@@ -407,17 +454,18 @@ function drawFrame(view, instances, frame) {
 
 // ---- The field table ----
 
-function cellText(inst, row, field, index) {
-  const word = inst.columns[index][row];
-  if (field[0] === 'posX' || field[0] === 'posY') return inst.ints[COLUMN.target][row] >= 0 ? String(word | 0) : '';
+function cellText(words, field, index) {
+  const word = words[index];
+  if (field[0] === 'posX' || field[0] === 'posY') return (words[COLUMN.target] | 0) >= 0 ? String(word | 0) : '';
   return field[1] === 'float' ? formatFloatBits(word) : String(word | 0);
 }
 
 function fillTable(scene, instances, frame) {
-  const present = instances.filter((inst) => frame >= inst.first && frame < inst.first + inst.rows);
+  const rows = new Map(instances.map((inst) => [inst, rowAt(inst, frame)]));
+  const present = instances.filter((inst) => rows.get(inst) !== null);
   const table = document.getElementById('fields');
   const head = '<tr><th>field</th><th>unit</th>' + present.map((inst) => {
-    const target = inst.ints[COLUMN.target][frame - inst.first];
+    const target = rows.get(inst)[COLUMN.target] | 0;
     const what = target >= 0 ? ' \u2192 ' + escapeHtml(scene.objects[target].name) : '';
     return '<th style="color:' + inst.color + '">' + escapeHtml(inst.name) + '<small>' + what + '</small></th>';
   }).join('') + '</tr>';
@@ -427,7 +475,7 @@ function fillTable(scene, instances, frame) {
   body += row('instance', '', present.map((inst) => inst.name));
   FIELDS.forEach((field, index) => {
     if (field[0] === 'target') return;  // shown in the heading
-    body += row(field[0], field[2], present.map((inst) => cellText(inst, frame - inst.first, field, index)));
+    body += row(field[0], field[2], present.map((inst) => cellText(rows.get(inst), field, index)));
   });
   table.innerHTML = '<thead>' + head + '</thead><tbody>' + body + '</tbody>';
   document.getElementById('no-rows').hidden = present.length > 0;
@@ -447,7 +495,7 @@ function buildResults(scene, goTo) {
     list.appendChild(li);
     return { frame, li };
   });
-  if (!items.length) list.outerHTML = '<p class="note">The scene asks no conditions or expressions.</p>';
+  if (!items.length) list.innerHTML = '<li class="note">The scene asks no conditions or expressions and prints no dumps.</li>';
   return items;
 }
 
@@ -461,18 +509,30 @@ function frameFromHash(last) {
   return match ? Math.min(Math.max(parseInt(match[1], 10), 0), last) : null;
 }
 
-function start() {
-  const scene = JSON.parse(document.getElementById('scene').textContent);
-  const instances = readTrace(scene, decodeBase64(document.getElementById('trace').textContent));
+// The fragment with its frame set, other parameters (the playground's scene) kept.
+function hashWithFrame(hash, frame) {
+  const parts = hash.replace(/^#/, '').split('&').filter((p) => p && !p.startsWith('frame='));
+  return '#' + parts.concat('frame=' + frame).join('&');
+}
+
+// Plays one run in the page's replay markup: `scene` is the page's data,
+// `trace` the packed trace in base64. Gives { destroy() } to replace it by another.
+function startReplay(scene, trace) {
+  useFields(scene.fields);
+  const listening = new AbortController();
+  const instances = readTrace(scene, decodeBase64(trace));
   instances.forEach((inst, i) => {
     inst.color = PALETTE[i % PALETTE.length];
     inst.segments = pathSegments(inst);
     inst.runs = targetRuns(inst);
   });
   const last = scene.frames;
+  const page = document.querySelector('.page');
+  if (page) page.classList.toggle('many', instances.length > 4);
   const view = buildView(scene, instances);
   const scrubber = document.getElementById('scrubber');
   const playButton = document.getElementById('play');
+  const places = scene.places || [];
   const speed = document.getElementById('speed');
   const label = document.getElementById('frame');
   scrubber.max = last;
@@ -484,12 +544,12 @@ function start() {
     frame = Math.min(Math.max(f, 0), last);
     scrubber.value = frame;
     label.textContent = 'frame ' + frame + ' of ' + last;
-    drawFrame(view, instances, frame);
+    drawFrame(view, instances, places, frame);
     fillTable(scene, instances, frame);
     for (const r of results) r.li.className = r.frame < frame ? 'past' : r.frame === frame ? 'now' : 'future';
   };
   const remember = () => {
-    try { history.replaceState(null, '', '#frame=' + frame); } catch (e) { /* some file: pages refuse */ }
+    try { history.replaceState(null, '', hashWithFrame(location.hash, frame)); } catch (e) { /* some file: pages refuse */ }
   };
   const pause = () => {
     playing = false;
@@ -527,6 +587,7 @@ function start() {
   onClick('forward', () => goTo(frame + 1));
   scrubber.addEventListener('input', () => goTo(Number(scrubber.value)));
   document.addEventListener('keydown', (e) => {
+    if (e.target.closest && e.target.closest('textarea, input[type=text]')) return;
     if (e.target === speed || e.altKey || e.ctrlKey || e.metaKey) return;
     if (e.target.tagName === 'BUTTON' && (e.key === ' ' || e.key === 'Enter')) return;  // the button acts
     const keys = { ' ': () => (playing ? pause() : play()), ArrowLeft: () => goTo(frame - 1),
@@ -534,12 +595,21 @@ function start() {
     if (!keys[e.key]) return;
     e.preventDefault();
     keys[e.key]();
-  });
+  }, { signal: listening.signal });
   window.addEventListener('hashchange', () => {
     const f = frameFromHash(last);
     if (f !== null && f !== frame) { pause(); show(f); }
-  });
+  }, { signal: listening.signal });
   show(frameFromHash(last) ?? 0);
+  return {
+    destroy() {
+      playing = false;
+      listening.abort();
+    },
+  };
 }
 
-if (document.getElementById('scene')) start();
+if (document.getElementById('scene') && document.getElementById('trace')) {
+  startReplay(JSON.parse(document.getElementById('scene').textContent), document.getElementById('trace').textContent);
+  document.body.dataset.state = 'ran';
+}

@@ -156,8 +156,10 @@ void runFrames(HostSide& h, int64_t frames, std::span<StepObserver* const> obser
 void dump(HostSide& h, int index, std::ostream& out) {
     auto columns = stateColumns();
     auto values = stateValues(readState(h, index), h.scene.instances[index]);
-    for (size_t i = 0; i < columns.size(); ++i) out << (i == 0 ? "" : " ") << columns[i] << '=' << values[i];
-    out << '\n';
+    std::string line;
+    for (size_t i = 0; i < columns.size(); ++i) line += (i == 0 ? "" : " ") + std::string(columns[i]) + '=' + values[i];
+    out << line << '\n';
+    for (StepObserver* o : h.observers) o->onResult(h.frame, line);
 }
 
 void beforeReport(std::span<StepObserver* const> observers) {
@@ -185,6 +187,7 @@ void runCommands(HostSide& h, size_t begin, size_t end, std::ostream& out, std::
                 auto* obj = m.view<HostObject>(h.stage.objects[c.subject]);
                 obj->posX = c.x;
                 obj->posY = c.y;
+                for (StepObserver* o : observers) o->onPlace(h.frame, c.subject, obj->posX, obj->posY);
                 break;
             }
             case CommandKind::Dump:

@@ -23,8 +23,10 @@ public:
     // Before a result or a dump is written, and after the last frame.
     virtual void onReport() {}
     virtual void onFinish() {}
-    // Each condition or expression result as printed, after `frame` frames.
+    // Each condition or expression result and each dump as printed, after `frame` frames.
     virtual void onResult(int64_t /*frame*/, std::string_view /*line*/) {}
+    // The host moved an object with `place`, after `frame` frames.
+    virtual void onPlace(int64_t /*frame*/, int /*object*/, int16_t /*x*/, int16_t /*y*/) {}
 };
 
 struct SceneEnd {

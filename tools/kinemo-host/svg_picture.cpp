@@ -18,6 +18,10 @@ constexpr double kLegendWidth = 290;
 constexpr size_t kMaxPointsPerTrack = 4000;
 // Positions far off the playfield would shrink everything else to nothing.
 constexpr double kMaxExtent = 32768;
+// The view reaches at most this share of the playfield's longer side beyond
+// each of its edges; a path that goes further is cut at the view's edge there
+// and its exit marked.
+constexpr double kMaxOverhang = 0.5;
 
 struct Box {
     double left, top, right, bottom;
@@ -87,6 +91,29 @@ std::string imageRect(const View& v, const SceneObject& o, double x, double y) {
            formatCoordinate(std::max(1.0, o.height * v.scale)) + "\"";
 }
 
+// Where the step from a (inside the box) to b (outside) crosses its edge.
+SvgPicture::Point exitPoint(const Box& box, SvgPicture::Point a, SvgPicture::Point b) {
+    double t = 1;
+    auto limit = [&](double from, double to, double edge) {
+        if ((to - from) != 0 && ((to > edge && from <= edge) || (to < edge && from >= edge)))
+            t = std::min(t, (edge - from) / (to - from));
+    };
+    limit(a.x, b.x, box.left);
+    limit(a.x, b.x, box.right);
+    limit(a.y, b.y, box.top);
+    limit(a.y, b.y, box.bottom);
+    return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
+}
+
+bool inside(const Box& box, SvgPicture::Point p) {
+    return p.x >= box.left && p.x <= box.right && p.y >= box.top && p.y <= box.bottom;
+}
+
+std::string exitMark(const View& v, SvgPicture::Point p, const char* color) {
+    return "<path transform=\"translate(" + v.at(p.x, p.y) + ")\" d=\"M-5,-5L5,5M-5,5L5,-5\" stroke=\"" + color +
+           "\" stroke-width=\"2.5\"/>\n";
+}
+
 std::vector<SvgPicture::Point> thinned(const std::vector<SvgPicture::Point>& points, size_t stride) {
     if (stride <= 1 || points.size() <= 2) return points;
     std::vector<SvgPicture::Point> out;
@@ -121,6 +148,10 @@ void writeTrack(std::ostream& out, const View& v, const SvgPicture::Track& t, co
     for (const auto& p : t.wraps)
         out << "<circle cx=\"" << formatCoordinate(v.x(p.x)) << "\" cy=\"" << formatCoordinate(v.y(p.y))
             << "\" r=\"4\" fill=\"#fff\" stroke=\"" << color << "\" stroke-width=\"1.5\"/>\n";
+    for (const auto& seg : t.segments)
+        for (size_t i = 1; i < seg.points.size(); ++i)
+            if (inside(v.world, seg.points[i - 1]) && !inside(v.world, seg.points[i]))
+                out << exitMark(v, exitPoint(v.world, seg.points[i - 1], seg.points[i]), color);
 
     const SvgPicture::Point* first = nullptr;
     for (const auto& seg : t.segments)
@@ -191,6 +222,7 @@ void writeLegend(std::ostream& out, double left, const Scene& scene, const Scene
     keyRow("<line x1=\"-13\" x2=\"13\" stroke=\"#444\" stroke-width=\"2\"/>", "hot-spot path, frame by frame");
     keyRow("<circle r=\"2.5\" fill=\"#444\"/>", "bounce");
     keyRow("<circle r=\"4\" fill=\"#fff\" stroke=\"#444\" stroke-width=\"1.5\"/>", "re-entry after a wrap");
+    keyRow("<path d=\"M-5,-5L5,5M-5,5L5,-5\" stroke=\"#444\" stroke-width=\"2.5\"/>", "leaves the view");
     keyRow("<rect x=\"-12\" y=\"-7\" width=\"24\" height=\"14\" fill=\"none\" stroke=\"#444\" stroke-dasharray=\"4 3\"/>",
            "box the hot spot wraps or bounces in");
     keyRow("<rect x=\"-12\" y=\"-7\" width=\"24\" height=\"14\" fill=\"#ddd\" stroke=\"#999\"/>", "other objects");
@@ -224,6 +256,8 @@ void SvgPicture::onStep(const InstanceState& before, const InstanceState& after)
     ++t.frames;
 }
 
+void SvgPicture::onPlace(int64_t frame, int object, int16_t x, int16_t y) { placements_.push_back({frame, object, x, y}); }
+
 void SvgPicture::write(std::ostream& out, const Scene& scene, const SceneEnd& end) const {
     Box world{0, 0, double(scene.playfieldWidth), double(scene.playfieldHeight)};
     for (const Track& t : tracks_)
@@ -235,6 +269,11 @@ void SvgPicture::write(std::ostream& out, const Scene& scene, const SceneEnd& en
         world.include(x, y);
         world.include(x + o.width, y + o.height);
     }
+    const double overhang = kMaxOverhang * std::max(scene.playfieldWidth, scene.playfieldHeight);
+    world.left = std::max(world.left, -overhang);
+    world.top = std::max(world.top, -overhang);
+    world.right = std::min(world.right, scene.playfieldWidth + overhang);
+    world.bottom = std::min(world.bottom, scene.playfieldHeight + overhang);
     double span = std::max(world.right - world.left, world.bottom - world.top);
     View v{world, span > 0 ? kMaxDrawing / span : 1.0};
     v.scale = std::min(v.scale, 1.5);
@@ -251,6 +290,21 @@ void SvgPicture::write(std::ostream& out, const Scene& scene, const SceneEnd& en
     // Objects that no instance moves, where they stand at the end.
     std::vector<bool> isTarget(scene.objects.size(), false);
     for (const Track& t : tracks_) isTarget.at(t.target) = true;
+    // Earlier places of objects the host moved, dashed, with the frames they stood there.
+    for (size_t k = 0; k < placements_.size(); ++k) {
+        const Placement& p = placements_[k];
+        if (isTarget.at(p.object)) continue;
+        const SceneObject& o = scene.objects[p.object];
+        int64_t from = 0, until = -1;
+        int16_t x = o.x, y = o.y;
+        for (size_t j = 0; j < k; ++j)
+            if (placements_[j].object == p.object) from = placements_[j].frame, x = placements_[j].x, y = placements_[j].y;
+        until = p.frame;
+        out << "<rect " << imageRect(v, o, x, y) << " fill=\"none\" stroke=\"#999\" stroke-dasharray=\"3 3\"/>\n";
+        out << "<text x=\"" << formatCoordinate(v.x(x - o.hotSpotX)) << "\" y=\"" << formatCoordinate(v.y(y - o.hotSpotY) - 4)
+            << "\" font-size=\"10\" fill=\"#999\">" << escapeMarkup(o.name) << ", frames " << from << "\u2013" << until
+            << "</text>\n";
+    }
     for (size_t i = 0; i < scene.objects.size(); ++i) {
         if (isTarget[i]) continue;
         const SceneObject& o = scene.objects[i];
@@ -260,7 +314,11 @@ void SvgPicture::write(std::ostream& out, const Scene& scene, const SceneEnd& en
             << formatCoordinate(v.y(end.objects[i].y - o.hotSpotY) - 4) << "\" font-size=\"11\" fill=\"#666\">"
             << escapeMarkup(o.name) << "</text>\n";
     }
+    out << "<clipPath id=\"view\"><rect x=\"" << formatCoordinate(kMargin - 8) << "\" y=\"" << formatCoordinate(kMargin - 8)
+        << "\" width=\"" << formatCoordinate(v.width() + 16) << "\" height=\"" << formatCoordinate(v.height() + 16)
+        << "\"/></clipPath>\n<g clip-path=\"url(#view)\">\n";
     for (size_t i = 0; i < tracks_.size(); ++i) writeTrack(out, v, tracks_[i], scene, kPalette[i % kPalette.size()]);
+    out << "</g>\n";
     writeLegend(out, legendLeft, scene, end, tracks_);
     out << "</svg>\n";
 }

@@ -1,5 +1,6 @@
 // --svg: the playfield, each instance's wrap/bounce box, each target's path
-// frame by frame with start, end, bounces and wraps marked, and a legend.
+// frame by frame with start, end, bounces, wraps and exits from the view
+// marked, objects at each place the host put them, and a legend.
 #pragma once
 #include <ostream>
 #include <string>
@@ -29,7 +30,15 @@ public:
         int64_t frames = 0;
     };
 
+    // Where the host put an object, and from which frame on.
+    struct Placement {
+        int64_t frame;
+        int object;
+        int16_t x, y;
+    };
+
     void onStep(const InstanceState& before, const InstanceState& after) override;
+    void onPlace(int64_t frame, int object, int16_t x, int16_t y) override;
     void write(std::ostream& out, const Scene& scene, const SceneEnd& end) const;
 
     const std::vector<Track>& tracks() const { return tracks_; }
@@ -37,6 +46,7 @@ public:
 private:
     std::vector<Track> tracks_;
     std::vector<int> current_;  // instance -> index in tracks_, or -1
+    std::vector<Placement> placements_;
 };
 
 }  // namespace khost

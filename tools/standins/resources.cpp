@@ -91,7 +91,7 @@ std::span<const uint8_t> lockResource(uint32_t loaded) {
     if (it == s.loads.end() || callFails(Op::LockResource)) return {};
     it->second.locked = true;
     const auto& data = (*it->second.entries)[it->second.index].data;
-    if (data.empty()) return {kNoBytes, 0};
+    if (data.empty()) return {kNoBytes, size_t{0}};
     return data;
 }
 
