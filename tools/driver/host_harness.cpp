@@ -6,30 +6,10 @@
 
 namespace hostrec {
 
-uint16_t read16(Module& m, Addr record, uint32_t offset) {
-    uint16_t v;
-    std::memcpy(&v, m.bytes(record) + offset, sizeof v);
-    return v;
-}
-
-void write16(Module& m, Addr record, uint32_t offset, uint16_t value) {
-    std::memcpy(m.bytes(record) + offset, &value, sizeof value);
-}
-
-uint32_t read32(Module& m, Addr record, uint32_t offset) {
-    uint32_t v;
-    std::memcpy(&v, m.bytes(record) + offset, sizeof v);
-    return v;
-}
-
-void write32(Module& m, Addr record, uint32_t offset, uint32_t value) {
-    std::memcpy(m.bytes(record) + offset, &value, sizeof value);
-}
-
 Addr newRunHeader(Module& m, int16_t width, int16_t height) {
     const Addr h = m.alloc(layout::kRunHeaderSize);
-    write16(m, h, layout::kPlayfieldWidth, static_cast<uint16_t>(width));
-    write16(m, h, layout::kPlayfieldHeight, static_cast<uint16_t>(height));
+    writeField(m, h, layout::kPlayfieldWidth, width);
+    writeField(m, h, layout::kPlayfieldHeight, height);
     return h;
 }
 
@@ -38,7 +18,7 @@ void shapeObject(Module& m, Addr object, const ObjectShape& shape) {
         {layout::kPosX, shape.x},           {layout::kPosY, shape.y},          {layout::kHotSpotX, shape.hotX},
         {layout::kHotSpotY, shape.hotY},    {layout::kImageWidth, shape.width}, {layout::kImageHeight, shape.height},
     };
-    for (const auto& [offset, value] : fields) write16(m, object, offset, static_cast<uint16_t>(value));
+    for (const auto& [offset, value] : fields) writeField(m, object, offset, value);
 }
 
 Addr newObject(Module& m, int16_t x, int16_t y, int16_t hotX, int16_t hotY, int16_t w, int16_t h) {
@@ -47,9 +27,9 @@ Addr newObject(Module& m, int16_t x, int16_t y, int16_t hotX, int16_t hotY, int1
     return o;
 }
 
-Addr runHeaderOf(Module& m, Addr rd) { return read32(m, rd, layout::kRunHeader); }
+Addr runHeaderOf(Module& m, Addr rd) { return readField<Addr>(m, rd, layout::kRunHeader); }
 
-void attachRunHeader(Module& m, Addr rd, Addr runHeader) { write32(m, rd, layout::kRunHeader, runHeader); }
+void attachRunHeader(Module& m, Addr rd, Addr runHeader) { writeField(m, rd, layout::kRunHeader, runHeader); }
 
 Addr newInstance(Module& m, Addr runHeader, uint32_t size) {
     Addr a = m.alloc(size);
@@ -58,9 +38,9 @@ Addr newInstance(Module& m, Addr runHeader, uint32_t size) {
     return a;
 }
 
-uint16_t resultFlags(Module& m, Addr rd) { return read16(m, rd, layout::kResultFlags); }
+uint16_t resultFlags(Module& m, Addr rd) { return readField<uint16_t>(m, rd, layout::kResultFlags); }
 
-void setResultFlags(Module& m, Addr rd, uint16_t flags) { write16(m, rd, layout::kResultFlags, flags); }
+void setResultFlags(Module& m, Addr rd, uint16_t flags) { writeField(m, rd, layout::kResultFlags, flags); }
 
 RunInfos runInfos(Module& m) {
     Addr a = m.alloc(sizeof(RunInfos));
@@ -92,8 +72,8 @@ Addr routine(Module& m, RoutineKind kind, int index) { return walk(m, runInfos(m
 void installParamFetch(Module& m, Addr runHeader, kdrv::Callback fetch) {
     const Addr first = m.callback(kdrv::CallbackKind::ParamFetch, fetch);
     const Addr next = m.callback(kdrv::CallbackKind::ParamFetch, std::move(fetch));
-    write32(m, runHeader, layout::kGetFirstParam, first);
-    write32(m, runHeader, layout::kGetNextParam, next);
+    writeField(m, runHeader, layout::kGetFirstParam, first);
+    writeField(m, runHeader, layout::kGetNextParam, next);
 }
 
 std::shared_ptr<ParamQueue> installParamQueue(Module& m, Addr runHeader) {
@@ -140,10 +120,10 @@ namespace {
 // One queue per run header, installed on first use.
 ParamQueue& queueOf(Module& m, Addr header) {
     static std::map<std::pair<Module*, Addr>, std::shared_ptr<ParamQueue>> queues;
-    const Addr installed = read32(m, header, layout::kGetFirstParam);
+    const Addr installed = readField<Addr>(m, header, layout::kGetFirstParam);
     if (auto it = queues.find({&m, installed}); installed != 0 && it != queues.end()) return *it->second;
     auto queue = installParamQueue(m, header);
-    queues[{&m, read32(m, header, layout::kGetFirstParam)}] = queue;
+    queues[{&m, readField<Addr>(m, header, layout::kGetFirstParam)}] = queue;
     return *queue;
 }
 }  // namespace
@@ -160,8 +140,8 @@ Addr hostVersionCallback(Module& m, uint32_t version) {
 
 Addr newEditServices(Module& m, Addr versionCallback, Addr pathCallback) {
     const Addr s = m.alloc(layout::kEditServicesSize);
-    write32(m, s, layout::kGetHostVersion, versionCallback);
-    write32(m, s, layout::kPathCallback, pathCallback);
+    writeField(m, s, layout::kGetHostVersion, versionCallback);
+    writeField(m, s, layout::kPathCallback, pathCallback);
     return s;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <span>
@@ -72,10 +73,16 @@ constexpr uint32_t kEditServicesSize = 640;
 }  // namespace layout
 
 // Little-endian fields of any record, at a byte offset.
-uint16_t read16(Module& m, Addr record, uint32_t offset);
-void write16(Module& m, Addr record, uint32_t offset, uint16_t value);
-uint32_t read32(Module& m, Addr record, uint32_t offset);
-void write32(Module& m, Addr record, uint32_t offset, uint32_t value);
+template <class Field>
+Field readField(Module& m, Addr record, uint32_t offset) {
+    Field v;
+    std::memcpy(&v, m.bytes(record) + offset, sizeof v);
+    return v;
+}
+template <class Field>
+void writeField(Module& m, Addr record, uint32_t offset, Field value) {
+    std::memcpy(m.bytes(record) + offset, &value, sizeof value);
+}
 
 // ---- Run-time records -------------------------------------------------------------
 
