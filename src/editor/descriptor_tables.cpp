@@ -24,9 +24,7 @@ struct EventRow {
 consteval EventRow row(const char* display, auto... types) {
     if constexpr (sizeof...(types) > 4) malformedDescriptorRows();
     EventRow r{static_cast<int>(sizeof...(types)), {static_cast<int16_t>(types)...}, display};
-    int named = 0;
-    for (const char* c = display; *c != 0; ++c)
-        if (c[0] == '%' && c[1] >= '0' && c[1] <= '9') named = c[1] - '0' + 1 > named ? c[1] - '0' + 1 : named;
+    const int named = namedParamCount(display);
     if (named > r.paramCount || (named != 0 && named < r.paramCount)) malformedDescriptorRows();
     return r;
 }
