@@ -7,7 +7,9 @@ add_library(kinemo SHARED ${MODULE_SOURCES} ${RC_SOURCES} ${CMAKE_SOURCE_DIR}/sr
   ${CMAKE_SOURCE_DIR}/src/host/kinemo.def)
 set_target_properties(kinemo PROPERTIES PREFIX "" OUTPUT_NAME kinemo SUFFIX ".qlm")
 target_include_directories(kinemo PRIVATE ${CMAKE_SOURCE_DIR}/src)
-target_include_directories(kinemo PRIVATE ${CMAKE_SOURCE_DIR}/res)
+target_include_directories(kinemo PRIVATE ${CMAKE_SOURCE_DIR}/res ${KINEMO_GENERATED})
+target_sources(kinemo PRIVATE ${KINEMO_EVENT_CODES} ${KINEMO_STRINGS_CHECKED})
+set_source_files_properties(${RC_SOURCES} PROPERTIES OBJECT_DEPENDS ${KINEMO_EVENT_CODES})
 target_compile_options(kinemo PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-O2 -msse2 -mfpmath=sse -fno-exceptions -fno-rtti -fno-math-errno
   -fno-builtin-sin -fno-builtin-cos -fno-builtin-atan2 -fno-asynchronous-unwind-tables>)

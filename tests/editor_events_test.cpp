@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "editor/descriptors.h"
 #include "host/host_structs.h"
 #include "host/resource_ids.h"
 #include "standins/standin.h"
@@ -144,4 +145,18 @@ TEST_P(EditTimeTest, MenuShapes) {
         standin::destroyMenu(menu);
         EXPECT_EQ(held(), 0);
     }
+}
+
+// The build refuses an event row whose display string names parameters the
+// row does not declare; this is the count it goes by.
+TEST(DescriptorRows, DisplayStringsNameTheirParameters) {
+    const struct {
+        const char* display;
+        int named;
+    } cases[] = {
+        {"Wrap Mode", 0},      {"Set X to %0", 1}, {"Rotate %0\260 towards %1\260", 2},
+        {"%1 before %0", 2},   {"%0px", 1},        {"100% or %", 0},
+        {"%x", 0},             {"%9", 10},
+    };
+    for (const auto& c : cases) EXPECT_EQ(namedParamCount(c.display), c.named) << c.display;
 }

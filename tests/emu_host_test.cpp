@@ -51,7 +51,7 @@ std::vector<uint8_t> scriptedRun(EmulatedHost& host) {
     o->posX = 100;
     o->posY = 50;
     const uint32_t rd = m.alloc(sizeof(RunData));
-    m.write32(rd + kRunHeaderOffset, header);
+    m.write32(rd + hostrec::layout::kRunHeader, header);
     callExport(host, "CreateRunObject", {rd, 0, 0});
     using namespace ActionCode;
     const uint32_t script[][3] = {{SetObject, object, 0}, {BounceMode, 0, 0}, {SetAngle, 30, 0}, {SetSpeed, 700, 0},

@@ -88,9 +88,9 @@ TEST_P(ModuleTest, ExpressionsCopyFieldBitsAndSetOnlyTheFloatFlag) {
     for (const Case& c : cases) EXPECT_EQ(expression(m(), rd, c.code), c.bits) << "expression " << c.code;
     for (int code = 0; code < kExpressionCount; ++code) {
         for (uint16_t preset : {0x0000, 0x8001, 0xBFFF, 0xFFFF}) {
-            std::memcpy(m().bytes(rd) + kResultFlagsOffset, &preset, sizeof preset);
+            setResultFlags(m(), rd, preset);
             std::vector<uint8_t> want(m().bytes(rd), m().bytes(rd) + sizeof(RunData));
-            want[kResultFlagsOffset + 1] |= kFloatResultFlag >> 8;  // the flags are little-endian
+            want[layout::kResultFlags + 1] |= layout::kFloatResultFlag >> 8;  // the flags are little-endian
             expression(m(), rd, code, {3, 4, 5, 6});
             EXPECT_EQ(std::vector<uint8_t>(m().bytes(rd), m().bytes(rd) + sizeof(RunData)), want)
                 << "expression " << code << " over flags " << preset;

@@ -56,8 +56,8 @@ TEST_P(ModuleTest, HostNotificationsChangeNothing) {
         Addr target = newObject(m(), 50, 60);
         run(m(), rd).target = target;  // present but not bound: objectSet stays 0
         run(m(), rd).xSpeed = 300.0f;
-        std::memset(m().bytes(rd), kHostFill, kHostObjectHeaderSize);
-        std::memcpy(m().bytes(rd) + kRunHeaderOffset, &header, sizeof header);
+        std::memset(m().bytes(rd), kHostFill, layout::kObjectHeaderSize);
+        attachRunHeader(m(), rd, header);
         auto record = snapshot(m(), rd, sizeof(RunData));
         auto object = snapshot(m(), target, sizeof(HostObject));
         uint32_t result = c.takesRecord ? m().call(c.name, {rd}) : m().call(c.name, {rd, target});

@@ -1,6 +1,5 @@
 // The condition, action and expression descriptor tables, read in place by
-// the host, and the scans over them. Rows are written from their flags on;
-// the menu command, string id and code in front of each follow from its code.
+// the host, laid out from the event lists, and the scans over them.
 #include <array>
 #include <cstddef>
 
@@ -13,101 +12,66 @@ void malformedDescriptorRows();
 
 namespace {
 
-// Action parameters: a number the host evaluates, or an object the author picks.
-constexpr int16_t N = 22;
-constexpr int16_t O = 1;
-// Expression parameters: a value fetched through the host's callbacks.
-constexpr int16_t P = 1;
-
-constexpr int16_t kConditionFlags = 0x0200;
-constexpr int16_t E = 0x0002;  // every expression returns a float
-
-// Each row: flags, paramCount, then paramCount types and paramCount titles.
-constexpr int16_t conditionRows[] = {
-    kConditionFlags, 0,  // Is Paused
+// One row of an event list: its parameter types and its display string.
+struct EventRow {
+    int paramCount = 0;
+    int16_t types[4] = {};
+    const char* display = "";
 };
 
-constexpr int16_t actionRows[] = {
-    0, 1, N, 0,        // Set Angle %0°
-    0, 1, N, 0,        // Set Speed %0
-    0, 1, O, 0,        // Set Object %0
-    0, 1, N, 0,        // Set Gravity Strength %0
-    0, 1, N, 0,        // Set Gravity Angle %0°
-    0, 1, N, 0,        // Set X to %0
-    0, 1, N, 0,        // Set Y to %0
-    0, 2, N, N, 0, 0,  // Set Position (%0, %1)
-    0, 1, N, 0,        // Set Minimum Speed %0
-    0, 1, N, 0,        // Set Maximum Speed %0
-    0, 1, N, 0,        // Set X Speed %0
-    0, 1, N, 0,        // Set Y Speed %0
-    0, 1, O, 0,        // Set Kinemo Towards %0
-    0, 1, O, 0,        // Set Gravity Towards %0
-    0, 2, N, N, 0, 0,  // Set Kinemo Towards (%0, %1)
-    0, 2, N, N, 0, 0,  // Set Gravity Towards (%0, %1)
-    0, 0,              // Wrap Mode
-    0, 0,              // Bounce Mode
-    0, 0,              // No Mode
-    0, 1, N, 0,        // Set Bounce Coefficient %0
-    0, 0,              // Pause Kinemo
-    0, 0,              // Resume Kinemo
-    0, 1, N, 0,        // Bounce, Plane Angle %0
-    0, 2, N, O, 0, 0,  // Move %0 Towards %1
-    0, 2, N, O, 0, 0,  // Directional Speed %0, (%1)
-    0, 2, N, N, 0, 0,  // Directional Speed %0, (%1°)
-    0, 2, N, N, 0, 0,  // Move %0 at %1°
-    0, 2, N, O, 0, 0,  // Rotate %0° towards %1
-    0, 2, N, N, 0, 0,  // Rotate %0° towards %1°
-};
+// More than four parameters, or a display string naming a parameter the row
+// does not have (or leaving its last one out), stops the build.
+consteval EventRow row(const char* display, auto... types) {
+    if constexpr (sizeof...(types) > 4) malformedDescriptorRows();
+    EventRow r{static_cast<int>(sizeof...(types)), {static_cast<int16_t>(types)...}, display};
+    const int named = namedParamCount(display);
+    if (named > r.paramCount || (named != 0 && named < r.paramCount)) malformedDescriptorRows();
+    return r;
+}
 
-constexpr int16_t expressionRows[] = {
-    E, 0,                          // GetAngle(
-    E, 0,                          // GetSpeed(
-    E, 0,                          // GetX(
-    E, 0,                          // GetY(
-    E, 0,                          // GetXSpeed(
-    E, 0,                          // GetYSpeed(
-    E, 0,                          // GetGravityStrength(
-    E, 0,                          // GetGravityAngle(
-    E, 0,                          // GetMaxSpeed(
-    E, 0,                          // GetMinSpeed(
-    E, 0,                          // GetBounceCoe(
-    E, 2, P, P, 0, 0,              // GetDist(
-    E, 2, P, P, 0, 0,              // GetAng(
-    E, 4, P, P, P, P, 0, 0, 0, 0,  // GetDistPoints(
-    E, 4, P, P, P, P, 0, 0, 0, 0,  // GetAngPoints(
-};
+#define KINEMO_ROW(name, ...) row(__VA_ARGS__),
+#define KINEMO_EXPRESSION_ROW(name, guard, ...) row(__VA_ARGS__),
+constexpr EventRow conditionRows[] = {KINEMO_CONDITIONS(KINEMO_ROW)};
+constexpr EventRow actionRows[] = {KINEMO_ACTIONS(KINEMO_ROW)};
+constexpr EventRow expressionRows[] = {KINEMO_EXPRESSIONS(KINEMO_EXPRESSION_ROW)};
+#undef KINEMO_ROW
+#undef KINEMO_EXPRESSION_ROW
 
-constexpr size_t kIdWords = kRowFlags;  // menuId, stringId and code lead each row
+template <size_t RowCount>
+consteval size_t wordsOf(const EventRow (&rows)[RowCount]) {
+    size_t words = 0;
+    for (const EventRow& r : rows) words += kRowParamTypes + 2 * static_cast<size_t>(r.paramCount);
+    return words;
+}
 
-// The rows with menuBase + step * code, stringBase + step * code and the code
-// in front. Rows that do not chain exactly to the end of their array, or have
-// more than four parameters, stop the build.
-template <int RowCount, size_t Words>
-consteval std::array<int16_t, Words + kIdWords * RowCount> withIds(const int16_t (&rows)[Words], int menuBase,
-                                                                   int stringBase, int step) {
-    std::array<int16_t, Words + kIdWords * RowCount> out{};
-    size_t from = 0;
+// Each row laid out as menuBase + step * code, stringBase + step * code, the
+// code, the family's flags, the count, the types and a 0 title for each.
+template <size_t RowCount, size_t Words>
+consteval std::array<int16_t, Words> descriptorWords(const EventRow (&rows)[RowCount], int menuBase, int stringBase,
+                                                     int step, int flags) {
+    std::array<int16_t, Words> out{};
     size_t to = 0;
-    for (int code = 0; code < RowCount; ++code) {
-        out[to++] = static_cast<int16_t>(menuBase + step * code);
-        out[to++] = static_cast<int16_t>(stringBase + step * code);
-        out[to++] = static_cast<int16_t>(code);
-        const int16_t paramCount = rows[from + 1];
-        if (paramCount < 0 || paramCount > 4) malformedDescriptorRows();
-        const size_t words = 2 + 2 * static_cast<size_t>(paramCount);
-        for (size_t i = 0; i < words; ++i) out[to++] = rows[from + i];
-        from += words;
+    for (size_t code = 0; code < RowCount; ++code) {
+        const int c = static_cast<int>(code);
+        out[to++] = static_cast<int16_t>(menuBase + step * c);
+        out[to++] = static_cast<int16_t>(stringBase + step * c);
+        out[to++] = static_cast<int16_t>(c);
+        out[to++] = static_cast<int16_t>(flags);
+        out[to++] = static_cast<int16_t>(rows[code].paramCount);
+        for (int i = 0; i < rows[code].paramCount; ++i) out[to++] = rows[code].types[i];
+        for (int i = 0; i < rows[code].paramCount; ++i) out[to++] = 0;
     }
-    if (from != Words) malformedDescriptorRows();
     return out;
 }
 
-constexpr auto conditionDescriptors = withIds<ConditionCode::Count>(
-    conditionRows, KINEMO_CONDITION_MENU_BASE, KINEMO_CONDITION_STRING_BASE, KINEMO_CONDITION_STEP);
-constexpr auto actionDescriptors = withIds<ActionCode::Count>(actionRows, KINEMO_ACTION_MENU_BASE,
-                                                              KINEMO_ACTION_STRING_BASE, KINEMO_ACTION_STEP);
-constexpr auto expressionDescriptors = withIds<ExpressionCode::Count>(
-    expressionRows, KINEMO_EXPRESSION_MENU_BASE, KINEMO_EXPRESSION_STRING_BASE, KINEMO_EXPRESSION_STEP);
+constexpr auto conditionDescriptors = descriptorWords<ConditionCode::Count, wordsOf(conditionRows)>(
+    conditionRows, KINEMO_CONDITION_MENU_BASE, KINEMO_CONDITION_STRING_BASE, KINEMO_CONDITION_STEP,
+    KINEMO_CONDITION_FLAGS);
+constexpr auto actionDescriptors = descriptorWords<ActionCode::Count, wordsOf(actionRows)>(
+    actionRows, KINEMO_ACTION_MENU_BASE, KINEMO_ACTION_STRING_BASE, KINEMO_ACTION_STEP, KINEMO_ACTION_FLAGS);
+constexpr auto expressionDescriptors = descriptorWords<ExpressionCode::Count, wordsOf(expressionRows)>(
+    expressionRows, KINEMO_EXPRESSION_MENU_BASE, KINEMO_EXPRESSION_STRING_BASE, KINEMO_EXPRESSION_STEP,
+    KINEMO_EXPRESSION_FLAGS);
 
 }  // namespace
 

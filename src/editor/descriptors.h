@@ -14,6 +14,14 @@ constexpr int kRowParamTypes = 5;
 
 constexpr int rowWords(const int16_t* row) { return kRowParamTypes + 2 * row[kRowParamCount]; }
 
+// How many parameters a display string names: one more than its highest %N.
+constexpr int namedParamCount(const char* display) {
+    int named = 0;
+    for (const char* c = display; *c != 0; ++c)
+        if (c[0] == '%' && c[1] >= '0' && c[1] <= '9' && c[1] - '0' + 1 > named) named = c[1] - '0' + 1;
+    return named;
+}
+
 // A title id of 0 means "use the menu label of the row's menuId".
 constexpr int16_t rowParamTitle(const int16_t* row, int index) {
     return row[kRowParamTypes + row[kRowParamCount] + index];

@@ -1,6 +1,5 @@
 #include "expressions/expression_params.h"
 
-#include "platform/fmath.h"
 #include "platform/host_ref.h"
 
 namespace {
@@ -16,7 +15,6 @@ void fetchRawParams(RunData* rd, uint32_t paramHandle, std::span<uint32_t> raw) 
 }
 
 float paramValue(uint32_t raw) {
-    float asFloat = f32FromBits(raw);
-    if (truncatedLow32(asFloat) != 0) return asFloat;
+    if (!paramIsInteger(raw)) return f32FromBits(raw);
     return static_cast<float>(static_cast<int32_t>(raw));
 }

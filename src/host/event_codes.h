@@ -1,24 +1,20 @@
 // Event codes as the host's event editor stores them: each is its routine's
 // index in the routine tables, its descriptor row and its menu entry.
 #pragma once
+#include "host/event_list.h"
+
+#define KINEMO_EVENT_NAME(name, ...) name,
 
 namespace ConditionCode {
-enum : int { IsPaused, Count };
+enum : int { KINEMO_CONDITIONS(KINEMO_EVENT_NAME) Count };
 }
 
 namespace ActionCode {
-enum : int {
-    SetAngle, SetSpeed, SetObject, SetGravityStrength, SetGravityAngle, SetX, SetY, SetPosition,
-    SetMinimumSpeed, SetMaximumSpeed, SetXSpeed, SetYSpeed, AimAtObject, AimGravityAtObject, AimAtPoint,
-    AimGravityAtPoint, WrapMode, BounceMode, NoMode, SetBounceCoefficient, Pause, Resume, ForcedBounce,
-    MoveTowardsObject, PushTowardsObject, PushAtAngle, MoveAtAngle, RotateTowardsObject, RotateTowardsAngle,
-    Count
-};
+enum : int { KINEMO_ACTIONS(KINEMO_EVENT_NAME) Count };
 }
 
 namespace ExpressionCode {
-enum : int {
-    GetAngle, GetSpeed, GetX, GetY, GetXSpeed, GetYSpeed, GetGravityStrength, GetGravityAngle, GetMaxSpeed,
-    GetMinSpeed, GetBounceCoe, GetDist, GetAng, GetDistPoints, GetAngPoints, Count
-};
+enum : int { KINEMO_EXPRESSIONS(KINEMO_EVENT_NAME) Count };
 }
+
+#undef KINEMO_EVENT_NAME

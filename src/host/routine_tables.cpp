@@ -17,30 +17,20 @@ uint32_t KINEMO_STDCALL guardedExpression(RunData* rd, uint32_t paramHandle) {
     return inModuleFp(Body, rd, paramHandle);
 }
 
+// An expression row says which: the geometry expressions first fetch their
+// parameters under the host's own state (the fetch runs the host's
+// expression evaluator), then guard their arithmetic themselves.
+#define KINEMO_GUARD_Guarded(body) guardedExpression<body>
+#define KINEMO_GUARD_SelfGuarded(body) body
+
 }  // namespace
 
 // The condition only compares a byte.
-const ConditionRoutine conditionRoutines[kConditionCount + 1] = {condIsPaused, nullptr};
+#define KINEMO_CONDITION_ROUTINE(name, ...) cond##name,
+const ConditionRoutine conditionRoutines[kConditionCount + 1] = {KINEMO_CONDITIONS(KINEMO_CONDITION_ROUTINE) nullptr};
 
-#define G guardedAction
-const ActionRoutine actionRoutines[kActionCount + 1] = {
-    G<actSetAngle>,          G<actSetSpeed>,           G<actSetObject>,          G<actSetGravityStrength>,
-    G<actSetGravityAngle>,   G<actSetX>,               G<actSetY>,               G<actSetPosition>,
-    G<actSetMinimumSpeed>,   G<actSetMaximumSpeed>,    G<actSetXSpeed>,          G<actSetYSpeed>,
-    G<actAimAtObject>,       G<actAimGravityAtObject>, G<actAimAtPoint>,         G<actAimGravityAtPoint>,
-    G<actWrapMode>,          G<actBounceMode>,         G<actNoMode>,             G<actSetBounceCoefficient>,
-    G<actPause>,             G<actResume>,             G<actForcedBounce>,       G<actMoveTowardsObject>,
-    G<actPushTowardsObject>, G<actPushAtAngle>,        G<actMoveAtAngle>,        G<actRotateTowardsObject>,
-    G<actRotateTowardsAngle>, nullptr};
-#undef G
+#define KINEMO_ACTION_ROUTINE(name, ...) guardedAction<act##name>,
+const ActionRoutine actionRoutines[kActionCount + 1] = {KINEMO_ACTIONS(KINEMO_ACTION_ROUTINE) nullptr};
 
-// The geometry expressions first fetch their parameters under the host's own
-// state (the fetch runs the host's expression evaluator), then guard their
-// arithmetic themselves.
-#define G guardedExpression
-const ExpressionRoutine expressionRoutines[kExpressionCount + 1] = {
-    G<expGetAngle>,     G<expGetSpeed>,        G<expGetX>,          G<expGetY>,
-    G<expGetXSpeed>,    G<expGetYSpeed>,       G<expGetGravityStrength>, G<expGetGravityAngle>,
-    G<expGetMaxSpeed>,  G<expGetMinSpeed>,     G<expGetBounceCoe>,  expGetDist,
-    expGetAng,          expGetDistPoints,      expGetAngPoints,     nullptr};
-#undef G
+#define KINEMO_EXPRESSION_ROUTINE(name, guard, ...) KINEMO_GUARD_##guard(exp##name),
+const ExpressionRoutine expressionRoutines[kExpressionCount + 1] = {KINEMO_EXPRESSIONS(KINEMO_EXPRESSION_ROUTINE) nullptr};

@@ -2,46 +2,34 @@
 
 #include <cstring>
 #include <map>
+#include <utility>
 
 namespace hostrec {
-namespace {
-// A zero-filled record in the driver's memory, then filled in.
-template <class Record, class Fill>
-Addr newRecord(Module& m, Fill fill) {
-    const Addr a = m.alloc(sizeof(Record));
-    fill(*m.view<Record>(a));
-    return a;
-}
-}  // namespace
 
 Addr newRunHeader(Module& m, int16_t width, int16_t height) {
-    return newRecord<HostRunHeader>(m, [&](HostRunHeader& h) {
-        h.playfieldWidth = width;
-        h.playfieldHeight = height;
-    });
+    const Addr h = m.alloc(layout::kRunHeaderSize);
+    writeField(m, h, layout::kPlayfieldWidth, width);
+    writeField(m, h, layout::kPlayfieldHeight, height);
+    return h;
 }
 
-void shapeObject(HostObject& object, const ObjectShape& shape) {
-    object.posX = shape.x;
-    object.posY = shape.y;
-    // Hot spot and image size lie in the shape's order.
-    const int16_t rest[] = {shape.hotX, shape.hotY, shape.width, shape.height};
-    std::memcpy(&object.hotSpotX, rest, sizeof rest);
+void shapeObject(Module& m, Addr object, const ObjectShape& shape) {
+    const std::pair<uint32_t, int16_t> fields[] = {
+        {layout::kPosX, shape.x},           {layout::kPosY, shape.y},          {layout::kHotSpotX, shape.hotX},
+        {layout::kHotSpotY, shape.hotY},    {layout::kImageWidth, shape.width}, {layout::kImageHeight, shape.height},
+    };
+    for (const auto& [offset, value] : fields) writeField(m, object, offset, value);
 }
 
 Addr newObject(Module& m, int16_t x, int16_t y, int16_t hotX, int16_t hotY, int16_t w, int16_t h) {
-    return newRecord<HostObject>(m, [&](HostObject& o) { shapeObject(o, {x, y, hotX, hotY, w, h}); });
+    const Addr o = m.alloc(layout::kObjectSize);
+    shapeObject(m, o, {x, y, hotX, hotY, w, h});
+    return o;
 }
 
-Addr runHeaderOf(Module& m, Addr rd) {
-    Addr header;
-    std::memcpy(&header, m.bytes(rd) + kRunHeaderOffset, sizeof header);
-    return header;
-}
+Addr runHeaderOf(Module& m, Addr rd) { return readField<Addr>(m, rd, layout::kRunHeader); }
 
-void attachRunHeader(Module& m, Addr rd, Addr runHeader) {
-    std::memcpy(m.bytes(rd) + kRunHeaderOffset, &runHeader, sizeof runHeader);
-}
+void attachRunHeader(Module& m, Addr rd, Addr runHeader) { writeField(m, rd, layout::kRunHeader, runHeader); }
 
 Addr newInstance(Module& m, Addr runHeader, uint32_t size) {
     Addr a = m.alloc(size);
@@ -49,6 +37,10 @@ Addr newInstance(Module& m, Addr runHeader, uint32_t size) {
     m.call("CreateRunObject", {a, 0, 0});
     return a;
 }
+
+uint16_t resultFlags(Module& m, Addr rd) { return readField<uint16_t>(m, rd, layout::kResultFlags); }
+
+void setResultFlags(Module& m, Addr rd, uint16_t flags) { writeField(m, rd, layout::kResultFlags, flags); }
 
 RunInfos runInfos(Module& m) {
     Addr a = m.alloc(sizeof(RunInfos));
@@ -80,8 +72,8 @@ Addr routine(Module& m, RoutineKind kind, int index) { return walk(m, runInfos(m
 void installParamFetch(Module& m, Addr runHeader, kdrv::Callback fetch) {
     const Addr first = m.callback(kdrv::CallbackKind::ParamFetch, fetch);
     const Addr next = m.callback(kdrv::CallbackKind::ParamFetch, std::move(fetch));
-    m.view<HostRunHeader>(runHeader)->getFirstParam = first;
-    m.view<HostRunHeader>(runHeader)->getNextParam = next;
+    writeField(m, runHeader, layout::kGetFirstParam, first);
+    writeField(m, runHeader, layout::kGetNextParam, next);
 }
 
 std::shared_ptr<ParamQueue> installParamQueue(Module& m, Addr runHeader) {
@@ -128,10 +120,10 @@ namespace {
 // One queue per run header, installed on first use.
 ParamQueue& queueOf(Module& m, Addr header) {
     static std::map<std::pair<Module*, Addr>, std::shared_ptr<ParamQueue>> queues;
-    const Addr installed = m.view<HostRunHeader>(header)->getFirstParam;
+    const Addr installed = readField<Addr>(m, header, layout::kGetFirstParam);
     if (auto it = queues.find({&m, installed}); installed != 0 && it != queues.end()) return *it->second;
     auto queue = installParamQueue(m, header);
-    queues[{&m, m.view<HostRunHeader>(header)->getFirstParam}] = queue;
+    queues[{&m, readField<Addr>(m, header, layout::kGetFirstParam)}] = queue;
     return *queue;
 }
 }  // namespace
@@ -147,10 +139,10 @@ Addr hostVersionCallback(Module& m, uint32_t version) {
 }
 
 Addr newEditServices(Module& m, Addr versionCallback, Addr pathCallback) {
-    return newRecord<HostEditServices>(m, [&](HostEditServices& s) {
-        s.getHostVersion = versionCallback;
-        s.pathCallback = pathCallback;
-    });
+    const Addr s = m.alloc(layout::kEditServicesSize);
+    writeField(m, s, layout::kGetHostVersion, versionCallback);
+    writeField(m, s, layout::kPathCallback, pathCallback);
+    return s;
 }
 
 void callString(Module& m, const FamilyInfo& f, Addr services, uint32_t code, Addr buffer, uint32_t size) {

@@ -5,6 +5,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <span>
@@ -47,6 +48,42 @@ inline constexpr std::array<FamilyInfo, 3> kFamilies{{
 
 inline const FamilyInfo& family(RoutineKind kind) { return kFamilies[static_cast<size_t>(kind)]; }
 
+// ---- The host's records, at the byte offsets the host documents -------------------
+// Written down here, not taken from the module's declarations: the harness
+// plays the host, so a record the module lays out wrongly must disagree with it.
+
+namespace layout {
+// HostObjectHeader, the first bytes of an instance record.
+constexpr uint32_t kRunHeader = 6;     // unaligned 32-bit address of the HostRunHeader
+constexpr uint32_t kResultFlags = 98;  // u16
+constexpr uint16_t kFloatResultFlag = 0x4000;
+constexpr uint32_t kObjectHeaderSize = 288;
+constexpr uint32_t kInstanceSize = 360;
+// HostRunHeader
+constexpr uint32_t kPlayfieldWidth = 148, kPlayfieldHeight = 150;  // i16
+constexpr uint32_t kGetFirstParam = 800, kGetNextParam = 804;      // callbacks
+constexpr uint32_t kRunHeaderSize = 808;
+// HostObject
+constexpr uint32_t kPosX = 62, kPosY = 66, kHotSpotX = 68, kHotSpotY = 70, kImageWidth = 72, kImageHeight = 74;  // i16
+constexpr uint32_t kUpdateFlagA = 188, kUpdateFlagB = 189;  // u8
+constexpr uint32_t kObjectSize = 190;
+// HostEditServices
+constexpr uint32_t kPathCallback = 580, kGetHostVersion = 636;  // callbacks
+constexpr uint32_t kEditServicesSize = 640;
+}  // namespace layout
+
+// Little-endian fields of any record, at a byte offset.
+template <class Field>
+Field readField(Module& m, Addr record, uint32_t offset) {
+    Field v;
+    std::memcpy(&v, m.bytes(record) + offset, sizeof v);
+    return v;
+}
+template <class Field>
+void writeField(Module& m, Addr record, uint32_t offset, Field value) {
+    std::memcpy(m.bytes(record) + offset, &value, sizeof value);
+}
+
 // ---- Run-time records -------------------------------------------------------------
 
 // A HostRunHeader with the playfield size; parameter callbacks unset.
@@ -55,14 +92,17 @@ Addr newRunHeader(Module& m, int16_t width = 640, int16_t height = 480);
 struct ObjectShape {
     int16_t x = 0, y = 0, hotX = 0, hotY = 0, width = 32, height = 32;
 };
-void shapeObject(HostObject& object, const ObjectShape& shape);
+void shapeObject(Module& m, Addr object, const ObjectShape& shape);
 // A HostObject with its hot-spot position, hot spot and image size.
 Addr newObject(Module& m, int16_t x, int16_t y, int16_t hotX = 0, int16_t hotY = 0, int16_t w = 32, int16_t h = 32);
 
 Addr runHeaderOf(Module& m, Addr rd);
 void attachRunHeader(Module& m, Addr rd, Addr runHeader);
-// A RunData of `size` bytes whose header points at runHeader, after CreateRunObject.
-Addr newInstance(Module& m, Addr runHeader, uint32_t size = sizeof(RunData));
+// An instance record of `size` bytes whose header points at runHeader, after CreateRunObject.
+Addr newInstance(Module& m, Addr runHeader, uint32_t size = layout::kInstanceSize);
+// The instance's result flags, where expressions set the float bit.
+uint16_t resultFlags(Module& m, Addr rd);
+void setResultFlags(Module& m, Addr rd, uint16_t flags);
 
 RunInfos runInfos(Module& m);
 

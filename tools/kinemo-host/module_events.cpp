@@ -6,6 +6,7 @@
 #include <string>
 
 #include "driver/host_harness.h"
+#include "host/event_list.h"
 
 namespace khost {
 namespace {
@@ -17,9 +18,6 @@ constexpr std::array<FamilyEntries, 3> kFamilies{{
 
 // A descriptor row never declares more parameters than this; more means a bad record.
 constexpr int kMaxParams = 16;
-
-constexpr int16_t kTypeNumber = 22;
-constexpr int16_t kTypeObjectOrFetched = 1;
 
 int16_t wordAt(const uint8_t* p, size_t index) {
     int16_t w;
@@ -63,9 +61,9 @@ int countOf(const EventCounts& counts, EventFamily family) {
 }
 
 ParamKind paramKind(EventFamily family, int16_t type) {
-    if (family == EventFamily::Expression) return type == kTypeObjectOrFetched ? ParamKind::Number : ParamKind::Unknown;
-    if (type == kTypeNumber) return ParamKind::Integer;
-    if (type == kTypeObjectOrFetched) return ParamKind::Object;
+    if (family == EventFamily::Expression) return type == ParamFetched ? ParamKind::Number : ParamKind::Unknown;
+    if (type == ParamNumber) return ParamKind::Integer;
+    if (type == ParamObject) return ParamKind::Object;
     return ParamKind::Unknown;
 }
 

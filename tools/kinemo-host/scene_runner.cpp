@@ -121,22 +121,15 @@ void runCondition(HostSide& h, const SceneCommand& c, std::ostream& out) {
     report(h, c, result != 0 ? "true" : "false", out);
 }
 
-uint16_t resultFlags(HostSide& h, Addr rd) {
-    uint16_t flags;
-    std::memcpy(&flags, h.m.bytes(rd) + kResultFlagsOffset, sizeof flags);
-    return flags;
-}
-
 void runExpression(HostSide& h, const SceneCommand& c, std::ostream& out) {
     Addr rd = h.stage.instances[c.subject];
     std::vector<uint32_t> params;
     for (const EventParam& p : c.event.params) params.push_back(p.value);
     // The host clears the float flag before asking, then reads the result by it.
-    uint16_t flags = resultFlags(h, rd) & ~kFloatResultFlag;
-    std::memcpy(h.m.bytes(rd) + kResultFlagsOffset, &flags, sizeof flags);
+    hostrec::setResultFlags(h.m, rd, hostrec::resultFlags(h.m, rd) & ~hostrec::layout::kFloatResultFlag);
     uint32_t result = hostrec::callExpression(h.m, routineFor(h, RoutineKind::Expression, c.event.code), rd, *h.stage.params,
                                               params, kParamHandle);
-    bool isFloat = (resultFlags(h, rd) & kFloatResultFlag) != 0;
+    bool isFloat = (hostrec::resultFlags(h.m, rd) & hostrec::layout::kFloatResultFlag) != 0;
     report(h, c, isFloat ? formatFloat(std::bit_cast<float>(result)) : std::to_string(static_cast<int32_t>(result)), out);
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <vector>
@@ -92,16 +91,6 @@ std::string escapeMarkup(std::string_view text) {
         }
     }
     return out;
-}
-
-bool readAsInteger(uint32_t bits) {
-    const double f = std::bit_cast<float>(bits);
-    // Out of the 64-bit range (nan and inf included) the truncation gives
-    // 0x8000000000000000, whose low half is zero.
-    constexpr double kTwo63 = 9223372036854775808.0;
-    if (!(f >= -kTwo63 && f < kTwo63)) return true;
-    const int64_t t = static_cast<int64_t>(std::trunc(f));
-    return static_cast<uint32_t>(t) == 0;
 }
 
 std::string_view paramUnit(std::string_view display, int param, ParamKind kind) {

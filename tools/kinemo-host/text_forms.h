@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "expressions/expression_params.h"
 #include "kinemo-host/event_language.h"
 
 namespace khost {
@@ -28,12 +29,10 @@ std::string formatCoordinate(double v);
 // an element or an attribute value become entities.
 std::string escapeMarkup(std::string_view text);
 
-// The module's rule for the raw 32 bits of an expression argument: read as
-// an f32, truncated toward zero to 64 bits; if the low 32 bits of that are
-// zero, the bits are taken as an integer, otherwise as the float. So floats
+// The module's own rule for the raw 32 bits of an expression argument: floats
 // below 1 in magnitude, nan, inf and multiples of 2^32 arrive as integers.
-// The host mirrors it to warn about arguments that will not mean what they say.
-bool readAsInteger(uint32_t bits);
+// The tool asks it to warn about arguments that will not mean what they say.
+inline bool readAsInteger(uint32_t bits) { return paramIsInteger(bits); }
 
 // The unit of an event parameter, read off its display string: the module's
 // tables carry types but no units, and the display strings say enough.

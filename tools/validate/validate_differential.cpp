@@ -97,7 +97,7 @@ struct Side {
     std::array<uint32_t, sizeof(RunData) / 4> words(int instance) {
         std::array<uint8_t, sizeof(RunData)> bytes;
         std::memcpy(bytes.data(), module->bytes(stage.instances[instance]), bytes.size());
-        std::memset(bytes.data() + kRunHeaderOffset, 0, 4);
+        std::memset(bytes.data() + hostrec::layout::kRunHeader, 0, 4);
         return std::bit_cast<std::array<uint32_t, sizeof(RunData) / 4>>(bytes);
     }
 
@@ -180,7 +180,7 @@ struct SideBySide {
             for (Side* s : {&native, &emulated}) {
                 s->module->view<HostRunHeader>(s->stage.header)->playfieldWidth = width;
                 s->module->view<HostRunHeader>(s->stage.header)->playfieldHeight = height;
-                hostrec::shapeObject(hostrec::object(*s->module, s->stage.objects[o]), shape);
+                hostrec::shapeObject(*s->module, s->stage.objects[o], shape);
             }
         }
         for (int i = 0; i < kInstances; ++i) {

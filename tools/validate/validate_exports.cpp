@@ -38,7 +38,7 @@ kdrv::Addr rect(Host& h) { return block(h, 16); }
 kdrv::Addr runData(Host& h) {
     kdrv::Addr rd = block(h, sizeof(RunData));
     kdrv::Addr header = block(h, sizeof(HostRunHeader));
-    std::memcpy(h.m.bytes(rd) + kRunHeaderOffset, &header, sizeof header);
+    hostrec::attachRunHeader(h.m, rd, header);
     return rd;
 }
 

@@ -36,7 +36,7 @@ std::string hex(uint32_t v) {
 
 uint16_t resultFlags(const std::vector<uint8_t>& record) {
     uint16_t flags;
-    std::memcpy(&flags, record.data() + kResultFlagsOffset, sizeof flags);
+    std::memcpy(&flags, record.data() + hostrec::layout::kResultFlags, sizeof flags);
     return flags;
 }
 
@@ -143,7 +143,7 @@ std::optional<std::string> playRandomCalls(RandomStage& s, ByteSource& source, i
                 const uint32_t code = source.below(static_cast<uint32_t>(s.routines.expressions.size()));
                 what = "expression " + std::to_string(code);
                 m.callRoutine(kdrv::RoutineKind::Expression, s.routines.expressions[code], {inst.addr, source.bits()});
-                mayWrite = {{kResultFlagsOffset, kResultFlagsOffset + 2}};
+                mayWrite = {{hostrec::layout::kResultFlags, hostrec::layout::kResultFlags + 2}};
                 mayFlagFloat = true;
             } else if (op == 6) {
                 what = "condition 0";
@@ -167,7 +167,7 @@ std::optional<std::string> playRandomCalls(RandomStage& s, ByteSource& source, i
         for (auto& p : strayWrites(before[1], after, mayWrite, "instance")) problems.push_back(p);
         // An expression may only add the float-result bit.
         const uint16_t was = resultFlags(before[1]), now = resultFlags(after);
-        if (mayFlagFloat && now != was && now != (was | kFloatResultFlag)) problems.push_back("result flags changed beyond the float bit");
+        if (mayFlagFloat && now != was && now != (was | hostrec::layout::kFloatResultFlag)) problems.push_back("result flags changed beyond the float bit");
         if (s.badFetch) problems.push_back("a parameter fetch without the constant 2");
         for (size_t i = 0; i < kObjects; ++i) {
             const bool target = what == "HandleRunObject" && steps && s.objects[i].addr == steppedTarget;
