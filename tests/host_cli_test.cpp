@@ -69,6 +69,9 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
     const std::string longRun = writeTemp("long.kscene", "kinemo k\nstep 1000000\n");
     const std::string bad = writeTemp("bad.kscene", "kinemo k\nstep two\n");
     const std::string trace = writeTemp("keep.csv", "keep");
+    const std::string module = writeTemp("keep.qlm", "keep");
+    const std::string moduleAgain = (std::filesystem::path(module).parent_path() / "." /
+                                     std::filesystem::path(module).filename()).string();
     const std::string missing = tempPath("missing.qlm");
     const std::string dir = std::filesystem::temp_directory_path().string();
     const std::string see = "\n(see kinemo-host ";
@@ -86,6 +89,9 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"run", bad}, kExitBadScene, "bad.kscene:2: expected an integer for N in \"step N\", got \"two\""},
         {{"run", bad, "--trace", trace, "--html", trace + ".html"}, kExitBadScene, "bad.kscene:2:"},
         {{"run", good, "--html", good}, kExitUsage, "--html " + good + " would overwrite the scene file"},
+        {{"run", good, "--module", module, "--svg", module}, kExitUsage,
+         "--svg " + module + " would overwrite the module file"},
+        {{"run", good, "--module=" + module, "--html", moduleAgain}, kExitUsage, "would overwrite the module file"},
         {{"run", good, "--svg", trace, "--trace", "/nonexistent-dir/t.csv"}, kExitFailure,
          "cannot write /nonexistent-dir/t.csv: No such file or directory"},
         {{"run", good, "--trace", dir}, kExitFailure, "cannot write " + dir + ": Is a directory"},
@@ -126,9 +132,10 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         EXPECT_TRUE(c.status == kExitOk ? r.out.find(c.out) != std::string::npos : r.out.empty()) << r.out;
         EXPECT_EQ(readTextFile(trace), "keep");
         EXPECT_EQ(readTextFile(good), "kinemo k\nstep 2\n");
+        EXPECT_EQ(readTextFile(module), "keep");
     }
     EXPECT_FALSE(std::filesystem::exists(trace + ".html")) << "a page for a bad scene";
-    for (const std::string& file : {good, longRun, bad, trace}) std::filesystem::remove(file);
+    for (const std::string& file : {good, longRun, bad, trace, module}) std::filesystem::remove(file);
 }
 
 // Outputs land whole, under their own names, with no temporary left beside them.

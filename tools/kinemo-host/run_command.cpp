@@ -26,13 +26,17 @@ bool samePath(const std::string& a, const std::string& b) {
     return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
 }
 
-// An output that names the scene or another output would destroy data.
-std::optional<std::string> outputClash(const CommandLine& line, const std::string& scenePath) {
+// An output that names an input (the scene, the module) or another output
+// would destroy data.
+std::optional<std::string> outputClash(const CommandLine& line, const std::string& scenePath,
+                                       const std::string& modulePath) {
     const std::pair<const char*, std::optional<std::string>> outputs[] = {
         {"--trace", option(line, "--trace")}, {"--svg", option(line, "--svg")}, {"--html", option(line, "--html")}};
+    const std::pair<const char*, const std::string&> inputs[] = {{"scene", scenePath}, {"module", modulePath}};
     for (auto [name, path] : outputs)
-        if (path && !scenePath.empty() && samePath(*path, scenePath))
-            return std::string(name) + " " + *path + " would overwrite the scene file";
+        for (auto [input, inputPath] : inputs)
+            if (path && !inputPath.empty() && samePath(*path, inputPath))
+                return std::string(name) + " " + *path + " would overwrite the " + input + " file";
     for (size_t i = 0; i < std::size(outputs); ++i) {
         for (size_t j = i + 1; j < std::size(outputs); ++j) {
             const auto& [a, pa] = outputs[i];
@@ -115,7 +119,8 @@ int runCommand(const std::vector<std::string>& args) {
     CommandLine line = parseCommandLine(args, kRunOptions, 1);
     if (auto status = endsBeforeStart(line, "run", kRunHelp, std::cout, std::cerr)) return *status;
     const std::string scenePath = line.positional.empty() ? "" : line.positional[0];
-    if (auto clash = outputClash(line, scenePath)) return usageError(std::cerr, "run", *clash);
+    const std::string modulePath = option(line, "--module").value_or("");
+    if (auto clash = outputClash(line, scenePath, modulePath)) return usageError(std::cerr, "run", *clash);
 
     std::string text(builtinSceneText());
     std::string fileName(kBuiltinSceneName);
@@ -124,7 +129,6 @@ int runCommand(const std::vector<std::string>& args) {
         fileName = scenePath == "-" ? "<stdin>" : scenePath;
         if (!readInput(scenePath, kMaxSceneBytes, text, error)) return fail(error);
     }
-    const std::string modulePath = option(line, "--module").value_or("");
     if (!modulePath.empty() && !checkReadable(modulePath, error)) return fail(error);
 
     OutputFile trace, svg, html;
