@@ -68,6 +68,7 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
     const std::string good = writeTemp("good.kscene", "kinemo k\nstep 2\n");
     const std::string longRun = writeTemp("long.kscene", "kinemo k\nstep 1000000\n");
     const std::string bad = writeTemp("bad.kscene", "kinemo k\nstep two\n");
+    const std::string comments = writeTemp("comments.kscene", "# to do\n\n");
     const std::string trace = writeTemp("keep.csv", "keep");
     const std::string module = writeTemp("keep.qlm", "keep");
     const std::string moduleAgain = (std::filesystem::path(module).parent_path() / "." /
@@ -88,6 +89,8 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"run", "--quiet", good}, kExitOk, ""},
         {{"run", bad}, kExitBadScene, "bad.kscene:2: expected an integer for N in \"step N\", got \"two\""},
         {{"run", bad, "--trace", trace, "--html", trace + ".html"}, kExitBadScene, "bad.kscene:2:"},
+        {{"run", comments, "--trace", trace}, kExitBadScene,
+         "comments.kscene:3: nothing to run: the scene has only comments and blank lines\n"},
         {{"run", good, "--html", good}, kExitUsage, "--html " + good + " would overwrite the scene file"},
         {{"run", good, "--module", module, "--svg", module}, kExitUsage,
          "--svg " + module + " would overwrite the module file"},
@@ -135,7 +138,7 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         EXPECT_EQ(readTextFile(module), "keep");
     }
     EXPECT_FALSE(std::filesystem::exists(trace + ".html")) << "a page for a bad scene";
-    for (const std::string& file : {good, longRun, bad, trace, module}) std::filesystem::remove(file);
+    for (const std::string& file : {good, longRun, bad, comments, trace, module}) std::filesystem::remove(file);
 }
 
 // Outputs land whole, under their own names, with no temporary left beside them.
@@ -153,10 +156,16 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     const int savedStdin = dup(STDIN_FILENO);
     ASSERT_NE(std::freopen(scene.c_str(), "r", stdin), nullptr);
     Captured fromStdin = capture({"run", "-"});
+    EXPECT_EQ(fromStdin.out, "k: 3 frames, position (13, 10), speed 100, bounces 0, wraps 0\n") << fromStdin.err;
+    // Empty standard input runs nothing, and says so.
+    ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);
+    Captured empty = capture({"run", "-", "--trace", trace});
     dup2(savedStdin, STDIN_FILENO);
     ::close(savedStdin);
     std::clearerr(stdin);
-    EXPECT_EQ(fromStdin.out, "k: 3 frames, position (13, 10), speed 100, bounces 0, wraps 0\n") << fromStdin.err;
+    EXPECT_EQ(empty.status, kExitBadScene);
+    EXPECT_EQ(empty.err, "<stdin>:1: nothing to run: the scene is empty\n");
+    EXPECT_EQ(readTextFile(trace), "old");
     ASSERT_EQ(capture({"run", scene, "--trace=" + trace, "--svg=" + svg}).status, kExitOk);
     EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"p.svg", "s.kscene", "t.csv"}));
     EXPECT_EQ(readTextFile(trace).substr(0, 15), "frame,instance,");

@@ -95,12 +95,21 @@ const BadScene kBadScenes[] = {
     {"kinemo k2 extra", "s.kscene:4: unexpected \"extra\" after \"kinemo NAME\""},
     {"playfield 800 600", "s.kscene:4: playfield must come before the first object or kinemo"},
     {"step -1", "s.kscene:4: number out of range for N in \"step N\": \"-1\" (0 to 1000000)"},
-    {"step 600000\nstep 400001", "s.kscene:5: the scene runs more than 1000000 frames or 10000000 commands"},
-    {"repeat 1000\nstep 1001\nend", "s.kscene:6: the scene runs more than 1000000 frames or 10000000 commands"},
+    // the first line past a limit is named, once
+    {"step 600000\nstep 400001\nstep 1", "s.kscene:5: the scene runs more than 1000000 frames by this line (repeats counted out)"},
+    {"repeat 1000\nstep 1001\nend", "s.kscene:6: the scene runs more than 1000000 frames by this line (repeats counted out)"},
+    {"repeat 2\nrepeat 2\nstep 600000\nend\nend\nstep 1",
+     "s.kscene:7: the scene runs more than 1000000 frames by this line (repeats counted out)"},
+    {"repeat 10000\nrepeat 1000\ndump k\nend\nend\nrepeat 1000000\nrepeat 1000000\nend\nend",
+     "s.kscene:8: the scene runs more than 10000000 commands by this line (repeats counted out)"},
     {"repeat 1\nrepeat 1\nrepeat 1\nrepeat 1\nrepeat 1\nrepeat 1\nrepeat 1\nrepeat 1\nrepeat 1\n"
      "end\nend\nend\nend\nend\nend\nend\nend\nend", "s.kscene:12: repeat nested more than 8 deep"},
     {"repeat 2\nstep 1", "s.kscene:4: repeat without end"},
     {"end", "s.kscene:4: end without repeat"},
+    // a repeat line with a mistake still pairs with its end
+    {"repeat 3 step 1\nend", "s.kscene:4: unexpected \"step\" after \"repeat N\""},
+    {"repeat\nend", "s.kscene:4: missing value: expected \"repeat N\""},
+    {"repaet 3\nstep 1\nend", "s.kscene:4: unknown command \"repaet\"; did you mean \"repeat\"?"},
     {"repeat 2\nkinemo k3\nend", "s.kscene:5: kinemo cannot be used inside repeat (from line 4)"},
     // the bad object still declares its name: the later line is not "unknown object"
     {"object box 0 0 -1 10 0 0\nbogus\naction k Set Object box\nstep x",
@@ -195,6 +204,11 @@ TEST(SceneParser, WholeFilesWarningsAndTheErrorCap) {
         {"\xEF\xBB\xBFkinemo k\r\nexpression k GetDist(1.5, 2)\r\n# done\r\n", 0, ""},
         {bogus100, 100, "f:100: unknown command \"bogus\""},
         {bogus101, 101, "f:101: too many errors, stopping"},
+        // nothing to run is said, not run silently
+        {"", 1, "f:1: nothing to run: the scene is empty"},
+        {"\xEF\xBB\xBF \r\n\n", 1, "f:3: nothing to run: the scene is empty"},
+        {"# a scene to come\n\n   # later\n", 1, "f:4: nothing to run: the scene has only comments and blank lines"},
+        {"playfield 320 200", 1, "f:1: nothing to run: the scene only sets the playfield"},
         {"kinemo k\nexpression k GetDist(0.5, 0.5)\nexpression k GetDist(1.5, 1e10)\nexpression k GetDist(2, -0)\n"
          "expression k GetDistPoints(4294967296.0, 0, inf, 0)\n",
          0,

@@ -112,8 +112,8 @@ const char* const kRunHelp =
     "Exit status:\n"
     "  0  done\n"
     "  1  the module, a file or standard output failed\n"
-    "  2  usage error, or the scene has errors (reported as FILE:LINE: message;\n"
-    "     nothing is run)\n";
+    "  2  usage error, or the scene has errors or nothing to run (reported as\n"
+    "     FILE:LINE: message; nothing is run and no file is written)\n";
 
 int runCommand(const std::vector<std::string>& args) {
     CommandLine line = parseCommandLine(args, kRunOptions, 1);

@@ -28,6 +28,7 @@ struct ParseState {
     SceneParse out;
     int line = 0;
     int playfieldLine = 0;
+    bool limitPassed = false;  // said once; the counts stop there
     std::vector<Level> levels{Level{}};
     std::map<std::string, int, std::less<>> nameLines;  // name -> line that declared it
 
@@ -46,6 +47,7 @@ struct CommandSpec {
     std::string_view usage;
     size_t argCount;   // words after the keyword; for event commands, the instance only
     bool takesText;    // an event text follows the fixed words
+    bool opensBody;    // repeat: a later end closes it
     void (*handle)(ParseState&, const Words&, std::string_view rest);
 };
 
@@ -124,18 +126,19 @@ int findObject(ParseState& s, std::string_view name) {
     return -1;
 }
 
-std::string tooLong() {
-    return "the scene runs more than " + std::to_string(kMaxSceneFrames) + " frames or " +
-           std::to_string(kMaxSceneCommandsRun) + " commands";
-}
-
-// Counts work into the innermost level; false (and an error) past the bounds.
+// Counts work into the innermost level; false (and an error, the first
+// time) past a bound.
 bool count(ParseState& s, int64_t frames, int64_t commands) {
+    if (s.limitPassed) return false;
     Level& level = s.levels.back();
     level.frames += frames;
     level.commands += commands;
-    if (level.frames <= kMaxSceneFrames && level.commands <= kMaxSceneCommandsRun) return true;
-    s.error(tooLong());
+    const bool tooManyFrames = level.frames > kMaxSceneFrames;
+    if (!tooManyFrames && level.commands <= kMaxSceneCommandsRun) return true;
+    s.limitPassed = true;
+    s.error("the scene runs more than " +
+            (tooManyFrames ? std::to_string(kMaxSceneFrames) + " frames" : std::to_string(kMaxSceneCommandsRun) + " commands") +
+            " by this line (repeats counted out)");
     return false;
 }
 
@@ -221,6 +224,12 @@ void parseStep(ParseState& s, const Words& w, std::string_view) {
     push(s, CommandKind::Step).frames = frames;
 }
 
+// Opened even when the line is bad, so that its end still pairs with it.
+void openRepeat(ParseState& s, int64_t times) {
+    push(s, CommandKind::Repeat).frames = times;
+    s.levels.push_back({s.out.scene.commands.size() - 1, s.line, 0, 0});
+}
+
 void parseRepeat(ParseState& s, const Words& w, std::string_view) {
     int64_t times = 0;
     bool ok = integerArg(s, w, 1, "repeat N", 0, kMaxSceneFrames, times);
@@ -228,9 +237,7 @@ void parseRepeat(ParseState& s, const Words& w, std::string_view) {
         s.error("repeat nested more than " + std::to_string(kMaxRepeatDepth) + " deep");
         ok = false;
     }
-    // Opened even when bad, so that its end still pairs with it.
-    push(s, CommandKind::Repeat).frames = ok ? times : 0;
-    s.levels.push_back({s.out.scene.commands.size() - 1, s.line, 0, 0});
+    openRepeat(s, ok ? times : 0);
 }
 
 void parseEnd(ParseState& s, const Words&, std::string_view) {
@@ -239,7 +246,8 @@ void parseEnd(ParseState& s, const Words&, std::string_view) {
     s.levels.pop_back();
     SceneCommand& repeat = s.out.scene.commands[body.repeatIndex];
     repeat.bodyEnd = s.out.scene.commands.size();
-    // Each level stays within the bounds, so these products cannot overflow.
+    // Each level stays within the bounds (counting stops at the first past
+    // them), so these products cannot overflow.
     count(s, body.frames * repeat.frames, body.commands * repeat.frames);
 }
 
@@ -260,17 +268,17 @@ void parseDump(ParseState& s, const Words& w, std::string_view) {
 }
 
 constexpr std::array<CommandSpec, 11> kCommands{{
-    {"playfield", kPlayfieldUsage, 2, false, parsePlayfield},
-    {"object", kObjectUsage, 7, false, parseObject},
-    {"kinemo", "kinemo NAME", 1, false, parseKinemo},
-    {"action", "action K TEXT", 1, true, parseAction},
-    {"condition", "condition K TEXT", 1, true, parseCondition},
-    {"expression", "expression K TEXT", 1, true, parseExpression},
-    {"step", kStepUsage, 1, false, parseStep},
-    {"place", kPlaceUsage, 3, false, parsePlace},
-    {"dump", "dump K", 1, false, parseDump},
-    {"repeat", "repeat N", 1, false, parseRepeat},
-    {"end", "end", 0, false, parseEnd},
+    {"playfield", kPlayfieldUsage, 2, false, false, parsePlayfield},
+    {"object", kObjectUsage, 7, false, false, parseObject},
+    {"kinemo", "kinemo NAME", 1, false, false, parseKinemo},
+    {"action", "action K TEXT", 1, true, false, parseAction},
+    {"condition", "condition K TEXT", 1, true, false, parseCondition},
+    {"expression", "expression K TEXT", 1, true, false, parseExpression},
+    {"step", kStepUsage, 1, false, false, parseStep},
+    {"place", kPlaceUsage, 3, false, false, parsePlace},
+    {"dump", "dump K", 1, false, false, parseDump},
+    {"repeat", "repeat N", 1, false, true, parseRepeat},
+    {"end", "end", 0, false, false, parseEnd},
 }};
 
 void parseLine(ParseState& s, std::string_view line) {
@@ -284,15 +292,30 @@ void parseLine(ParseState& s, std::string_view line) {
         std::vector<std::string> keywords;
         for (const auto& c : kCommands) keywords.emplace_back(c.keyword);
         std::string message = "unknown command " + quoted(words[0]);
-        if (auto near = closestCandidate(words[0], keywords)) message += "; did you mean " + quoted(keywords[*near]) + "?";
-        return s.error(message);
+        auto near = closestCandidate(words[0], keywords);
+        if (near) message += "; did you mean " + quoted(keywords[*near]) + "?";
+        s.error(message);
+        // One mistake, one error: a misspelt repeat still pairs with its end.
+        if (near && kCommands[*near].opensBody) openRepeat(s, 0);
+        return;
     }
     size_t given = words.size() - 1;
+    std::string error;
     if (given < command->argCount || (command->takesText && given == command->argCount))
-        return s.error("missing value: expected \"" + std::string(command->usage) + "\"");
-    if (!command->takesText && given > command->argCount)
-        return s.error("unexpected " + quoted(words[command->argCount + 1]) + " after \"" + std::string(command->usage) + "\"");
-    command->handle(s, words, afterWords(text, command->argCount + 1));
+        error = "missing value: expected \"" + std::string(command->usage) + "\"";
+    else if (!command->takesText && given > command->argCount)
+        error = "unexpected " + quoted(words[command->argCount + 1]) + " after \"" + std::string(command->usage) + "\"";
+    if (error.empty()) return command->handle(s, words, afterWords(text, command->argCount + 1));
+    s.error(error);
+    if (command->opensBody) openRepeat(s, 0);
+}
+
+// Said rather than run silently (most likely the wrong file, or an empty
+// pipe), at the line where the parser ended.
+void reportNothingToRun(ParseState& s, std::string_view text) {
+    s.error(std::string("nothing to run: ") + (trimSpace(text).empty() ? "the scene is empty"
+                                               : s.playfieldLine != 0 ? "the scene only sets the playfield"
+                                                                      : "the scene has only comments and blank lines"));
 }
 
 }  // namespace
@@ -315,6 +338,7 @@ SceneParse parseScene(std::string_view text, std::string_view fileName, const Ev
         s.levels.pop_back();
         s.error("repeat without end");
     }
+    if (s.out.errors.empty() && s.out.scene.commands.empty()) reportNothingToRun(s, text);
     s.out.scene.totalFrames = s.levels.front().frames;
     return std::move(s.out);
 }
