@@ -8,6 +8,7 @@
 #include "kinemo-host/exit_status.h"
 #include "kinemo-host/file_io.h"
 #include "kinemo-host/scene_tokens.h"
+#include "kinemo-host/text_forms.h"
 #include "kinemo-host/validate.h"
 
 namespace khost {
@@ -18,7 +19,7 @@ constexpr const char* kVersion = "kinemo-host 1.1\n";
 constexpr const char* kHelp =
     "usage: kinemo-host COMMAND [OPTIONS]\n"
     "       kinemo-host help COMMAND\n"
-    "       kinemo-host --version\n"
+    "       kinemo-host --version   (or -V, or version)\n"
     "\n"
     "Drives the Kinemo module the way the host application does, without the host.\n"
     "\n"
@@ -28,6 +29,7 @@ constexpr const char* kHelp =
     "  describe      print a Markdown reference of the module's events\n"
     "  validate      check a module build against the host contract\n"
     "  help COMMAND  show the help of a command\n"
+    "  version       print the version of kinemo-host\n"
     "\n"
     "Every command takes --module PATH (a kinemo.qlm, run in the emulated host;\n"
     "by default the native build linked in) and --help. An option's value may\n"
@@ -38,6 +40,20 @@ constexpr const char* kHelp =
     "  1  the module, a file or standard output failed (validate: a check failed)\n"
     "  2  usage error, or the scene has errors\n";
 
+const char* const kHelpHelp =
+    "usage: kinemo-host help [COMMAND]\n"
+    "\n"
+    "Shows the help of COMMAND (the same as kinemo-host COMMAND --help), or without\n"
+    "COMMAND the list of commands.\n";
+
+const char* const kVersionHelp =
+    "usage: kinemo-host version   (or kinemo-host --version, kinemo-host -V)\n"
+    "\n"
+    "Prints the version of kinemo-host.\n";
+
+int help(const std::vector<std::string>& args);
+int version(const std::vector<std::string>& args);
+
 struct SubCommand {
     const char* name;
     int (*run)(const std::vector<std::string>&);
@@ -47,6 +63,8 @@ const SubCommand kCommands[] = {
     {"run", runCommand, &kRunHelp},
     {"describe", describeCommand, &kDescribeHelp},
     {"validate", runValidate, &kvalidate::kUsage},
+    {"help", help, &kHelpHelp},
+    {"version", version, &kVersionHelp},
 };
 
 const SubCommand* findCommand(const std::string& name) {
@@ -60,15 +78,36 @@ int topLevelUsageError(const std::string& message) {
     return kExitUsage;
 }
 
-int help(const std::vector<std::string>& words) {
-    if (words.size() == 1) {
+int unknownCommand(const std::string& name) {
+    std::vector<std::string> names;
+    for (const SubCommand& c : kCommands) names.emplace_back(c.name);
+    auto near = closestCandidate(name, names);
+    return topLevelUsageError("unknown command " + quoted(name) + (near ? "; did you mean " + quoted(names[*near]) + "?" : ""));
+}
+
+int help(const std::vector<std::string>& args) {
+    if (args.empty()) {
         std::cout << kHelp;
         return kExitOk;
     }
-    if (words.size() > 2) return topLevelUsageError("help takes one command, got " + quoted(words[2]));
-    const SubCommand* c = findCommand(words[1]);
-    if (c == nullptr) return topLevelUsageError("unknown command " + quoted(words[1]));
+    if (args.size() > 1) return topLevelUsageError("help takes one command, got " + quoted(args[1]));
+    if (args[0] == "--help" || args[0] == "-h") {
+        std::cout << kHelpHelp;
+        return kExitOk;
+    }
+    const SubCommand* c = findCommand(args[0]);
+    if (c == nullptr) return unknownCommand(args[0]);
     std::cout << *c->help;
+    return kExitOk;
+}
+
+int version(const std::vector<std::string>& args) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << kVersionHelp;
+        return kExitOk;
+    }
+    if (!args.empty()) return topLevelUsageError("version takes nothing after it, got " + quoted(args[0]));
+    std::cout << kVersion;
     return kExitOk;
 }
 
@@ -78,19 +117,12 @@ int dispatch(const std::vector<std::string>& words) {
         return kExitUsage;
     }
     const std::string& first = words[0];
-    if (first == "--help" || first == "-h") {
-        std::cout << kHelp;
-        return kExitOk;
-    }
-    if (first == "help") return help(words);
-    if (first == "--version") {
-        if (words.size() > 1) return topLevelUsageError("--version takes nothing after it");
-        std::cout << kVersion;
-        return kExitOk;
-    }
-    if (const SubCommand* c = findCommand(first)) return c->run({words.begin() + 1, words.end()});
+    const std::vector<std::string> rest(words.begin() + 1, words.end());
+    if (first == "--help" || first == "-h") return help(rest);
+    if (first == "--version" || first == "-V") return version(rest);
+    if (const SubCommand* c = findCommand(first)) return c->run(rest);
     if (first.size() > 1 && first[0] == '-') return topLevelUsageError("unknown option " + quoted(first));
-    return topLevelUsageError("unknown command " + quoted(first));
+    return unknownCommand(first);
 }
 
 }  // namespace
