@@ -155,7 +155,7 @@ void runFrames(HostSide& h, int64_t frames, std::span<StepObserver* const> obser
 
 void dump(HostSide& h, int index, std::ostream& out) {
     auto columns = stateColumns();
-    auto values = stateValues(readState(h, index), h.scene.instances[index]);
+    auto values = stateValues(readState(h, index), h.scene.instances[index], kNoTarget);
     for (size_t i = 0; i < columns.size(); ++i) out << (i == 0 ? "" : " ") << columns[i] << '=' << values[i];
     out << '\n';
 }
