@@ -8,6 +8,9 @@ add_library(kinemo SHARED ${MODULE_SOURCES} ${RC_SOURCES} ${CMAKE_SOURCE_DIR}/sr
 set_target_properties(kinemo PROPERTIES PREFIX "" OUTPUT_NAME kinemo SUFFIX ".qlm")
 target_include_directories(kinemo PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_include_directories(kinemo PRIVATE ${CMAKE_SOURCE_DIR}/res)
+# Reproducible: no path of the build machine in the image (__FILE__ included),
+# no time stamp in the PE header.
+target_compile_options(kinemo PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>)
 target_compile_options(kinemo PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-O2 -msse2 -mfpmath=sse -fno-exceptions -fno-rtti -fno-math-errno
   -fno-builtin-sin -fno-builtin-cos -fno-builtin-atan2 -fno-asynchronous-unwind-tables>)

@@ -14,7 +14,8 @@
 namespace khost {
 namespace {
 
-constexpr const char* kVersion = "kinemo-host 1.1\n";
+// The release version, from the file VERSION through the build.
+constexpr const char* kVersion = "kinemo-host " KINEMO_VERSION "\n";
 
 constexpr const char* kHelp =
     "usage: kinemo-host COMMAND [OPTIONS]\n"
