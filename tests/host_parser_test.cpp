@@ -10,7 +10,9 @@
 
 #include "driver/module.h"
 #include "kinemo-host/module_events.h"
+#include "kinemo-host/scene_grammar.h"
 #include "kinemo-host/scene_parser.h"
+#include "support/text_file.h"
 
 using namespace khost;
 
@@ -228,6 +230,29 @@ TEST(SceneParser, WholeFilesWarningsAndTheErrorCap) {
         EXPECT_EQ(p.errors.empty() ? warnings : p.errors.back(), c.lastMessage);
     }
     EXPECT_EQ(parseScene(cases[0].text, "f", language()).scene.commands.back().event.text, "GetDist(1.5, 2)");
+}
+
+// The README shows the scene grammar and its limits as the tool has them:
+// its table and its limits paragraph are the generated ones.
+TEST(SceneGrammar, TheReadmeShowsTheCommandsAndLimitsAsTheToolHasThem) {
+    const std::string readme = readTextFile(std::string(KINEMO_SOURCE_DIR) + "/README.md");
+    auto paragraph = [&](std::string_view start) {
+        size_t at = readme.find(start);
+        return at == std::string::npos ? std::string() : readme.substr(at, readme.find("\n\n", at) + 1 - at);
+    };
+    EXPECT_EQ(paragraph("| Command | Meaning |"), sceneCommandsTable());
+    // The README's paragraph goes on after the limits.
+    const std::string limits = sceneLimitsText(0);
+    std::string written = paragraph("Limits: ");
+    for (char& c : written)
+        if (c == '\n') c = ' ';
+    EXPECT_EQ(written.substr(0, limits.size() - 1) + "\n", limits) << "README.md's limits, wrapped:\n" << sceneLimitsText(80);
+    // The numbers are the tool's own: one past a limit is refused.
+    const std::string name65(65, 'n');
+    EXPECT_NE(limits.find("names up to 64 characters"), std::string::npos);
+    EXPECT_FALSE(parseScene("kinemo " + name65 + "\n", "f", language()).ok());
+    EXPECT_NE(limits.find("at most 1000000 frames"), std::string::npos);
+    EXPECT_FALSE(parseScene("kinemo k\nstep 1000001\n", "f", language()).ok());
 }
 
 }  // namespace

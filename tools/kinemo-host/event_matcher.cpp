@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "driver/host_harness.h"
 #include "kinemo-host/event_nearest.h"
 #include "kinemo-host/event_tokens.h"
 #include "kinemo-host/scene_tokens.h"
@@ -17,9 +18,9 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The pattern an event is written with: the display string, and for an
 // expression its arguments and the closing parenthesis.
-std::string patternText(const EventSignature& event, EventFamily family) {
+std::string patternText(const EventSignature& event, RoutineKind family) {
     std::string text = event.display;
-    if (family != EventFamily::Expression) return text;
+    if (family != RoutineKind::Expression) return text;
     for (size_t i = 0; i < event.params.size(); ++i) text += (i == 0 ? "%" : ", %") + std::to_string(i);
     return text + ")";
 }
@@ -179,7 +180,7 @@ Verdict judge(const EventSignature& event, const std::string& pattern, std::span
 
 // The display string with each placeholder replaced by its value as written,
 // in UTF-8: the module's text is single-byte, the written values are UTF-8.
-std::string renderCall(const EventSignature& event, EventFamily family, std::span<const std::string> written) {
+std::string renderCall(const EventSignature& event, RoutineKind family, std::span<const std::string> written) {
     std::string text = patternText(event, family);
     std::string out, literal;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -199,27 +200,18 @@ std::string renderCall(const EventSignature& event, EventFamily family, std::spa
     return out + singleByteToUtf8(literal);
 }
 
-const char* familyName(EventFamily family) {
-    switch (family) {
-        case EventFamily::Condition: return "condition";
-        case EventFamily::Action: return "action";
-        case EventFamily::Expression: return "expression";
-    }
-    return "event";
-}
-
 }  // namespace
 
-std::string writtenForm(const EventSignature& event, EventFamily family) {
+std::string writtenForm(const EventSignature& event, RoutineKind family) {
     return singleByteToUtf8(patternText(event, family));
 }
 
-EventMatch matchEvent(std::string_view text, EventFamily family, std::span<const EventSignature> events,
+EventMatch matchEvent(std::string_view text, RoutineKind family, std::span<const EventSignature> events,
                       std::span<const SceneObject> objects) {
     EventMatch result;
     const std::vector<TextToken> input = tokenize(text, TextSource::Scene);
     if (input.empty()) {
-        result.error = std::string("missing ") + familyName(family) + " text";
+        result.error = "missing " + std::string(hostrec::family(family).noun) + " text";
         return result;
     }
 
@@ -269,7 +261,7 @@ EventMatch matchEvent(std::string_view text, EventFamily family, std::span<const
                        renderCall(*partial->event, family, partial->verdict.written) + "\"";
         return result;
     }
-    result.error = std::string("unknown ") + familyName(family) + " " + quoted(text);
+    result.error = "unknown " + std::string(hostrec::family(family).noun) + " " + quoted(text);
     if (nearest) result.error += "; did you mean " + quoted(writtenForm(*nearest->event, family)) + "?";
     return result;
 }

@@ -1,4 +1,4 @@
-// What the host sees of one instance after a frame: the RunData motion
+// What kinemo-host reads of one instance after a frame: the RunData motion
 // fields and the bound target's position. Its column order is the trace's.
 #pragma once
 #include <cstdint>

@@ -4,13 +4,12 @@
 #include <map>
 
 #include "kinemo-host/event_matcher.h"
+#include "kinemo-host/scene_grammar.h"
 #include "kinemo-host/scene_tokens.h"
 #include "kinemo-host/text_forms.h"
 
 namespace khost {
 namespace {
-
-constexpr size_t kMaxErrors = 100;
 
 // What one level of the file (the whole file, or a repeat's body) runs, counted once.
 struct Level {
@@ -33,8 +32,8 @@ struct ParseState {
     std::map<std::string, int, std::less<>> nameLines;  // name -> line that declared it
 
     void error(const std::string& message) {
-        if (out.errors.size() < kMaxErrors) out.errors.push_back(where() + message);
-        else if (out.errors.size() == kMaxErrors) out.errors.push_back(where() + "too many errors, stopping");
+        if (out.errors.size() < kMaxSceneErrors) out.errors.push_back(where() + message);
+        else if (out.errors.size() == kMaxSceneErrors) out.errors.push_back(where() + "too many errors, stopping");
     }
     void warn(const std::string& message) { out.warnings.push_back(where() + "warning: " + message); }
     std::string where() const { return std::string(fileName) + ":" + std::to_string(line) + ": "; }
@@ -42,14 +41,12 @@ struct ParseState {
 
 using Words = std::vector<std::string_view>;
 
-struct CommandSpec {
-    std::string_view keyword;
-    std::string_view usage;
-    size_t argCount;   // words after the keyword; for event commands, the instance only
-    bool takesText;    // an event text follows the fixed words
-    bool opensBody;    // repeat: a later end closes it
-    void (*handle)(ParseState&, const Words&, std::string_view rest);
-};
+// The usage of a command, as its errors quote it.
+constexpr std::string_view usage(SceneKeyword id) {
+    for (const SceneCommandForm& c : kSceneCommands)
+        if (c.id == id) return c.usage;
+    return {};
+}
 
 // The i-th value word of a command (words[0] is the keyword), as an integer in [lo, hi].
 bool integerArg(ParseState& s, const Words& words, size_t i, std::string_view usage, int64_t lo, int64_t hi,
@@ -151,10 +148,11 @@ SceneCommand& push(ParseState& s, CommandKind kind, int subject = -1) {
     return c;
 }
 
-constexpr std::string_view kPlayfieldUsage = "playfield W H";
-constexpr std::string_view kObjectUsage = "object NAME X Y W H HX HY";
-constexpr std::string_view kPlaceUsage = "place NAME X Y";
-constexpr std::string_view kStepUsage = "step N";
+constexpr std::string_view kPlayfieldUsage = usage(SceneKeyword::Playfield);
+constexpr std::string_view kObjectUsage = usage(SceneKeyword::Object);
+constexpr std::string_view kPlaceUsage = usage(SceneKeyword::Place);
+constexpr std::string_view kStepUsage = usage(SceneKeyword::Step);
+constexpr std::string_view kRepeatUsage = usage(SceneKeyword::Repeat);
 
 bool atTopLevel(ParseState& s, std::string_view keyword) {
     if (s.levels.size() == 1) return true;
@@ -197,7 +195,7 @@ void parseKinemo(ParseState& s, const Words& w, std::string_view) {
     push(s, CommandKind::Kinemo, static_cast<int>(s.out.scene.instances.size() - 1));
 }
 
-void parseEvent(ParseState& s, const Words& w, std::string_view rest, CommandKind kind, EventFamily family,
+void parseEvent(ParseState& s, const Words& w, std::string_view rest, CommandKind kind, RoutineKind family,
                 const std::vector<EventSignature>& events) {
     int instance = findInstance(s, w[1]);
     EventMatch match = matchEvent(rest, family, events, s.out.scene.objects);
@@ -208,13 +206,13 @@ void parseEvent(ParseState& s, const Words& w, std::string_view rest, CommandKin
 }
 
 void parseAction(ParseState& s, const Words& w, std::string_view rest) {
-    parseEvent(s, w, rest, CommandKind::Action, EventFamily::Action, s.language.actions);
+    parseEvent(s, w, rest, CommandKind::Action, RoutineKind::Action, s.language.actions);
 }
 void parseCondition(ParseState& s, const Words& w, std::string_view rest) {
-    parseEvent(s, w, rest, CommandKind::Condition, EventFamily::Condition, s.language.conditions);
+    parseEvent(s, w, rest, CommandKind::Condition, RoutineKind::Condition, s.language.conditions);
 }
 void parseExpression(ParseState& s, const Words& w, std::string_view rest) {
-    parseEvent(s, w, rest, CommandKind::Expression, EventFamily::Expression, s.language.expressions);
+    parseEvent(s, w, rest, CommandKind::Expression, RoutineKind::Expression, s.language.expressions);
 }
 
 void parseStep(ParseState& s, const Words& w, std::string_view) {
@@ -232,7 +230,7 @@ void openRepeat(ParseState& s, int64_t times) {
 
 void parseRepeat(ParseState& s, const Words& w, std::string_view) {
     int64_t times = 0;
-    bool ok = integerArg(s, w, 1, "repeat N", 0, kMaxSceneFrames, times);
+    bool ok = integerArg(s, w, 1, kRepeatUsage, 0, kMaxSceneFrames, times);
     if (s.levels.size() > kMaxRepeatDepth) {
         s.error("repeat nested more than " + std::to_string(kMaxRepeatDepth) + " deep");
         ok = false;
@@ -267,47 +265,49 @@ void parseDump(ParseState& s, const Words& w, std::string_view) {
     if (instance >= 0) push(s, CommandKind::Dump, instance);
 }
 
-constexpr std::array<CommandSpec, 11> kCommands{{
-    {"playfield", kPlayfieldUsage, 2, false, false, parsePlayfield},
-    {"object", kObjectUsage, 7, false, false, parseObject},
-    {"kinemo", "kinemo NAME", 1, false, false, parseKinemo},
-    {"action", "action K TEXT", 1, true, false, parseAction},
-    {"condition", "condition K TEXT", 1, true, false, parseCondition},
-    {"expression", "expression K TEXT", 1, true, false, parseExpression},
-    {"step", kStepUsage, 1, false, false, parseStep},
-    {"place", kPlaceUsage, 3, false, false, parsePlace},
-    {"dump", "dump K", 1, false, false, parseDump},
-    {"repeat", "repeat N", 1, false, true, parseRepeat},
-    {"end", "end", 0, false, false, parseEnd},
-}};
+void parseCommand(ParseState& s, SceneKeyword id, const Words& w, std::string_view rest) {
+    switch (id) {
+        case SceneKeyword::Playfield: return parsePlayfield(s, w, rest);
+        case SceneKeyword::Object: return parseObject(s, w, rest);
+        case SceneKeyword::Kinemo: return parseKinemo(s, w, rest);
+        case SceneKeyword::Action: return parseAction(s, w, rest);
+        case SceneKeyword::Condition: return parseCondition(s, w, rest);
+        case SceneKeyword::Expression: return parseExpression(s, w, rest);
+        case SceneKeyword::Step: return parseStep(s, w, rest);
+        case SceneKeyword::Place: return parsePlace(s, w, rest);
+        case SceneKeyword::Dump: return parseDump(s, w, rest);
+        case SceneKeyword::Repeat: return parseRepeat(s, w, rest);
+        case SceneKeyword::End: return parseEnd(s, w, rest);
+    }
+}
 
 void parseLine(ParseState& s, std::string_view line) {
     std::string_view text = trimSpace(stripComment(line));
     if (text.empty()) return;
     Words words = splitWords(text);
-    const CommandSpec* command = nullptr;
-    for (const auto& c : kCommands)
-        if (c.keyword == words[0]) command = &c;
+    const SceneCommandForm* command = nullptr;
+    for (const SceneCommandForm& c : kSceneCommands)
+        if (c.keyword() == words[0]) command = &c;
     if (command == nullptr) {
         std::vector<std::string> keywords;
-        for (const auto& c : kCommands) keywords.emplace_back(c.keyword);
+        for (const SceneCommandForm& c : kSceneCommands) keywords.emplace_back(c.keyword());
         std::string message = "unknown command " + quoted(words[0]);
         auto near = closestCandidate(words[0], keywords);
         if (near) message += "; did you mean " + quoted(keywords[*near]) + "?";
         s.error(message);
         // One mistake, one error: a misspelt repeat still pairs with its end.
-        if (near && kCommands[*near].opensBody) openRepeat(s, 0);
+        if (near && !kSceneCommands[*near].closedBy.empty()) openRepeat(s, 0);
         return;
     }
-    size_t given = words.size() - 1;
+    const size_t given = words.size() - 1, fixed = command->fixedWords();
     std::string error;
-    if (given < command->argCount || (command->takesText && given == command->argCount))
+    if (given < fixed || (command->takesText && given == fixed))
         error = "missing value: expected \"" + std::string(command->usage) + "\"";
-    else if (!command->takesText && given > command->argCount)
-        error = "unexpected " + quoted(words[command->argCount + 1]) + " after \"" + std::string(command->usage) + "\"";
-    if (error.empty()) return command->handle(s, words, afterWords(text, command->argCount + 1));
+    else if (!command->takesText && given > fixed)
+        error = "unexpected " + quoted(words[fixed + 1]) + " after \"" + std::string(command->usage) + "\"";
+    if (error.empty()) return parseCommand(s, command->id, words, afterWords(text, fixed + 1));
     s.error(error);
-    if (command->opensBody) openRepeat(s, 0);
+    if (!command->closedBy.empty()) openRepeat(s, 0);
 }
 
 // Said rather than run silently (most likely the wrong file, or an empty
@@ -326,7 +326,7 @@ SceneParse parseScene(std::string_view text, std::string_view fileName, const Ev
     // Notepad starts a UTF-8 file with a byte-order mark.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     size_t start = 0;
-    while (start <= text.size() && s.out.errors.size() <= kMaxErrors) {
+    while (start <= text.size() && s.out.errors.size() <= kMaxSceneErrors) {
         size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();
         ++s.line;

@@ -32,7 +32,7 @@ std::string escapeMarkup(std::string_view text);
 // an f32, truncated toward zero to 64 bits; if the low 32 bits of that are
 // zero, the bits are taken as an integer, otherwise as the float. So floats
 // below 1 in magnitude, nan, inf and multiples of 2^32 arrive as integers.
-// The host mirrors it to warn about arguments that will not mean what they say.
+// kinemo-host mirrors it to warn about arguments that will not mean what they say.
 bool readAsInteger(uint32_t bits);
 
 // The unit of an event parameter, read off its display string: the module's

@@ -1,5 +1,5 @@
-// kinemo-host's top level: the command table, help, --version, and the final
-// check of standard output.
+// kinemo-host's top level: the table of commands, help and version, and the
+// final check of standard output.
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -9,7 +9,6 @@
 #include "kinemo-host/file_io.h"
 #include "kinemo-host/scene_tokens.h"
 #include "kinemo-host/text_forms.h"
-#include "kinemo-host/validate.h"
 
 namespace khost {
 namespace {
@@ -22,17 +21,17 @@ constexpr const char* kHelp =
     "       kinemo-host help COMMAND\n"
     "       kinemo-host --version   (or -V, or version)\n"
     "\n"
-    "Drives the Kinemo module the way the host application does, without the host.\n"
+    "Drives the Kinemo module the way the host application does, without it.\n"
     "\n"
     "Commands:\n"
     "  run [SCENE]   play a scene file (or the built-in scene) frame by frame,\n"
     "                with an optional CSV trace, SVG picture and HTML replay page\n"
     "  describe      print a Markdown reference of the module's events\n"
-    "  validate      check a module build against the host contract\n"
+    "  validate      check a module build against the host application's contract\n"
     "  help COMMAND  show the help of a command\n"
     "  version       print the version of kinemo-host\n"
     "\n"
-    "Every command takes --module PATH (a kinemo.qlm, run in the emulated host;\n"
+    "Every command takes --module PATH (a kinemo.qlm, run in the emulator;\n"
     "by default the native build linked in) and --help. An option's value may\n"
     "follow it as the next word or after '=': --module x.qlm, --module=x.qlm.\n"
     "\n"
@@ -41,13 +40,13 @@ constexpr const char* kHelp =
     "  1  the module, a file or standard output failed (validate: a check failed)\n"
     "  2  usage error, or the scene has errors\n";
 
-const char* const kHelpHelp =
+constexpr const char* kHelpHelp =
     "usage: kinemo-host help [COMMAND]\n"
     "\n"
     "Shows the help of COMMAND (the same as kinemo-host COMMAND --help), or without\n"
     "COMMAND the list of commands.\n";
 
-const char* const kVersionHelp =
+constexpr const char* kVersionHelp =
     "usage: kinemo-host version   (or kinemo-host --version, kinemo-host -V)\n"
     "\n"
     "Prints the version of kinemo-host.\n";
@@ -55,22 +54,14 @@ const char* const kVersionHelp =
 int help(const std::vector<std::string>& args);
 int version(const std::vector<std::string>& args);
 
-struct SubCommand {
-    const char* name;
-    int (*run)(const std::vector<std::string>&);
-    const char* const* help;
-};
-const SubCommand kCommands[] = {
-    {"run", runCommand, &kRunHelp},
-    {"describe", describeCommand, &kDescribeHelp},
-    {"validate", runValidate, &kvalidate::kUsage},
-    {"help", help, &kHelpHelp},
-    {"version", version, &kVersionHelp},
-};
+const Command kHelpCommand{"help", help, [] { return std::string(kHelpHelp); }};
+const Command kVersionCommand{"version", version, [] { return std::string(kVersionHelp); }};
 
-const SubCommand* findCommand(const std::string& name) {
-    for (const SubCommand& c : kCommands)
-        if (name == c.name) return &c;
+const Command* const kCommands[] = {&kRunCommand, &kDescribeCommand, &kValidateCommand, &kHelpCommand, &kVersionCommand};
+
+const Command* findCommand(const std::string& name) {
+    for (const Command* c : kCommands)
+        if (name == c->name) return c;
     return nullptr;
 }
 
@@ -81,7 +72,7 @@ int topLevelUsageError(const std::string& message) {
 
 int unknownCommand(const std::string& name) {
     std::vector<std::string> names;
-    for (const SubCommand& c : kCommands) names.emplace_back(c.name);
+    for (const Command* c : kCommands) names.emplace_back(c->name);
     auto near = closestCandidate(name, names);
     return topLevelUsageError("unknown command " + quoted(name) + (near ? "; did you mean " + quoted(names[*near]) + "?" : ""));
 }
@@ -96,9 +87,9 @@ int help(const std::vector<std::string>& args) {
         std::cout << kHelpHelp;
         return kExitOk;
     }
-    const SubCommand* c = findCommand(args[0]);
+    const Command* c = findCommand(args[0]);
     if (c == nullptr) return unknownCommand(args[0]);
-    std::cout << *c->help;
+    std::cout << c->help();
     return kExitOk;
 }
 
@@ -121,7 +112,7 @@ int dispatch(const std::vector<std::string>& words) {
     const std::vector<std::string> rest(words.begin() + 1, words.end());
     if (first == "--help" || first == "-h") return help(rest);
     if (first == "--version" || first == "-V") return version(rest);
-    if (const SubCommand* c = findCommand(first)) return c->run(rest);
+    if (const Command* c = findCommand(first)) return c->run(rest);
     if (first.size() > 1 && first[0] == '-') return topLevelUsageError("unknown option " + quoted(first));
     return unknownCommand(first);
 }
