@@ -4,6 +4,7 @@
 # make fuzz   runs each fuzzer for longer (FUZZ_LONG_SECONDS each)
 # make coverage  line coverage of src/ by the native test suite
 # make playground  writes build/playground.html: the scene editor and replay view in one offline page
+# make dist   the Windows release: build/dist/kinemo-VERSION-windows.zip (VERSION from the file VERSION)
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 APT_PACKAGES := cmake ninja-build g++ pkg-config g++-mingw-w64-i686 binutils-mingw-w64-i686 \
@@ -18,9 +19,16 @@ COVERAGE_DIR := build/coverage
 FUZZERS := routines text scene pe
 FUZZ_SECONDS ?= 20
 FUZZ_LONG_SECONDS ?= 600
+VERSION := $(shell cat VERSION)
+DIST_DIR := build/dist
+DIST_ZIP := $(DIST_DIR)/kinemo-$(VERSION)-windows.zip
+# The i686 kinemo-host.exe joins the release here once the Windows build makes
+# it: DIST_HOST_EXE := $(WIN32_DIR)/kinemo-host.exe, and the zip and the guide take it in.
+DIST_HOST_EXE :=
+REPRO_DIR := build/repro
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps win32 native wasm playground demo test asan-test fuzz-build fuzz-smoke fuzz bench coverage clean
+.PHONY: all deps win32 native wasm playground demo test asan-test fuzz-build fuzz-smoke fuzz bench coverage dist repro-check clean
 
 all: deps win32 native wasm demo
 
@@ -63,8 +71,34 @@ demo: win32 native
 
 test: win32 native wasm playground
 	cd $(NATIVE_DIR) && ctest --output-on-failure
+	@$(MAKE) --no-print-directory repro-check
 	@$(MAKE) --no-print-directory asan-test
 	@$(MAKE) --no-print-directory fuzz-smoke
+
+# The guide's event reference is read from the DLL that ships.
+dist: win32 native
+	@mkdir -p $(DIST_DIR)
+	$(NATIVE_DIR)/kinemo-host describe --module $(WIN32_DIR)/kinemo.qlm > $(DIST_DIR)/events.md
+	python3 tools/dist/make_dist.py --version-file VERSION --dll $(WIN32_DIR)/kinemo.qlm --events $(DIST_DIR)/events.md \
+	  --out-dir $(DIST_DIR) $(if $(DIST_HOST_EXE),--host-exe $(DIST_HOST_EXE))
+	cd $(DIST_DIR) && cat $(notdir $(DIST_ZIP)).sha256
+
+# Reproducible builds: the DLL again from a copy of the tree in another folder,
+# at another time, without ccache, and the release again from it and from
+# freshly touched files; both must equal the first, byte for byte.
+repro-check: dist
+	rm -rf $(REPRO_DIR) && mkdir -p $(REPRO_DIR)/tree
+	git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf - | tar -xmf - -C $(REPRO_DIR)/tree
+	cd $(REPRO_DIR)/tree && CCACHE_DISABLE=1 cmake -S . -B $(WIN32_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=Release > /dev/null && CCACHE_DISABLE=1 cmake --build $(WIN32_DIR) -j $(JOBS) --target kinemo > /dev/null
+	cmp $(WIN32_DIR)/kinemo.qlm $(REPRO_DIR)/tree/$(WIN32_DIR)/kinemo.qlm
+	$(NATIVE_DIR)/kinemo-host describe --module $(REPRO_DIR)/tree/$(WIN32_DIR)/kinemo.qlm > $(REPRO_DIR)/events.md
+	cd $(REPRO_DIR)/tree && python3 tools/dist/make_dist.py --version-file VERSION --dll $(WIN32_DIR)/kinemo.qlm \
+	  --events ../events.md --out-dir ../dist $(if $(DIST_HOST_EXE),--host-exe $(abspath $(DIST_HOST_EXE))) > /dev/null
+	cmp $(DIST_ZIP) $(REPRO_DIR)/dist/$(notdir $(DIST_ZIP))
+	cd $(REPRO_DIR) && python3 -m zipfile -e dist/$(notdir $(DIST_ZIP)) unpacked && \
+	  cd unpacked/kinemo-$(VERSION) && sha256sum --check --quiet SHA256SUMS
+	@echo "Reproducible: kinemo.qlm and $(notdir $(DIST_ZIP)) built again in $(REPRO_DIR) are the same bytes; SHA256SUMS checks"
 
 # The whole native test suite again under AddressSanitizer + UndefinedBehaviorSanitizer.
 asan-test: deps win32

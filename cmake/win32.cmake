@@ -10,6 +10,9 @@ target_include_directories(kinemo PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_include_directories(kinemo PRIVATE ${CMAKE_SOURCE_DIR}/res ${KINEMO_GENERATED})
 target_sources(kinemo PRIVATE ${KINEMO_EVENT_CODES} ${KINEMO_STRINGS_CHECKED})
 set_source_files_properties(${RC_SOURCES} PROPERTIES OBJECT_DEPENDS ${KINEMO_EVENT_CODES})
+# Reproducible: no path of the build machine in the image (__FILE__ included),
+# no time stamp in the PE header.
+target_compile_options(kinemo PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>)
 target_compile_options(kinemo PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-O2 -msse2 -mfpmath=sse -fno-exceptions -fno-rtti -fno-math-errno
   -fno-builtin-sin -fno-builtin-cos -fno-builtin-atan2 -fno-asynchronous-unwind-tables>)

@@ -68,10 +68,15 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
     const std::string good = writeTemp("good.kscene", "kinemo k\nstep 2\n");
     const std::string longRun = writeTemp("long.kscene", "kinemo k\nstep 1000000\n");
     const std::string bad = writeTemp("bad.kscene", "kinemo k\nstep two\n");
+    const std::string comments = writeTemp("comments.kscene", "# to do\n\n");
     const std::string trace = writeTemp("keep.csv", "keep");
+    const std::string module = writeTemp("keep.qlm", "keep");
+    const std::string moduleAgain = (std::filesystem::path(module).parent_path() / "." /
+                                     std::filesystem::path(module).filename()).string();
     const std::string missing = tempPath("missing.qlm");
     const std::string dir = std::filesystem::temp_directory_path().string();
     const std::string see = "\n(see kinemo-host ";
+    const std::string version = "kinemo-host " + readTextFile(std::string(KINEMO_SOURCE_DIR) + "/VERSION");
     struct Case {
         std::vector<std::string> words;
         int status;
@@ -85,7 +90,12 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"run", "--quiet", good}, kExitOk, ""},
         {{"run", bad}, kExitBadScene, "bad.kscene:2: expected an integer for N in \"step N\", got \"two\""},
         {{"run", bad, "--trace", trace, "--html", trace + ".html"}, kExitBadScene, "bad.kscene:2:"},
+        {{"run", comments, "--trace", trace}, kExitBadScene,
+         "comments.kscene:3: nothing to run: the scene has only comments and blank lines\n"},
         {{"run", good, "--html", good}, kExitUsage, "--html " + good + " would overwrite the scene file"},
+        {{"run", good, "--module", module, "--svg", module}, kExitUsage,
+         "--svg " + module + " would overwrite the module file"},
+        {{"run", good, "--module=" + module, "--html", moduleAgain}, kExitUsage, "would overwrite the module file"},
         {{"run", good, "--svg", trace, "--trace", "/nonexistent-dir/t.csv"}, kExitFailure,
          "cannot write /nonexistent-dir/t.csv: No such file or directory"},
         {{"run", good, "--trace", dir}, kExitFailure, "cannot write " + dir + ": Is a directory"},
@@ -103,6 +113,10 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"run", good, "--quiet=yes"}, kExitUsage, "--quiet takes no value"},
         {{"run", good, good}, kExitUsage, "unexpected argument \"" + good + "\""},
         {{"run", "--frames", "3"}, kExitUsage, "unknown option \"--frames\"" + see + "run --help)"},
+        {{"run", "--tr", "t.csv"}, kExitUsage, "unknown option \"--tr\"; did you mean \"--trace\"?" + see},
+        {{"run", "--Trace=t.csv"}, kExitUsage, "unknown option \"--Trace\"; did you mean \"--trace\"?" + see},
+        {{"run", "--modul", "m.qlm"}, kExitUsage, "unknown option \"--modul\"; did you mean \"--module\"?" + see},
+        {{"validate", "--seeed", "2"}, kExitUsage, "unknown option \"--seeed\"; did you mean \"--seed\"?" + see},
         {{"run", "--help"}, kExitOk, "", "Exit status:\n  0  done"},
         {{"run", good}, kExitFailure, "writing standard output failed: No space left on device", "", true},
         {{"describe"}, kExitOk, "", "Set Speed %0"},
@@ -111,9 +125,17 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"describe"}, kExitFailure, "writing standard output failed: No space left on device", "", true},
         {{"validate", "--calls", "99999999999"}, kExitUsage, "--calls \"99999999999\" is out of range (0 to 100000000)" + see},
         {{"validate", "--calls=10"}, kExitFailure, "writing standard output failed: No space left on device", "", true},
-        {{"--version"}, kExitOk, "", "kinemo-host 1.1\n"},
+        {{"--version"}, kExitOk, "", version},
+        {{"-V"}, kExitOk, "", version},
+        {{"version"}, kExitOk, "", version},
+        {{"version", "--help"}, kExitOk, "", "usage: kinemo-host version"},
+        {{"version", "now"}, kExitUsage, "version takes nothing after it, got \"now\""},
+        {{"help", "help"}, kExitOk, "", "usage: kinemo-host help [COMMAND]\n"},
+        {{"help"}, kExitOk, "", "Commands:\n"},
+        {{"help", "rnu"}, kExitUsage, "kinemo-host: unknown command \"rnu\"; did you mean \"run\"?" + see},
         {{"help", "validate"}, kExitOk, "", "usage: kinemo-host validate [OPTIONS]\n"},
         {{"play"}, kExitUsage, "kinemo-host: unknown command \"play\"" + see + "--help)"},
+        {{"descibe"}, kExitUsage, "kinemo-host: unknown command \"descibe\"; did you mean \"describe\"?" + see},
         {{}, kExitUsage, "usage: kinemo-host COMMAND"},
     };
     for (const Case& c : cases) {
@@ -126,9 +148,10 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         EXPECT_TRUE(c.status == kExitOk ? r.out.find(c.out) != std::string::npos : r.out.empty()) << r.out;
         EXPECT_EQ(readTextFile(trace), "keep");
         EXPECT_EQ(readTextFile(good), "kinemo k\nstep 2\n");
+        EXPECT_EQ(readTextFile(module), "keep");
     }
     EXPECT_FALSE(std::filesystem::exists(trace + ".html")) << "a page for a bad scene";
-    for (const std::string& file : {good, longRun, bad, trace}) std::filesystem::remove(file);
+    for (const std::string& file : {good, longRun, bad, comments, trace, module}) std::filesystem::remove(file);
 }
 
 // Outputs land whole, under their own names, with no temporary left beside them.
@@ -146,10 +169,16 @@ TEST(HostCommandLine, OutputsAreReplacedWholeOrNotAtAll) {
     const int savedStdin = dup(STDIN_FILENO);
     ASSERT_NE(std::freopen(scene.c_str(), "r", stdin), nullptr);
     Captured fromStdin = capture({"run", "-"});
+    EXPECT_EQ(fromStdin.out, "k: 3 frames, position (13, 10), speed 100, bounces 0, wraps 0\n") << fromStdin.err;
+    // Empty standard input runs nothing, and says so.
+    ASSERT_NE(std::freopen("/dev/null", "r", stdin), nullptr);
+    Captured empty = capture({"run", "-", "--trace", trace});
     dup2(savedStdin, STDIN_FILENO);
     ::close(savedStdin);
     std::clearerr(stdin);
-    EXPECT_EQ(fromStdin.out, "k: 3 frames, position (13, 10), speed 100, bounces 0, wraps 0\n") << fromStdin.err;
+    EXPECT_EQ(empty.status, kExitBadScene);
+    EXPECT_EQ(empty.err, "<stdin>:1: nothing to run: the scene is empty\n");
+    EXPECT_EQ(readTextFile(trace), "old");
     ASSERT_EQ(capture({"run", scene, "--trace=" + trace, "--svg=" + svg}).status, kExitOk);
     EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"p.svg", "s.kscene", "t.csv"}));
     EXPECT_EQ(readTextFile(trace).substr(0, 15), "frame,instance,");

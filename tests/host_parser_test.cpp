@@ -10,7 +10,9 @@
 
 #include "driver/module.h"
 #include "kinemo-host/module_events.h"
+#include "kinemo-host/scene_grammar.h"
 #include "kinemo-host/scene_parser.h"
+#include "support/text_file.h"
 
 using namespace khost;
 
@@ -37,6 +39,30 @@ const BadScene kBadScenes[] = {
     {"stpe 10", "s.kscene:4: unknown command \"stpe\"; did you mean \"step\"?"},
     {"teleport k", "s.kscene:4: unknown command \"teleport\""},
     {"action k Set Sped 100", "s.kscene:4: unknown action \"Set Sped 100\"; did you mean \"Set Speed %0\"?"},
+    // the suggestion does not depend on how long the values are
+    {"action k Set Obect b", "s.kscene:4: unknown action \"Set Obect b\"; did you mean \"Set Object %0\"?"},
+    {"action k Set Obect ball", "s.kscene:4: unknown action \"Set Obect ball\"; did you mean \"Set Object %0\"?"},
+    {"action k Set Obect a_very_long_object_name_indeed",
+     "s.kscene:4: unknown action \"Set Obect a_very_long_object_name_indeed\"; did you mean \"Set Object %0\"?"},
+    {"expression k GetY", "s.kscene:4: unknown expression \"GetY\"; did you mean \"GetY()\"?"},
+    {"expression k GetAngle", "s.kscene:4: unknown expression \"GetAngle\"; did you mean \"GetAngle()\"?"},
+    // extra text after a complete event
+    {"condition k Is Paused extra", "s.kscene:4: unexpected \"extra\" after \"Is Paused\""},
+    {"action k Set Angle 45 degrees", "s.kscene:4: unexpected \"degrees\" after \"Set Angle 45\xC2\xB0\""},
+    {"action k Set Speed 100 200 300", "s.kscene:4: unexpected \"200 300\" after \"Set Speed 100\""},
+    {"expression k GetX() + 1", "s.kscene:4: unexpected \"+ 1\" after \"GetX()\""},
+    // valid UTF-8 is echoed as text, and a value is one word whatever its letters
+    {"action k Rotate 5\xC2\xBA towards 10\xC2\xB0",
+     "s.kscene:4: expected a number for %0 of \"Rotate %0\xC2\xB0 towards %1\xC2\xB0\", got \"5\xC2\xBA\""},
+    {"action k Set Objet b\xC3\xA4ll\xE2\x82\xAC\xC2\x85",
+     "s.kscene:4: unknown action \"Set Objet b\xC3\xA4ll\xE2\x82\xAC\\xc2\\x85\"; did you mean \"Set Object %0\"?"},
+    // a degree sign, or a number where an object goes, points to the angle form
+    {"action k Rotat 5 towards 10\xC2\xB0",
+     "s.kscene:4: unknown action \"Rotat 5 towards 10\xC2\xB0\"; did you mean \"Rotate %0\xC2\xB0 towards %1\xC2\xB0\"?"},
+    {"action k Rotat 5 towards 10",
+     "s.kscene:4: unknown action \"Rotat 5 towards 10\"; did you mean \"Rotate %0\xC2\xB0 towards %1\xC2\xB0\"?"},
+    {"action k Rotat 5 towards goal",
+     "s.kscene:4: unknown action \"Rotat 5 towards goal\"; did you mean \"Rotate %0\xC2\xB0 towards %1\"?"},
     {"condition k Is Pasued", "s.kscene:4: unknown condition \"Is Pasued\"; did you mean \"Is Paused\"?"},
     {"expression k GetZ()", "s.kscene:4: unknown expression \"GetZ()\"; did you mean \"GetX()\"?"},
     {"expression k GetDist(1, 2", "s.kscene:4: unknown expression \"GetDist(1, 2\"; did you mean \"GetDist(%0, %1)\"?"},
@@ -71,12 +97,21 @@ const BadScene kBadScenes[] = {
     {"kinemo k2 extra", "s.kscene:4: unexpected \"extra\" after \"kinemo NAME\""},
     {"playfield 800 600", "s.kscene:4: playfield must come before the first object or kinemo"},
     {"step -1", "s.kscene:4: number out of range for N in \"step N\": \"-1\" (0 to 1000000)"},
-    {"step 600000\nstep 400001", "s.kscene:5: the scene runs more than 1000000 frames or 10000000 commands"},
-    {"repeat 1000\nstep 1001\nend", "s.kscene:6: the scene runs more than 1000000 frames or 10000000 commands"},
+    // the first line past a limit is named, once
+    {"step 600000\nstep 400001\nstep 1", "s.kscene:5: the scene runs more than 1000000 frames by this line (repeats counted out)"},
+    {"repeat 1000\nstep 1001\nend", "s.kscene:6: the scene runs more than 1000000 frames by this line (repeats counted out)"},
+    {"repeat 2\nrepeat 2\nstep 600000\nend\nend\nstep 1",
+     "s.kscene:7: the scene runs more than 1000000 frames by this line (repeats counted out)"},
+    {"repeat 10000\nrepeat 1000\ndump k\nend\nend\nrepeat 1000000\nrepeat 1000000\nend\nend",
+     "s.kscene:8: the scene runs more than 10000000 commands by this line (repeats counted out)"},
     {"repeat 1\nrepeat 1\nrepeat 1\nrepeat 1\nrepeat 1\nrepeat 1\nrepeat 1\nrepeat 1\nrepeat 1\n"
      "end\nend\nend\nend\nend\nend\nend\nend\nend", "s.kscene:12: repeat nested more than 8 deep"},
     {"repeat 2\nstep 1", "s.kscene:4: repeat without end"},
     {"end", "s.kscene:4: end without repeat"},
+    // a repeat line with a mistake still pairs with its end
+    {"repeat 3 step 1\nend", "s.kscene:4: unexpected \"step\" after \"repeat N\""},
+    {"repeat\nend", "s.kscene:4: missing value: expected \"repeat N\""},
+    {"repaet 3\nstep 1\nend", "s.kscene:4: unknown command \"repaet\"; did you mean \"repeat\"?"},
     {"repeat 2\nkinemo k3\nend", "s.kscene:5: kinemo cannot be used inside repeat (from line 4)"},
     // the bad object still declares its name: the later line is not "unknown object"
     {"object box 0 0 -1 10 0 0\nbogus\naction k Set Object box\nstep x",
@@ -171,6 +206,11 @@ TEST(SceneParser, WholeFilesWarningsAndTheErrorCap) {
         {"\xEF\xBB\xBFkinemo k\r\nexpression k GetDist(1.5, 2)\r\n# done\r\n", 0, ""},
         {bogus100, 100, "f:100: unknown command \"bogus\""},
         {bogus101, 101, "f:101: too many errors, stopping"},
+        // nothing to run is said, not run silently
+        {"", 1, "f:1: nothing to run: the scene is empty"},
+        {"\xEF\xBB\xBF \r\n\n", 1, "f:3: nothing to run: the scene is empty"},
+        {"# a scene to come\n\n   # later\n", 1, "f:4: nothing to run: the scene has only comments and blank lines"},
+        {"playfield 320 200", 1, "f:1: nothing to run: the scene only sets the playfield"},
         {"kinemo k\nexpression k GetDist(0.5, 0.5)\nexpression k GetDist(1.5, 1e10)\nexpression k GetDist(2, -0)\n"
          "expression k GetDistPoints(4294967296.0, 0, inf, 0)\n",
          0,
@@ -190,6 +230,29 @@ TEST(SceneParser, WholeFilesWarningsAndTheErrorCap) {
         EXPECT_EQ(p.errors.empty() ? warnings : p.errors.back(), c.lastMessage);
     }
     EXPECT_EQ(parseScene(cases[0].text, "f", language()).scene.commands.back().event.text, "GetDist(1.5, 2)");
+}
+
+// The README shows the scene grammar and its limits as the tool has them:
+// its table and its limits paragraph are the generated ones.
+TEST(SceneGrammar, TheReadmeShowsTheCommandsAndLimitsAsTheToolHasThem) {
+    const std::string readme = readTextFile(std::string(KINEMO_SOURCE_DIR) + "/README.md");
+    auto paragraph = [&](std::string_view start) {
+        size_t at = readme.find(start);
+        return at == std::string::npos ? std::string() : readme.substr(at, readme.find("\n\n", at) + 1 - at);
+    };
+    EXPECT_EQ(paragraph("| Command | Meaning |"), sceneCommandsTable());
+    // The README's paragraph goes on after the limits.
+    const std::string limits = sceneLimitsText(0);
+    std::string written = paragraph("Limits: ");
+    for (char& c : written)
+        if (c == '\n') c = ' ';
+    EXPECT_EQ(written.substr(0, limits.size() - 1) + "\n", limits) << "README.md's limits, wrapped:\n" << sceneLimitsText(80);
+    // The numbers are the tool's own: one past a limit is refused.
+    const std::string name65(65, 'n');
+    EXPECT_NE(limits.find("names up to 64 characters"), std::string::npos);
+    EXPECT_FALSE(parseScene("kinemo " + name65 + "\n", "f", language()).ok());
+    EXPECT_NE(limits.find("at most 1000000 frames"), std::string::npos);
+    EXPECT_FALSE(parseScene("kinemo k\nstep 1000001\n", "f", language()).ok());
 }
 
 }  // namespace

@@ -32,18 +32,21 @@ std::string linesStarting(const std::string& text, std::string_view prefix) {
     return found;
 }
 
-// A trace row per instance per frame in creation order, unbound rows ending in
-// "unbound" for the target's position; a host placement lasts until the next step. The full dump
-// and trace layouts are pinned by the golden outputs.
+// A trace row per instance per frame in creation order, unbound rows with the
+// target's position left empty (a dump says "unbound"); a host placement
+// lasts until the next step. The full dump and trace layouts are pinned by
+// the golden outputs.
 TEST_P(ModuleTest, HostRecordsEveryFrameAndPlacementLastsUntilTheNextStep) {
     Played p = play(m(), "object o 100 100 10 10 0 0\nkinemo a\nstep 1\nkinemo k\naction k Set Object o\n"
-                         "action k Set X Speed 250\nstep 1\nplace o 7 8\ndump k\nstep 1\ndump k\n");
+                         "action k Set X Speed 250\nstep 1\nplace o 7 8\ndump k\nstep 1\ndump k\ndump a\n");
     ASSERT_EQ(p.status, kExitOk) << p.err;
     std::istringstream rows(p.trace);
     std::string line, keys;
     std::getline(rows, line);  // the header
-    while (std::getline(rows, line)) keys += line.substr(0, line.find(',', line.find(',') + 1)) + (line.ends_with(",unbound,unbound") ? "- " : "+ ");
+    while (std::getline(rows, line)) keys += line.substr(0, line.find(',', line.find(',') + 1)) + (line.ends_with(",,") ? "- " : "+ ");
     EXPECT_EQ(keys, "1,a- 2,a- 2,k+ 3,a- 3,k+ ");
+    EXPECT_EQ(p.trace.find("unbound"), std::string::npos);
+    EXPECT_TRUE(linesStarting(p.out, "frame=3 instance=a ").ends_with(" posX=unbound posY=unbound\n")) << p.out;
     std::string dumps = linesStarting(p.out, "frame=");
     size_t at = 0;
     for (const char* part : {"frame=2 instance=k x=102.5 ", " posX=7 posY=8\n", "frame=3 instance=k x=105 ",

@@ -4,8 +4,27 @@
 
 #include "kinemo-host/exit_status.h"
 #include "kinemo-host/scene_tokens.h"
+#include "kinemo-host/text_forms.h"
 
 namespace khost {
+
+namespace {
+
+// An option written in another case, cut short, or misspelt.
+std::string didYouMean(std::string_view name, std::span<const OptionSpec> known) {
+    std::vector<std::string> names;
+    for (const OptionSpec& s : known) names.emplace_back(s.name);
+    std::optional<size_t> near;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const bool prefix = name.size() > 2 && editDistance(name, std::string_view(names[i]).substr(0, name.size())) == 0;
+        if (prefix && !near) near = i;
+        else if (prefix) return "";  // ambiguous
+    }
+    if (!near) near = closestCandidate(name, names);
+    return near ? "; did you mean " + quoted(names[*near]) + "?" : "";
+}
+
+}  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& words, std::span<const OptionSpec> known,
                              size_t maxPositional) {
@@ -35,7 +54,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& words, std::span<co
         const OptionSpec* match = nullptr;
         for (const OptionSpec& s : known)
             if (s.name == name) match = &s;
-        if (match == nullptr) return stop("unknown option " + quoted(name));
+        if (match == nullptr) return stop("unknown option " + quoted(name) + didYouMean(name, known));
         if (line.options.count(name) != 0 || line.flags.count(name) != 0)
             return stop(std::string(name) + " is given twice");
         if (!match->takesValue) {

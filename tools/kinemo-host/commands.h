@@ -1,15 +1,20 @@
-// The sub-commands of kinemo-host; each takes the words after its name and
-// returns the process exit status.
+// The commands of kinemo-host, all behind one seam: each takes the words
+// after its name and returns the process exit status.
 #pragma once
 #include <string>
 #include <vector>
 
 namespace khost {
 
-int runCommand(const std::vector<std::string>& args);
-int describeCommand(const std::vector<std::string>& args);
-extern const char* const kRunHelp;
-extern const char* const kDescribeHelp;
+struct Command {
+    const char* name;
+    int (*run)(const std::vector<std::string>& args);
+    std::string (*help)();  // what `kinemo-host help NAME` and `NAME --help` print
+};
+
+extern const Command kRunCommand;
+extern const Command kDescribeCommand;
+extern const Command kValidateCommand;
 
 // The whole tool: the words after the program name. Checks at the end that
 // standard output took everything written to it.

@@ -56,7 +56,7 @@ struct EventRow {
 };
 
 struct FamilyReport {
-    const FamilyEntries* entries = nullptr;
+    const hostrec::FamilyInfo* entries = nullptr;
     std::vector<MenuEntry> menu;
     std::map<uint32_t, int> codeOfId;  // menu command id -> event code
     std::vector<EventRow> rows;
@@ -84,9 +84,9 @@ void labelRows(FamilyReport& report, const std::vector<MenuEntry>& entries) {
     }
 }
 
-FamilyReport readFamily(kdrv::Module& m, const EditSession& session, EventFamily family, int count) {
+FamilyReport readFamily(kdrv::Module& m, const EditSession& session, RoutineKind family, int count) {
     FamilyReport report;
-    report.entries = &familyEntries(family);
+    report.entries = &hostrec::family(family);
     uint32_t handle = m.call(report.entries->menu, {session.services, 0, 0});
     if (handle == 0) throw std::runtime_error(std::string(report.entries->menu) + " gave no menu");
     auto menu = standin::handleOf<HMENU>(handle);
@@ -97,12 +97,12 @@ FamilyReport readFamily(kdrv::Module& m, const EditSession& session, EventFamily
     for (int code = 0; code < count; ++code) {
         EventRow row;
         row.code = code;
-        row.display = moduleString(m, session, report.entries->string, static_cast<uint32_t>(code));
-        row.infos = readEventInfos(m, session, family, static_cast<uint32_t>(code));
+        row.display = moduleString(m, session, *report.entries, static_cast<uint32_t>(code));
+        row.infos = readEventInfos(m, session, *report.entries, static_cast<uint32_t>(code));
         // Expressions have one title slot; the others have one per parameter.
-        size_t titles = family == EventFamily::Expression ? (row.infos.paramTypes.empty() ? 0 : 1) : row.infos.paramTypes.size();
+        size_t titles = family == RoutineKind::Expression ? (row.infos.paramTypes.empty() ? 0 : 1) : row.infos.paramTypes.size();
         for (size_t i = 0; i < titles; ++i)
-            row.titles.push_back(moduleTitle(m, session, report.entries->title, static_cast<uint32_t>(code), static_cast<uint32_t>(i)));
+            row.titles.push_back(moduleTitle(m, session, *report.entries, static_cast<uint32_t>(code), static_cast<uint32_t>(i)));
         report.rows.push_back(std::move(row));
     }
     labelRows(report, report.menu);
@@ -116,7 +116,7 @@ std::string inlineCode(const std::string& utf8) {
 
 std::string writtenDisplay(const FamilyReport& report, const EventRow& row) {
     std::string text = singleByteToUtf8(row.display);
-    if (report.entries->family != EventFamily::Expression) return text;
+    if (report.entries->kind != RoutineKind::Expression) return text;
     for (size_t i = 0; i < row.infos.paramTypes.size(); ++i) text += (i == 0 ? "%" : ", %") + std::to_string(i);
     return text + ")";
 }
@@ -144,7 +144,7 @@ void writeMenu(std::ostream& out, const FamilyReport& report, const std::vector<
     }
 }
 
-std::string typeName(EventFamily family, int16_t type) {
+std::string typeName(RoutineKind family, int16_t type) {
     switch (paramKind(family, type)) {
         case ParamKind::Integer: return "integer (" + std::to_string(type) + ")";
         case ParamKind::Object: return "object (" + std::to_string(type) + ")";
@@ -162,7 +162,7 @@ std::string hex16(uint16_t v) {
 }
 
 void writeReference(std::ostream& out, const FamilyReport& report) {
-    EventFamily family = report.entries->family;
+    RoutineKind family = report.entries->kind;
     out << "| Code | Written as | Menu label | Flags | Parameters: title, type, unit |\n";
     out << "|---:|---|---|---|---|\n";
     for (const EventRow& row : report.rows) {
@@ -172,7 +172,7 @@ void writeReference(std::ostream& out, const FamilyReport& report) {
         for (size_t i = 0; i < row.infos.paramTypes.size(); ++i) {
             int16_t type = row.infos.paramTypes[i];
             // An expression's one title names all of its parameters.
-            size_t titleIndex = family == EventFamily::Expression ? 0 : i;
+            size_t titleIndex = family == RoutineKind::Expression ? 0 : i;
             std::string title = titleIndex < row.titles.size() ? singleByteToUtf8(row.titles[titleIndex]) : "";
             out << (i == 0 ? "" : "<br>") << "`%" << i << "` "
                 << (title.empty() ? std::string("*(no title)*") : "\"" + title + "\"") << ", " << typeName(family, type)
@@ -194,7 +194,7 @@ constexpr std::string_view kIntroHead =
     "(the degree sign may be left out); an expression is followed by its arguments and `)`.\n"
     "\n"
     "Parameter types: *integer* (";
-constexpr std::string_view kIntroObject = ") is evaluated by the host and passed as a signed 32-bit integer;\n*object* (";
+constexpr std::string_view kIntroObject = ") is evaluated by the host application and passed as a signed 32-bit integer;\n*object* (";
 constexpr std::string_view kIntroNumber = ") is a playfield object the author picks; an expression's *number* (";
 constexpr std::string_view kIntroTail =
     ") is fetched\n"
@@ -214,11 +214,11 @@ void describeEvents(kdrv::Module& m, std::ostream& out) {
     EventCounts counts = readEventCounts(m);
     out << kIntroHead << ParamNumber << kIntroObject << ParamObject << kIntroNumber << ParamFetched << kIntroTail;
     struct Section {
-        EventFamily family;
+        RoutineKind family;
         std::string_view title;
     };
-    for (Section s : {Section{EventFamily::Action, "Actions"}, Section{EventFamily::Condition, "Conditions"},
-                      Section{EventFamily::Expression, "Expressions"}}) {
+    for (Section s : {Section{RoutineKind::Action, "Actions"}, Section{RoutineKind::Condition, "Conditions"},
+                      Section{RoutineKind::Expression, "Expressions"}}) {
         FamilyReport report = readFamily(m, session, s.family, countOf(counts, s.family));
         out << "\n## " << s.title << " (" << report.rows.size() << ")\n\n### Menu\n\n";
         writeMenu(out, report, report.menu, 0);

@@ -11,9 +11,8 @@
 namespace khost {
 namespace {
 constexpr OptionSpec kDescribeOptions[] = {{"--module", true}};
-}  // namespace
 
-const char* const kDescribeHelp =
+constexpr const char* kDescribeHelp =
     "usage: kinemo-host describe [OPTIONS]\n"
     "\n"
     "Prints a Markdown reference of every action, the condition and every expression:\n"
@@ -22,7 +21,7 @@ const char* const kDescribeHelp =
     "edit-time entry points. docs/events.md is this output for the native build.\n"
     "\n"
     "Options:\n"
-    "  --module PATH   a kinemo.qlm to read in the emulated host; by default the\n"
+    "  --module PATH   a kinemo.qlm to read in the emulator; by default the\n"
     "                  native build linked into this tool\n"
     "  -h, --help      show this help\n"
     "\n"
@@ -31,7 +30,7 @@ const char* const kDescribeHelp =
     "  1  the module or standard output failed\n"
     "  2  usage error\n";
 
-int describeCommand(const std::vector<std::string>& args) {
+int describe(const std::vector<std::string>& args) {
     CommandLine line = parseCommandLine(args, kDescribeOptions, 0);
     if (auto status = endsBeforeStart(line, "describe", kDescribeHelp, std::cout, std::cerr)) return *status;
     std::string modulePath = option(line, "--module").value_or("");
@@ -55,5 +54,9 @@ int describeCommand(const std::vector<std::string>& args) {
     }
     return kExitOk;
 }
+
+}  // namespace
+
+const Command kDescribeCommand{"describe", describe, [] { return std::string(kDescribeHelp); }};
 
 }  // namespace khost

@@ -27,17 +27,17 @@ EditSession newEditSession(kdrv::Module& m) {
     return session;
 }
 
-std::string moduleString(kdrv::Module& m, const EditSession& session, std::string_view entry, uint32_t code) {
+std::string moduleString(kdrv::Module& m, const EditSession& session, const hostrec::FamilyInfo& family,
+                         uint32_t code) {
     clearedBuffer(m, session);
-    m.call(entry, {session.services, code, session.textBuffer, kTextBufferSize});
+    hostrec::callString(m, family, session.services, code, session.textBuffer, kTextBufferSize);
     return readBuffer(m.bytes(session.textBuffer));
 }
 
-std::string moduleTitle(kdrv::Module& m, const EditSession& session, std::string_view entry, uint32_t code,
-                        uint32_t param) {
+std::string moduleTitle(kdrv::Module& m, const EditSession& session, const hostrec::FamilyInfo& family,
+                        uint32_t code, uint32_t param) {
     clearedBuffer(m, session);
-    if (entry == "GetExpressionTitle") m.call(entry, {session.services, code, session.textBuffer, kTextBufferSize});
-    else m.call(entry, {session.services, code, param, session.textBuffer, kTextBufferSize});
+    hostrec::callTitle(m, family, session.services, code, param, session.textBuffer, kTextBufferSize);
     return readBuffer(m.bytes(session.textBuffer));
 }
 

@@ -3,8 +3,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <string_view>
 
+#include "driver/host_harness.h"
 #include "driver/module.h"
 
 namespace khost {
@@ -16,11 +16,11 @@ struct EditSession {
 
 EditSession newEditSession(kdrv::Module& m);
 
-// Text entry points: Get*String (code), Get*Title (code, parameter index;
-// GetExpressionTitle takes no index). The text comes back in the module's
-// single-byte encoding; empty if the module wrote nothing.
-std::string moduleString(kdrv::Module& m, const EditSession& session, std::string_view entry, uint32_t code);
-std::string moduleTitle(kdrv::Module& m, const EditSession& session, std::string_view entry, uint32_t code,
-                        uint32_t param);
+// A family's display string (Get*String) and parameter title (Get*Title) of
+// an event, in the module's single-byte encoding; empty if the module wrote nothing.
+std::string moduleString(kdrv::Module& m, const EditSession& session, const hostrec::FamilyInfo& family,
+                         uint32_t code);
+std::string moduleTitle(kdrv::Module& m, const EditSession& session, const hostrec::FamilyInfo& family,
+                        uint32_t code, uint32_t param);
 
 }  // namespace khost

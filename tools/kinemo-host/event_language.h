@@ -6,15 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "driver/module.h"
+
 namespace khost {
 
-enum class EventFamily : uint8_t { Condition, Action, Expression };
+using kdrv::RoutineKind;  // an event's family: condition, action or expression
 
 enum class ParamKind : uint8_t {
     Integer,  // action/condition type 22: a signed 32-bit value
     Object,   // action/condition type 1: a playfield object
     Number,   // expression type 1: fetched raw 32 bits, integer or f32
-    Unknown,  // a type this host cannot supply
+    Unknown,  // a type kinemo-host cannot supply
 };
 
 struct EventSignature {

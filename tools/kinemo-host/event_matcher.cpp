@@ -5,73 +5,22 @@
 #include <cstdint>
 #include <optional>
 
+#include "driver/host_harness.h"
+#include "kinemo-host/event_nearest.h"
+#include "kinemo-host/event_tokens.h"
 #include "kinemo-host/scene_tokens.h"
 #include "kinemo-host/text_forms.h"
 
 namespace khost {
 namespace {
 
-enum class TokenKind : uint8_t { Word, Punct, Degree, Placeholder };
-
-struct TextToken {
-    TokenKind kind;
-    std::string_view text;
-    int param = -1;  // Placeholder: the %N index
-};
-
-bool isWordChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
-           c == '+' || c == '-';
-}
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Words, single punctuation bytes and the degree sign (UTF-8, or the single
-// byte of the module's own texts). In display strings "%N" is a placeholder.
-std::vector<TextToken> tokenize(std::string_view text, bool placeholders) {
-    std::vector<TextToken> tokens;
-    size_t i = 0;
-    while (i < text.size()) {
-        char c = text[i];
-        if (isSpace(c)) {
-            ++i;
-        } else if (placeholders && c == '%' && i + 1 < text.size() && isDigit(text[i + 1])) {
-            size_t start = ++i;
-            int index = 0;
-            while (i < text.size() && isDigit(text[i]) && index < 100) index = index * 10 + (text[i++] - '0');
-            tokens.push_back({TokenKind::Placeholder, text.substr(start - 1, i - start + 1), index});
-        } else if (c == kDegreeByte) {
-            tokens.push_back({TokenKind::Degree, text.substr(i, 1)});
-            ++i;
-        } else if (text.substr(i, 2) == kDegreeUtf8) {
-            tokens.push_back({TokenKind::Degree, text.substr(i, 2)});
-            i += 2;
-        } else if (isWordChar(c)) {
-            size_t start = i;
-            while (i < text.size() && isWordChar(text[i])) ++i;
-            tokens.push_back({TokenKind::Word, text.substr(start, i - start)});
-        } else {
-            tokens.push_back({TokenKind::Punct, text.substr(i, 1)});
-            ++i;
-        }
-    }
-    return tokens;
-}
-
-bool sameLetters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 // The pattern an event is written with: the display string, and for an
 // expression its arguments and the closing parenthesis.
-std::string patternText(const EventSignature& event, EventFamily family) {
+std::string patternText(const EventSignature& event, RoutineKind family) {
     std::string text = event.display;
-    if (family != EventFamily::Expression) return text;
+    if (family != RoutineKind::Expression) return text;
     for (size_t i = 0; i < event.params.size(); ++i) text += (i == 0 ? "%" : ", %") + std::to_string(i);
     return text + ")";
 }
@@ -83,32 +32,38 @@ struct Capture {
 
 // Literals compare case-insensitively, the degree sign may be left out, and a
 // placeholder takes one word; where no word stands the value is missing.
-bool matchTokens(std::span<const TextToken> pattern, std::span<const TextToken> input, std::vector<Capture>& caps) {
-    if (pattern.empty()) return input.empty();
+// With `rest`, the pattern may end before the input: *rest is then the
+// number of input tokens left over.
+bool matchTokens(std::span<const TextToken> pattern, std::span<const TextToken> input, std::vector<Capture>& caps,
+                 size_t* rest) {
+    if (pattern.empty()) {
+        if (rest != nullptr) *rest = input.size();
+        return rest != nullptr || input.empty();
+    }
     const TextToken& p = pattern.front();
     switch (p.kind) {
         case TokenKind::Degree: {
             if (!input.empty() && input.front().kind == TokenKind::Degree &&
-                matchTokens(pattern.subspan(1), input.subspan(1), caps))
+                matchTokens(pattern.subspan(1), input.subspan(1), caps, rest))
                 return true;
-            return matchTokens(pattern.subspan(1), input, caps);
+            return matchTokens(pattern.subspan(1), input, caps, rest);
         }
         case TokenKind::Placeholder: {
             size_t mark = caps.size();
             if (!input.empty() && input.front().kind == TokenKind::Word) {
                 caps.push_back({p.param, input.front().text});
-                if (matchTokens(pattern.subspan(1), input.subspan(1), caps)) return true;
+                if (matchTokens(pattern.subspan(1), input.subspan(1), caps, rest)) return true;
                 caps.resize(mark);
             }
             caps.push_back({p.param, std::nullopt});
-            if (matchTokens(pattern.subspan(1), input, caps)) return true;
+            if (matchTokens(pattern.subspan(1), input, caps, rest)) return true;
             caps.resize(mark);
             return false;
         }
         case TokenKind::Word:
         case TokenKind::Punct:
             if (input.empty() || input.front().kind != p.kind || !sameLetters(input.front().text, p.text)) return false;
-            return matchTokens(pattern.subspan(1), input.subspan(1), caps);
+            return matchTokens(pattern.subspan(1), input.subspan(1), caps, rest);
     }
     return false;
 }
@@ -223,95 +178,91 @@ Verdict judge(const EventSignature& event, const std::string& pattern, std::span
     return v;
 }
 
-// The display string with each placeholder replaced by its value as written.
-std::string renderCall(const EventSignature& event, EventFamily family, std::span<const std::string> written) {
+// The display string with each placeholder replaced by its value as written,
+// in UTF-8: the module's text is single-byte, the written values are UTF-8.
+std::string renderCall(const EventSignature& event, RoutineKind family, std::span<const std::string> written) {
     std::string text = patternText(event, family);
-    std::string out;
+    std::string out, literal;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 1 < text.size() && isDigit(text[i + 1])) {
             size_t j = i + 1;
             size_t index = 0;
             while (j < text.size() && isDigit(text[j]) && index < 100) index = index * 10 + (text[j++] - '0');
             if (index < written.size()) {
-                out += written[index];
+                out += singleByteToUtf8(literal) + written[index];
+                literal.clear();
                 i = j - 1;
                 continue;
             }
         }
-        out += text[i];
+        literal += text[i];
     }
-    return singleByteToUtf8(out);
-}
-
-// Text for the typo suggestion: values and placeholders become '#', the
-// degree sign is dropped, spacing is normalised.
-std::string skeleton(std::span<const TextToken> tokens) {
-    std::string out;
-    for (const TextToken& t : tokens) {
-        if (t.kind == TokenKind::Degree) continue;
-        bool value = t.kind == TokenKind::Placeholder ||
-                     (t.kind == TokenKind::Word && (isDigit(t.text[0]) || t.text[0] == '-' || t.text[0] == '+' || t.text[0] == '.'));
-        if (!out.empty()) out += ' ';
-        out += value ? std::string_view("#") : t.text;
-    }
-    return out;
-}
-
-const char* familyName(EventFamily family) {
-    switch (family) {
-        case EventFamily::Condition: return "condition";
-        case EventFamily::Action: return "action";
-        case EventFamily::Expression: return "expression";
-    }
-    return "event";
+    return out + singleByteToUtf8(literal);
 }
 
 }  // namespace
 
-std::string writtenForm(const EventSignature& event, EventFamily family) {
+std::string writtenForm(const EventSignature& event, RoutineKind family) {
     return singleByteToUtf8(patternText(event, family));
 }
 
-EventMatch matchEvent(std::string_view text, EventFamily family, std::span<const EventSignature> events,
+EventMatch matchEvent(std::string_view text, RoutineKind family, std::span<const EventSignature> events,
                       std::span<const SceneObject> objects) {
     EventMatch result;
-    const std::vector<TextToken> input = tokenize(text, false);
+    const std::vector<TextToken> input = tokenize(text, TextSource::Scene);
     if (input.empty()) {
-        result.error = std::string("missing ") + familyName(family) + " text";
+        result.error = "missing " + std::string(hostrec::family(family).noun) + " text";
         return result;
     }
 
-    std::optional<Verdict> best;
-    const EventSignature* bestEvent = nullptr;
-    std::vector<std::string> skeletons;
+    // The best whole match; else the longest usable match of a beginning of
+    // the text, with words left over; and the nearest event as a suggestion.
+    struct Candidate {
+        const EventSignature* event = nullptr;
+        Verdict verdict;
+        size_t rest = 0;      // input tokens left over
+        size_t distance = 0;  // from the whole text
+    };
+    std::optional<Candidate> best, partial, nearest;
     for (const EventSignature& event : events) {
         const std::string pattern = patternText(event, family);
-        const std::vector<TextToken> tokens = tokenize(pattern, true);
-        skeletons.push_back(skeleton(tokens));
+        const std::vector<TextToken> tokens = tokenize(pattern, TextSource::Module);
+        const size_t distance = textDistance(tokens, event.params, input);
         std::vector<Capture> caps;
-        if (!matchTokens(tokens, input, caps)) continue;
-        Verdict v = judge(event, writtenForm(event, family), caps, objects);
-        if (!best || v.penalty < best->penalty) {
-            best = std::move(v);
-            bestEvent = &event;
+        size_t rest = 0;
+        if (!matchTokens(tokens, input, caps, nullptr) && !matchTokens(tokens, input, caps, &rest)) {
+            if (nearEnough(distance, tokens) && (!nearest || distance < nearest->distance))
+                nearest = Candidate{&event, {}, 0, distance};
+            continue;
         }
+        Verdict v = judge(event, writtenForm(event, family), caps, objects);
+        if (rest == 0 && (!best || v.penalty < best->verdict.penalty)) best = Candidate{&event, std::move(v), 0, distance};
+        else if (rest > 0 && v.penalty == 0 && (!partial || rest < partial->rest))
+            partial = Candidate{&event, std::move(v), rest, distance};
+        if (rest > 0 && nearEnough(distance, tokens) && (!nearest || distance < nearest->distance))
+            nearest = Candidate{&event, {}, 0, distance};
     }
 
-    if (best && best->penalty == 0) {
+    if (best && best->verdict.penalty == 0) {
         result.ok = true;
-        result.call.code = bestEvent->code;
-        result.call.params = std::move(best->params);
-        result.call.text = renderCall(*bestEvent, family, best->written);
-        result.warning = std::move(best->warning);
+        result.call.code = best->event->code;
+        result.call.params = std::move(best->verdict.params);
+        result.call.text = renderCall(*best->event, family, best->verdict.written);
+        result.warning = std::move(best->verdict.warning);
         return result;
     }
     if (best) {
-        result.error = std::move(best->error);
+        result.error = std::move(best->verdict.error);
         return result;
     }
-    result.error = std::string("unknown ") + familyName(family) + " " + quoted(text);
-    if (auto near = closestCandidate(skeleton(input), skeletons))
-        result.error += "; did you mean " + quoted(writtenForm(events[*near], family)) + "?";
+    if (partial && (!nearest || nearest->distance >= partial->distance)) {
+        const size_t restAt = static_cast<size_t>(input[input.size() - partial->rest].text.data() - text.data());
+        result.error = "unexpected " + quoted(trimSpace(text.substr(restAt))) + " after \"" +
+                       renderCall(*partial->event, family, partial->verdict.written) + "\"";
+        return result;
+    }
+    result.error = "unknown " + std::string(hostrec::family(family).noun) + " " + quoted(text);
+    if (nearest) result.error += "; did you mean " + quoted(writtenForm(*nearest->event, family)) + "?";
     return result;
 }
 

@@ -20,11 +20,11 @@ struct EventMatch {
 };
 
 // Object parameters name one of `objects`; the call then holds its index.
-EventMatch matchEvent(std::string_view text, EventFamily family, std::span<const EventSignature> events,
+EventMatch matchEvent(std::string_view text, RoutineKind family, std::span<const EventSignature> events,
                       std::span<const SceneObject> objects);
 
 // How an event is written in a scene, placeholders kept: "Set Position (%0, %1)",
 // "GetDist(%0, %1)", in UTF-8.
-std::string writtenForm(const EventSignature& event, EventFamily family);
+std::string writtenForm(const EventSignature& event, RoutineKind family);
 
 }  // namespace khost

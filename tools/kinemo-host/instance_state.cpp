@@ -14,7 +14,7 @@ constexpr std::array<std::string_view, 22> kColumns{
 
 std::span<const std::string_view> stateColumns() { return kColumns; }
 
-std::vector<std::string> stateValues(const InstanceState& s, std::string_view instanceName) {
+std::vector<std::string> stateValues(const InstanceState& s, std::string_view instanceName, std::string_view noTarget) {
     auto i = [](int64_t v) { return std::to_string(v); };
     return {i(s.frame),
             std::string(instanceName),
@@ -36,8 +36,8 @@ std::vector<std::string> stateValues(const InstanceState& s, std::string_view in
             i(s.boundTop),
             i(s.boundRight),
             i(s.boundBottom),
-            s.bound() ? i(s.posX) : std::string(kNoTarget),
-            s.bound() ? i(s.posY) : std::string(kNoTarget)};
+            s.bound() ? i(s.posX) : std::string(noTarget),
+            s.bound() ? i(s.posY) : std::string(noTarget)};
 }
 
 }  // namespace khost

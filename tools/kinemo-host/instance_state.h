@@ -1,4 +1,4 @@
-// What the host sees of one instance after a frame: the RunData motion
+// What kinemo-host reads of one instance after a frame: the RunData motion
 // fields and the bound target's position. Its column order is the trace's.
 #pragma once
 #include <cstdint>
@@ -25,9 +25,10 @@ struct InstanceState {
 };
 
 std::span<const std::string_view> stateColumns();
-// posX and posY of an instance that moves no target.
+// posX and posY of an instance that moves no target, as a dump shows them;
+// the trace leaves them empty, so that its columns stay numeric.
 constexpr std::string_view kNoTarget = "unbound";
-// Values in column order.
-std::vector<std::string> stateValues(const InstanceState& s, std::string_view instanceName);
+// Values in column order; `noTarget` stands in posX and posY while unbound.
+std::vector<std::string> stateValues(const InstanceState& s, std::string_view instanceName, std::string_view noTarget);
 
 }  // namespace khost

@@ -1,6 +1,5 @@
 #include "kinemo-host/module_events.h"
 
-#include <array>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -10,12 +9,6 @@
 
 namespace khost {
 namespace {
-constexpr std::array<FamilyEntries, 3> kFamilies{{
-    {hostrec::kFamilies[0], EventFamily::Condition},
-    {hostrec::kFamilies[1], EventFamily::Action},
-    {hostrec::kFamilies[2], EventFamily::Expression},
-}};
-
 // A descriptor row never declares more parameters than this; more means a bad record.
 constexpr int kMaxParams = 16;
 
@@ -26,10 +19,8 @@ int16_t wordAt(const uint8_t* p, size_t index) {
 }
 }  // namespace
 
-const FamilyEntries& familyEntries(EventFamily family) { return kFamilies[static_cast<size_t>(family)]; }
-
-EventInfos readEventInfos(kdrv::Module& m, const EditSession& session, EventFamily family, uint32_t code) {
-    const FamilyEntries& f = familyEntries(family);
+EventInfos readEventInfos(kdrv::Module& m, const EditSession& session, const hostrec::FamilyInfo& f,
+                          uint32_t code) {
     kdrv::Addr record = m.call(f.infos, {session.services, code});
     const uint8_t* p = record == 0 ? nullptr : m.bytes(record);
     if (p == nullptr)
@@ -51,17 +42,17 @@ EventCounts readEventCounts(kdrv::Module& m) {
     return {infos.conditionCount, infos.actionCount, infos.expressionCount};
 }
 
-int countOf(const EventCounts& counts, EventFamily family) {
+int countOf(const EventCounts& counts, RoutineKind family) {
     switch (family) {
-        case EventFamily::Condition: return counts.conditions;
-        case EventFamily::Action: return counts.actions;
-        case EventFamily::Expression: return counts.expressions;
+        case RoutineKind::Condition: return counts.conditions;
+        case RoutineKind::Action: return counts.actions;
+        case RoutineKind::Expression: return counts.expressions;
     }
     return 0;
 }
 
-ParamKind paramKind(EventFamily family, int16_t type) {
-    if (family == EventFamily::Expression) return type == ParamFetched ? ParamKind::Number : ParamKind::Unknown;
+ParamKind paramKind(RoutineKind family, int16_t type) {
+    if (family == RoutineKind::Expression) return type == ParamFetched ? ParamKind::Number : ParamKind::Unknown;
     if (type == ParamNumber) return ParamKind::Integer;
     if (type == ParamObject) return ParamKind::Object;
     return ParamKind::Unknown;
@@ -71,17 +62,17 @@ EventLanguage readEventLanguage(kdrv::Module& m) {
     EditSession session = newEditSession(m);
     EventCounts counts = readEventCounts(m);
     EventLanguage language;
-    for (const FamilyEntries& f : kFamilies) {
-        auto& events = f.family == EventFamily::Condition ? language.conditions
-                       : f.family == EventFamily::Action  ? language.actions
-                                                          : language.expressions;
-        for (int code = 0; code < countOf(counts, f.family); ++code) {
-            EventInfos infos = readEventInfos(m, session, f.family, static_cast<uint32_t>(code));
+    for (const hostrec::FamilyInfo& f : hostrec::kFamilies) {
+        auto& events = f.kind == RoutineKind::Condition ? language.conditions
+                       : f.kind == RoutineKind::Action  ? language.actions
+                                                        : language.expressions;
+        for (int code = 0; code < countOf(counts, f.kind); ++code) {
+            EventInfos infos = readEventInfos(m, session, f, static_cast<uint32_t>(code));
             EventSignature event;
             event.code = code;
-            event.display = moduleString(m, session, f.string, static_cast<uint32_t>(code));
+            event.display = moduleString(m, session, f, static_cast<uint32_t>(code));
             event.paramTypes = infos.paramTypes;
-            for (int16_t type : infos.paramTypes) event.params.push_back(paramKind(f.family, type));
+            for (int16_t type : infos.paramTypes) event.params.push_back(paramKind(f.kind, type));
             // A code without a display string cannot be written in a scene.
             if (!event.display.empty()) events.push_back(std::move(event));
         }

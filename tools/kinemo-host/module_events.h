@@ -1,6 +1,6 @@
 // Reading the module's own event descriptions through its edit-time entry
-// points: the entry-point names of each family, descriptor records, and the
-// whole vocabulary a scene is written in.
+// points (each family's, as hostrec::FamilyInfo names them): descriptor
+// records, counts, and the whole vocabulary a scene is written in.
 #pragma once
 #include <cstdint>
 #include <string_view>
@@ -12,13 +12,6 @@
 
 namespace khost {
 
-// A family's entry points and id scheme, under the scene language's name.
-struct FamilyEntries : hostrec::FamilyInfo {
-    EventFamily family;
-};
-
-const FamilyEntries& familyEntries(EventFamily family);
-
 // The record behind a Get*Infos pointer: code, flags, count, types, titles.
 struct EventInfos {
     int16_t code = 0;
@@ -28,16 +21,17 @@ struct EventInfos {
 };
 
 // Throws std::runtime_error when the module hands back no readable record.
-EventInfos readEventInfos(kdrv::Module& m, const EditSession& session, EventFamily family, uint32_t code);
+EventInfos readEventInfos(kdrv::Module& m, const EditSession& session, const hostrec::FamilyInfo& family,
+                          uint32_t code);
 
 // How many events of each family the module registers (GetRunObjectInfos).
 struct EventCounts {
     int conditions = 0, actions = 0, expressions = 0;
 };
 EventCounts readEventCounts(kdrv::Module& m);
-int countOf(const EventCounts& counts, EventFamily family);
+int countOf(const EventCounts& counts, RoutineKind family);
 
-ParamKind paramKind(EventFamily family, int16_t type);
+ParamKind paramKind(RoutineKind family, int16_t type);
 
 EventLanguage readEventLanguage(kdrv::Module& m);
 

@@ -10,6 +10,7 @@
 #include "kinemo-host/commands.h"
 #include "kinemo-host/file_io.h"
 #include "kinemo-host/play_scene.h"
+#include "kinemo-host/scene_grammar.h"
 #include "kinemo-host/step_observers.h"
 
 namespace khost {
@@ -18,21 +19,23 @@ namespace {
 constexpr OptionSpec kRunOptions[] = {
     {"--module", true}, {"--trace", true}, {"--svg", true}, {"--html", true}, {"--quiet", false}};
 
-constexpr size_t kMaxSceneBytes = 16u << 20;
-
 bool samePath(const std::string& a, const std::string& b) {
     if (a == "-" || b == "-") return false;
     std::error_code ec;
     return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
 }
 
-// An output that names the scene or another output would destroy data.
-std::optional<std::string> outputClash(const CommandLine& line, const std::string& scenePath) {
+// An output that names an input (the scene, the module) or another output
+// would destroy data.
+std::optional<std::string> outputClash(const CommandLine& line, const std::string& scenePath,
+                                       const std::string& modulePath) {
     const std::pair<const char*, std::optional<std::string>> outputs[] = {
         {"--trace", option(line, "--trace")}, {"--svg", option(line, "--svg")}, {"--html", option(line, "--html")}};
+    const std::pair<const char*, const std::string&> inputs[] = {{"scene", scenePath}, {"module", modulePath}};
     for (auto [name, path] : outputs)
-        if (path && !scenePath.empty() && samePath(*path, scenePath))
-            return std::string(name) + " " + *path + " would overwrite the scene file";
+        for (auto [input, inputPath] : inputs)
+            if (path && !inputPath.empty() && samePath(*path, inputPath))
+                return std::string(name) + " " + *path + " would overwrite the " + input + " file";
     for (size_t i = 0; i < std::size(outputs); ++i) {
         for (size_t j = i + 1; j < std::size(outputs); ++j) {
             const auto& [a, pa] = outputs[i];
@@ -52,16 +55,14 @@ int fail(const std::string& message) {
     return kExitFailure;
 }
 
-}  // namespace
-
-const char* const kRunHelp =
+constexpr const char* kRunHelpOptions =
     "usage: kinemo-host run [SCENE] [OPTIONS]\n"
     "\n"
     "Plays a scene file frame by frame, the way the host application would. Without SCENE\n"
     "it plays a built-in scene with bounce, gravity and wrap; SCENE - reads standard input.\n"
     "\n"
     "Options:\n"
-    "  --module PATH   the module to drive: a kinemo.qlm runs in the emulated host;\n"
+    "  --module PATH   the module to drive: a kinemo.qlm runs in the emulator;\n"
     "                  by default the native build linked into this tool\n"
     "  --trace FILE    write a CSV row per instance after each frame\n"
     "  --svg FILE      draw the playfield, the boxes and each target's path\n"
@@ -73,18 +74,9 @@ const char* const kRunHelp =
     "written whole or not at all: a failed or interrupted run leaves existing files\n"
     "as they were. A failed write stops the run at once.\n"
     "\n"
-    "Scene files hold one command a line; '#' starts a comment:\n"
-    "  playfield W H                  playfield size (default 640 480), before any object\n"
-    "  object NAME X Y W H HX HY      an object: hot-spot position, image size, hot spot\n"
-    "  kinemo NAME                    creates a Kinemo instance\n"
-    "  action K TEXT                  e.g. action k Set Position (100, 40)\n"
-    "  condition K TEXT               e.g. condition k Is Paused\n"
-    "  expression K TEXT              e.g. expression k GetDist(200, 100.5)\n"
-    "  step N                         runs N frames\n"
-    "  place NAME X Y                 the host moves an object\n"
-    "  dump K                         prints the instance's fields\n"
-    "  repeat N ... end               runs the lines between N times, e.g. an action\n"
-    "                                 and `step 1` for an event that fires every frame\n"
+    "Scene files hold one command a line; '#' starts a comment:\n";
+
+constexpr const char* kRunHelpEvents =
     "Event texts are the module's display strings (see kinemo-host describe) with each\n"
     "%N replaced by a value; the degree sign may be left out.\n"
     "\n"
@@ -94,12 +86,9 @@ const char* const kRunHelp =
     "(0.5, -0), nan, inf, and a multiple of 2^32 are read as the integer of their bits,\n"
     "and kinemo-host warns when it sees one. Integers from -620756992 to 1065353215\n"
     "and floats from 1 to below 2^32 in magnitude arrive as written.\n"
-    "\n"
-    "Limits: names up to 64 characters, at most 1000 objects and instances; positions,\n"
-    "sizes and the playfield are 16-bit (-32768 to 32767; sizes from 0, the playfield\n"
-    "from 1); event values are 32-bit; a scene runs at most 1000000 frames and\n"
-    "10000000 commands, repeats counted out; repeat nests 8 deep; scene files up to\n"
-    "16 MB; the first 100 errors are reported.\n"
+    "\n";
+
+constexpr const char* kRunHelpOutput =
     "\n"
     "Output: one line per condition, expression and dump, then a summary per instance:\n"
     "frames stepped, final position, speed (hundredths of a pixel per frame), and the\n"
@@ -108,14 +97,22 @@ const char* const kRunHelp =
     "Exit status:\n"
     "  0  done\n"
     "  1  the module, a file or standard output failed\n"
-    "  2  usage error, or the scene has errors (reported as FILE:LINE: message;\n"
-    "     nothing is run)\n";
+    "  2  usage error, or the scene has errors or nothing to run (reported as\n"
+    "     FILE:LINE: message; nothing is run and no file is written)\n";
 
-int runCommand(const std::vector<std::string>& args) {
+constexpr size_t kHelpWidth = 82;
+
+// The scene commands and limits come from the scene grammar.
+std::string runHelp() {
+    return kRunHelpOptions + sceneCommandsHelp() + kRunHelpEvents + sceneLimitsText(kHelpWidth) + kRunHelpOutput;
+}
+
+int runScene(const std::vector<std::string>& args) {
     CommandLine line = parseCommandLine(args, kRunOptions, 1);
-    if (auto status = endsBeforeStart(line, "run", kRunHelp, std::cout, std::cerr)) return *status;
+    if (auto status = endsBeforeStart(line, "run", runHelp().c_str(), std::cout, std::cerr)) return *status;
     const std::string scenePath = line.positional.empty() ? "" : line.positional[0];
-    if (auto clash = outputClash(line, scenePath)) return usageError(std::cerr, "run", *clash);
+    const std::string modulePath = option(line, "--module").value_or("");
+    if (auto clash = outputClash(line, scenePath, modulePath)) return usageError(std::cerr, "run", *clash);
 
     std::string text(builtinSceneText());
     std::string fileName(kBuiltinSceneName);
@@ -124,7 +121,6 @@ int runCommand(const std::vector<std::string>& args) {
         fileName = scenePath == "-" ? "<stdin>" : scenePath;
         if (!readInput(scenePath, kMaxSceneBytes, text, error)) return fail(error);
     }
-    const std::string modulePath = option(line, "--module").value_or("");
     if (!modulePath.empty() && !checkReadable(modulePath, error)) return fail(error);
 
     OutputFile trace, svg, html;
@@ -159,5 +155,9 @@ int runCommand(const std::vector<std::string>& args) {
         if (file->isOpen() && !file->commit(error)) return fail(error);
     return kExitOk;
 }
+
+}  // namespace
+
+const Command kRunCommand{"run", runScene, runHelp};
 
 }  // namespace khost

@@ -4,13 +4,12 @@
 #include <map>
 
 #include "kinemo-host/event_matcher.h"
+#include "kinemo-host/scene_grammar.h"
 #include "kinemo-host/scene_tokens.h"
 #include "kinemo-host/text_forms.h"
 
 namespace khost {
 namespace {
-
-constexpr size_t kMaxErrors = 100;
 
 // What one level of the file (the whole file, or a repeat's body) runs, counted once.
 struct Level {
@@ -28,12 +27,13 @@ struct ParseState {
     SceneParse out;
     int line = 0;
     int playfieldLine = 0;
+    bool limitPassed = false;  // said once; the counts stop there
     std::vector<Level> levels{Level{}};
     std::map<std::string, int, std::less<>> nameLines;  // name -> line that declared it
 
     void error(const std::string& message) {
-        if (out.errors.size() < kMaxErrors) out.errors.push_back(where() + message);
-        else if (out.errors.size() == kMaxErrors) out.errors.push_back(where() + "too many errors, stopping");
+        if (out.errors.size() < kMaxSceneErrors) out.errors.push_back(where() + message);
+        else if (out.errors.size() == kMaxSceneErrors) out.errors.push_back(where() + "too many errors, stopping");
     }
     void warn(const std::string& message) { out.warnings.push_back(where() + "warning: " + message); }
     std::string where() const { return std::string(fileName) + ":" + std::to_string(line) + ": "; }
@@ -41,13 +41,12 @@ struct ParseState {
 
 using Words = std::vector<std::string_view>;
 
-struct CommandSpec {
-    std::string_view keyword;
-    std::string_view usage;
-    size_t argCount;   // words after the keyword; for event commands, the instance only
-    bool takesText;    // an event text follows the fixed words
-    void (*handle)(ParseState&, const Words&, std::string_view rest);
-};
+// The usage of a command, as its errors quote it.
+constexpr std::string_view usage(SceneKeyword id) {
+    for (const SceneCommandForm& c : kSceneCommands)
+        if (c.id == id) return c.usage;
+    return {};
+}
 
 // The i-th value word of a command (words[0] is the keyword), as an integer in [lo, hi].
 bool integerArg(ParseState& s, const Words& words, size_t i, std::string_view usage, int64_t lo, int64_t hi,
@@ -124,18 +123,19 @@ int findObject(ParseState& s, std::string_view name) {
     return -1;
 }
 
-std::string tooLong() {
-    return "the scene runs more than " + std::to_string(kMaxSceneFrames) + " frames or " +
-           std::to_string(kMaxSceneCommandsRun) + " commands";
-}
-
-// Counts work into the innermost level; false (and an error) past the bounds.
+// Counts work into the innermost level; false (and an error, the first
+// time) past a bound.
 bool count(ParseState& s, int64_t frames, int64_t commands) {
+    if (s.limitPassed) return false;
     Level& level = s.levels.back();
     level.frames += frames;
     level.commands += commands;
-    if (level.frames <= kMaxSceneFrames && level.commands <= kMaxSceneCommandsRun) return true;
-    s.error(tooLong());
+    const bool tooManyFrames = level.frames > kMaxSceneFrames;
+    if (!tooManyFrames && level.commands <= kMaxSceneCommandsRun) return true;
+    s.limitPassed = true;
+    s.error("the scene runs more than " +
+            (tooManyFrames ? std::to_string(kMaxSceneFrames) + " frames" : std::to_string(kMaxSceneCommandsRun) + " commands") +
+            " by this line (repeats counted out)");
     return false;
 }
 
@@ -148,10 +148,11 @@ SceneCommand& push(ParseState& s, CommandKind kind, int subject = -1) {
     return c;
 }
 
-constexpr std::string_view kPlayfieldUsage = "playfield W H";
-constexpr std::string_view kObjectUsage = "object NAME X Y W H HX HY";
-constexpr std::string_view kPlaceUsage = "place NAME X Y";
-constexpr std::string_view kStepUsage = "step N";
+constexpr std::string_view kPlayfieldUsage = usage(SceneKeyword::Playfield);
+constexpr std::string_view kObjectUsage = usage(SceneKeyword::Object);
+constexpr std::string_view kPlaceUsage = usage(SceneKeyword::Place);
+constexpr std::string_view kStepUsage = usage(SceneKeyword::Step);
+constexpr std::string_view kRepeatUsage = usage(SceneKeyword::Repeat);
 
 bool atTopLevel(ParseState& s, std::string_view keyword) {
     if (s.levels.size() == 1) return true;
@@ -194,7 +195,7 @@ void parseKinemo(ParseState& s, const Words& w, std::string_view) {
     push(s, CommandKind::Kinemo, static_cast<int>(s.out.scene.instances.size() - 1));
 }
 
-void parseEvent(ParseState& s, const Words& w, std::string_view rest, CommandKind kind, EventFamily family,
+void parseEvent(ParseState& s, const Words& w, std::string_view rest, CommandKind kind, RoutineKind family,
                 const std::vector<EventSignature>& events) {
     int instance = findInstance(s, w[1]);
     EventMatch match = matchEvent(rest, family, events, s.out.scene.objects);
@@ -205,13 +206,13 @@ void parseEvent(ParseState& s, const Words& w, std::string_view rest, CommandKin
 }
 
 void parseAction(ParseState& s, const Words& w, std::string_view rest) {
-    parseEvent(s, w, rest, CommandKind::Action, EventFamily::Action, s.language.actions);
+    parseEvent(s, w, rest, CommandKind::Action, RoutineKind::Action, s.language.actions);
 }
 void parseCondition(ParseState& s, const Words& w, std::string_view rest) {
-    parseEvent(s, w, rest, CommandKind::Condition, EventFamily::Condition, s.language.conditions);
+    parseEvent(s, w, rest, CommandKind::Condition, RoutineKind::Condition, s.language.conditions);
 }
 void parseExpression(ParseState& s, const Words& w, std::string_view rest) {
-    parseEvent(s, w, rest, CommandKind::Expression, EventFamily::Expression, s.language.expressions);
+    parseEvent(s, w, rest, CommandKind::Expression, RoutineKind::Expression, s.language.expressions);
 }
 
 void parseStep(ParseState& s, const Words& w, std::string_view) {
@@ -221,16 +222,20 @@ void parseStep(ParseState& s, const Words& w, std::string_view) {
     push(s, CommandKind::Step).frames = frames;
 }
 
+// Opened even when the line is bad, so that its end still pairs with it.
+void openRepeat(ParseState& s, int64_t times) {
+    push(s, CommandKind::Repeat).frames = times;
+    s.levels.push_back({s.out.scene.commands.size() - 1, s.line, 0, 0});
+}
+
 void parseRepeat(ParseState& s, const Words& w, std::string_view) {
     int64_t times = 0;
-    bool ok = integerArg(s, w, 1, "repeat N", 0, kMaxSceneFrames, times);
+    bool ok = integerArg(s, w, 1, kRepeatUsage, 0, kMaxSceneFrames, times);
     if (s.levels.size() > kMaxRepeatDepth) {
         s.error("repeat nested more than " + std::to_string(kMaxRepeatDepth) + " deep");
         ok = false;
     }
-    // Opened even when bad, so that its end still pairs with it.
-    push(s, CommandKind::Repeat).frames = ok ? times : 0;
-    s.levels.push_back({s.out.scene.commands.size() - 1, s.line, 0, 0});
+    openRepeat(s, ok ? times : 0);
 }
 
 void parseEnd(ParseState& s, const Words&, std::string_view) {
@@ -239,7 +244,8 @@ void parseEnd(ParseState& s, const Words&, std::string_view) {
     s.levels.pop_back();
     SceneCommand& repeat = s.out.scene.commands[body.repeatIndex];
     repeat.bodyEnd = s.out.scene.commands.size();
-    // Each level stays within the bounds, so these products cannot overflow.
+    // Each level stays within the bounds (counting stops at the first past
+    // them), so these products cannot overflow.
     count(s, body.frames * repeat.frames, body.commands * repeat.frames);
 }
 
@@ -259,40 +265,57 @@ void parseDump(ParseState& s, const Words& w, std::string_view) {
     if (instance >= 0) push(s, CommandKind::Dump, instance);
 }
 
-constexpr std::array<CommandSpec, 11> kCommands{{
-    {"playfield", kPlayfieldUsage, 2, false, parsePlayfield},
-    {"object", kObjectUsage, 7, false, parseObject},
-    {"kinemo", "kinemo NAME", 1, false, parseKinemo},
-    {"action", "action K TEXT", 1, true, parseAction},
-    {"condition", "condition K TEXT", 1, true, parseCondition},
-    {"expression", "expression K TEXT", 1, true, parseExpression},
-    {"step", kStepUsage, 1, false, parseStep},
-    {"place", kPlaceUsage, 3, false, parsePlace},
-    {"dump", "dump K", 1, false, parseDump},
-    {"repeat", "repeat N", 1, false, parseRepeat},
-    {"end", "end", 0, false, parseEnd},
-}};
+void parseCommand(ParseState& s, SceneKeyword id, const Words& w, std::string_view rest) {
+    switch (id) {
+        case SceneKeyword::Playfield: return parsePlayfield(s, w, rest);
+        case SceneKeyword::Object: return parseObject(s, w, rest);
+        case SceneKeyword::Kinemo: return parseKinemo(s, w, rest);
+        case SceneKeyword::Action: return parseAction(s, w, rest);
+        case SceneKeyword::Condition: return parseCondition(s, w, rest);
+        case SceneKeyword::Expression: return parseExpression(s, w, rest);
+        case SceneKeyword::Step: return parseStep(s, w, rest);
+        case SceneKeyword::Place: return parsePlace(s, w, rest);
+        case SceneKeyword::Dump: return parseDump(s, w, rest);
+        case SceneKeyword::Repeat: return parseRepeat(s, w, rest);
+        case SceneKeyword::End: return parseEnd(s, w, rest);
+    }
+}
 
 void parseLine(ParseState& s, std::string_view line) {
     std::string_view text = trimSpace(stripComment(line));
     if (text.empty()) return;
     Words words = splitWords(text);
-    const CommandSpec* command = nullptr;
-    for (const auto& c : kCommands)
-        if (c.keyword == words[0]) command = &c;
+    const SceneCommandForm* command = nullptr;
+    for (const SceneCommandForm& c : kSceneCommands)
+        if (c.keyword() == words[0]) command = &c;
     if (command == nullptr) {
         std::vector<std::string> keywords;
-        for (const auto& c : kCommands) keywords.emplace_back(c.keyword);
+        for (const SceneCommandForm& c : kSceneCommands) keywords.emplace_back(c.keyword());
         std::string message = "unknown command " + quoted(words[0]);
-        if (auto near = closestCandidate(words[0], keywords)) message += "; did you mean " + quoted(keywords[*near]) + "?";
-        return s.error(message);
+        auto near = closestCandidate(words[0], keywords);
+        if (near) message += "; did you mean " + quoted(keywords[*near]) + "?";
+        s.error(message);
+        // One mistake, one error: a misspelt repeat still pairs with its end.
+        if (near && !kSceneCommands[*near].closedBy.empty()) openRepeat(s, 0);
+        return;
     }
-    size_t given = words.size() - 1;
-    if (given < command->argCount || (command->takesText && given == command->argCount))
-        return s.error("missing value: expected \"" + std::string(command->usage) + "\"");
-    if (!command->takesText && given > command->argCount)
-        return s.error("unexpected " + quoted(words[command->argCount + 1]) + " after \"" + std::string(command->usage) + "\"");
-    command->handle(s, words, afterWords(text, command->argCount + 1));
+    const size_t given = words.size() - 1, fixed = command->fixedWords();
+    std::string error;
+    if (given < fixed || (command->takesText && given == fixed))
+        error = "missing value: expected \"" + std::string(command->usage) + "\"";
+    else if (!command->takesText && given > fixed)
+        error = "unexpected " + quoted(words[fixed + 1]) + " after \"" + std::string(command->usage) + "\"";
+    if (error.empty()) return parseCommand(s, command->id, words, afterWords(text, fixed + 1));
+    s.error(error);
+    if (!command->closedBy.empty()) openRepeat(s, 0);
+}
+
+// Said rather than run silently (most likely the wrong file, or an empty
+// pipe), at the line where the parser ended.
+void reportNothingToRun(ParseState& s, std::string_view text) {
+    s.error(std::string("nothing to run: ") + (trimSpace(text).empty() ? "the scene is empty"
+                                               : s.playfieldLine != 0 ? "the scene only sets the playfield"
+                                                                      : "the scene has only comments and blank lines"));
 }
 
 }  // namespace
@@ -303,7 +326,7 @@ SceneParse parseScene(std::string_view text, std::string_view fileName, const Ev
     // Notepad starts a UTF-8 file with a byte-order mark.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     size_t start = 0;
-    while (start <= text.size() && s.out.errors.size() <= kMaxErrors) {
+    while (start <= text.size() && s.out.errors.size() <= kMaxSceneErrors) {
         size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();
         ++s.line;
@@ -315,6 +338,7 @@ SceneParse parseScene(std::string_view text, std::string_view fileName, const Ev
         s.levels.pop_back();
         s.error("repeat without end");
     }
+    if (s.out.errors.empty() && s.out.scene.commands.empty()) reportNothingToRun(s, text);
     s.out.scene.totalFrames = s.levels.front().frames;
     return std::move(s.out);
 }

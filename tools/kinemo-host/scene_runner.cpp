@@ -17,14 +17,15 @@ namespace {
 using kdrv::Addr;
 using kdrv::RoutineKind;
 
-// The handle the host passes to an expression; the module hands it back to
-// the fetch callbacks unchanged.
+// The handle the host application passes to an expression; the module hands
+// it back to the fetch callbacks unchanged.
 constexpr uint32_t kParamHandle = 0x4B530001;
 
-// The stage's objects are by scene object index, its instances by instance
-// index (0 until created).
-struct HostSide {
-    HostSide(kdrv::Module& module, const Scene& played)
+// One run of a scene, kinemo-host in the host application's place. The
+// stage's objects are by scene object index, its instances by instance index
+// (0 until created).
+struct Playback {
+    Playback(kdrv::Module& module, const Scene& played)
         : m(module), scene(played), stage(hostrec::newStage(m, scene.playfieldWidth, scene.playfieldHeight)) {
         stage.objects.assign(scene.objects.size(), 0);
         stage.instances.assign(scene.instances.size(), 0);
@@ -38,7 +39,7 @@ struct HostSide {
     std::span<StepObserver* const> observers;
 };
 
-Addr routineFor(const HostSide& h, RoutineKind kind, int code) {
+Addr routineFor(const Playback& h, RoutineKind kind, int code) {
     const std::vector<Addr>& table = h.stage.routines.of(kind);
     if (code < 0 || static_cast<size_t>(code) >= table.size() || table[code] == 0)
         throw std::runtime_error("the module's " + std::string(hostrec::family(kind).noun) + " table has no routine " +
@@ -46,20 +47,20 @@ Addr routineFor(const HostSide& h, RoutineKind kind, int code) {
     return table[code];
 }
 
-void createObject(HostSide& h, int index) {
+void createObject(Playback& h, int index) {
     const SceneObject& o = h.scene.objects[index];
     const Addr a = hostrec::newObject(h.m, o.x, o.y, o.hotSpotX, o.hotSpotY, o.width, o.height);
     h.stage.objects[index] = a;
     h.objectIndex[a] = index;
 }
 
-void createInstance(HostSide& h, int index) {
+void createInstance(Playback& h, int index) {
     uint32_t size = h.m.call("GetRunObjectDataSize", {0, 0}) & 0xFFFF;
     h.stage.instances[index] = hostrec::newInstance(h.m, h.stage.header, std::max<uint32_t>(size, sizeof(RunData)));
 }
 
 // Routine arguments: integers as they are, objects as their HostObject.
-std::vector<uint32_t> routineArgs(const HostSide& h, const EventCall& call) {
+std::vector<uint32_t> routineArgs(const Playback& h, const EventCall& call) {
     std::vector<uint32_t> args;
     for (const EventParam& p : call.params)
         args.push_back(p.kind == ParamKind::Object ? h.stage.objects.at(p.value) : p.value);
@@ -67,7 +68,7 @@ std::vector<uint32_t> routineArgs(const HostSide& h, const EventCall& call) {
     return args;
 }
 
-InstanceState readState(HostSide& h, int index) {
+InstanceState readState(Playback& h, int index) {
     RunData rd;
     std::memcpy(&rd, h.m.bytes(h.stage.instances[index]), sizeof rd);
     InstanceState s;
@@ -102,30 +103,30 @@ InstanceState readState(HostSide& h, int index) {
     return s;
 }
 
-void runAction(HostSide& h, const SceneCommand& c) {
+void runAction(Playback& h, const SceneCommand& c) {
     auto args = routineArgs(h, c.event);
     h.m.callRoutine(RoutineKind::Action, routineFor(h, RoutineKind::Action, c.event.code),
                     {h.stage.instances[c.subject], args[0], args[1]});
 }
 
-void report(HostSide& h, const SceneCommand& c, const std::string& value, std::ostream& out) {
+void report(Playback& h, const SceneCommand& c, const std::string& value, std::ostream& out) {
     std::string line = h.scene.instances[c.subject] + ' ' + c.event.text + " = " + value;
     out << line << '\n';
     for (StepObserver* o : h.observers) o->onResult(h.frame, line);
 }
 
-void runCondition(HostSide& h, const SceneCommand& c, std::ostream& out) {
+void runCondition(Playback& h, const SceneCommand& c, std::ostream& out) {
     auto args = routineArgs(h, c.event);
     uint32_t result = h.m.callRoutine(RoutineKind::Condition, routineFor(h, RoutineKind::Condition, c.event.code),
                                       {h.stage.instances[c.subject], args[0], args[1]});
     report(h, c, result != 0 ? "true" : "false", out);
 }
 
-void runExpression(HostSide& h, const SceneCommand& c, std::ostream& out) {
+void runExpression(Playback& h, const SceneCommand& c, std::ostream& out) {
     Addr rd = h.stage.instances[c.subject];
     std::vector<uint32_t> params;
     for (const EventParam& p : c.event.params) params.push_back(p.value);
-    // The host clears the float flag before asking, then reads the result by it.
+    // The host application clears the float flag before asking, then reads the result by it.
     hostrec::setResultFlags(h.m, rd, hostrec::resultFlags(h.m, rd) & ~hostrec::layout::kFloatResultFlag);
     uint32_t result = hostrec::callExpression(h.m, routineFor(h, RoutineKind::Expression, c.event.code), rd, *h.stage.params,
                                               params, kParamHandle);
@@ -133,7 +134,7 @@ void runExpression(HostSide& h, const SceneCommand& c, std::ostream& out) {
     report(h, c, isFloat ? formatFloat(std::bit_cast<float>(result)) : std::to_string(static_cast<int32_t>(result)), out);
 }
 
-void runFrames(HostSide& h, int64_t frames, std::span<StepObserver* const> observers) {
+void runFrames(Playback& h, int64_t frames, std::span<StepObserver* const> observers) {
     for (int64_t f = 0; f < frames; ++f) {
         ++h.frame;
         for (size_t i = 0; i < h.stage.instances.size(); ++i) {
@@ -146,9 +147,9 @@ void runFrames(HostSide& h, int64_t frames, std::span<StepObserver* const> obser
     }
 }
 
-void dump(HostSide& h, int index, std::ostream& out) {
+void dump(Playback& h, int index, std::ostream& out) {
     auto columns = stateColumns();
-    auto values = stateValues(readState(h, index), h.scene.instances[index]);
+    auto values = stateValues(readState(h, index), h.scene.instances[index], kNoTarget);
     std::string line;
     for (size_t i = 0; i < columns.size(); ++i) line += (i == 0 ? "" : " ") + std::string(columns[i]) + '=' + values[i];
     out << line << '\n';
@@ -159,7 +160,7 @@ void beforeReport(std::span<StepObserver* const> observers) {
     for (StepObserver* o : observers) o->onReport();
 }
 
-void runCommands(HostSide& h, size_t begin, size_t end, std::ostream& out, std::span<StepObserver* const> observers) {
+void runCommands(Playback& h, size_t begin, size_t end, std::ostream& out, std::span<StepObserver* const> observers) {
     kdrv::Module& m = h.m;
     for (size_t i = begin; i < end; ++i) {
         const SceneCommand& c = h.scene.commands[i];
@@ -200,7 +201,7 @@ void runCommands(HostSide& h, size_t begin, size_t end, std::ostream& out, std::
 }  // namespace
 
 SceneEnd runScene(kdrv::Module& m, const Scene& scene, std::ostream& out, std::span<StepObserver* const> observers) {
-    HostSide h(m, scene);
+    Playback h(m, scene);
     h.observers = observers;
     runCommands(h, 0, scene.commands.size(), out, observers);
     for (StepObserver* o : observers) o->onFinish();

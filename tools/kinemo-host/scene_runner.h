@@ -1,4 +1,4 @@
-// Plays a parsed scene against a module the way the host would: one run
+// Plays a parsed scene against a module the way the host application would: one run
 // header with the playfield and the parameter callbacks, a HostObject per
 // scene object, a RunData per instance, events through the routine tables,
 // and each frame HandleRunObject on every instance in creation order.
@@ -39,7 +39,7 @@ struct SceneEnd {
 };
 
 // Condition and expression results and dumps go to `out` as they happen.
-// Throws std::runtime_error if the module misbehaves beyond what a host can use.
+// Throws std::runtime_error if the module misbehaves beyond what the host application could use.
 SceneEnd runScene(kdrv::Module& m, const Scene& scene, std::ostream& out, std::span<StepObserver* const> observers);
 
 }  // namespace khost

@@ -118,16 +118,38 @@ NumberError parseFloat32(std::string_view text, float& out) {
     return NumberError::None;
 }
 
+size_t utf8CharLength(std::string_view text, size_t i) {
+    auto byte = [&](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
+    const unsigned lead = byte(i);
+    size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead <= 0xDF ? 2 : 0;
+    if (length == 0 || lead > 0xF4) return 0;
+    uint32_t cp = lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        cp = cp << 6 | (byte(i + k) & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
+    constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kLeast[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
+    return length;
+}
+
 std::string quoted(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out = "\"";
     const size_t shown = std::min(text.size(), kMaxQuoted);
-    for (size_t i = 0; i < shown; ++i) {
+    size_t i = 0;
+    while (i < shown) {
         auto c = static_cast<unsigned char>(text[i]);
-        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xB0) {
-            out += "\xC2\xB0";
-            ++i;
-        } else if (c == '"' || c == '\\') {
+        // A character is shown whole or not at all; C1 controls (U+0080 to U+009F) are escaped.
+        size_t length = utf8CharLength(text, i);
+        if (length > 1 && !(c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)) {
+            if (i + length > shown) break;
+            out.append(text.substr(i, length));
+            i += length;
+            continue;
+        }
+        if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
         } else if (c < 0x20 || c >= 0x7F) {
@@ -137,8 +159,9 @@ std::string quoted(std::string_view text) {
         } else {
             out += static_cast<char>(c);
         }
+        ++i;
     }
-    if (shown < text.size()) return out + "...\" (" + std::to_string(text.size()) + " bytes)";
+    if (i < text.size()) return out + "...\" (" + std::to_string(text.size()) + " bytes)";
     return out + "\"";
 }
 

@@ -27,9 +27,12 @@ NumberError parseFloat32(std::string_view text, float& out);
 // Written as a float: a decimal point or an exponent, or "-0", "nan", "inf".
 bool looksLikeFloat(std::string_view text);
 
-// The text in double quotes, with control and non-ASCII bytes escaped
-// unless they form the degree sign; past kMaxQuoted bytes it is cut, and the
-// length is given.
+// The length of the well-formed UTF-8 character of 2 to 4 bytes at text[i]; 0 if none starts there.
+size_t utf8CharLength(std::string_view text, size_t i);
+
+// The text in double quotes: UTF-8 characters as they are, control bytes
+// and bytes that are not UTF-8 escaped as \xHH; past kMaxQuoted bytes it is
+// cut (never inside a character), and the length is given.
 constexpr size_t kMaxQuoted = 80;
 std::string quoted(std::string_view text);
 

@@ -50,9 +50,11 @@ TraceCsv::TraceCsv(std::ostream& out, const std::vector<std::string>& instanceNa
     out_ << '\n';
 }
 
-// Scene names are plain identifiers and numbers never hold commas, so no quoting is needed.
+// Scene names are plain identifiers and numbers never hold commas, so no
+// quoting is needed. An unbound target's position is left empty, not text in
+// a numeric column.
 void TraceCsv::onStep(const InstanceState&, const InstanceState& after) {
-    auto values = stateValues(after, names_.at(after.instance));
+    auto values = stateValues(after, names_.at(after.instance), "");
     for (size_t i = 0; i < values.size(); ++i) out_ << (i == 0 ? "" : ",") << values[i];
     out_ << '\n';
 }

@@ -13,7 +13,7 @@
 
 namespace khost {
 
-// Bounces and wraps as the host sees them from outside, comparing an
+// Bounces and wraps as kinemo-host sees them from outside, comparing an
 // instance's state before and after one step:
 // - a wrap: the position lands on a bound of the box, having moved against
 //   (or without) its speed;

@@ -1,28 +1,28 @@
 // `kinemo-host validate [--module PATH]`: the battery of contract checks, a
 // pass/fail line each, a final count, and a non-zero exit on any failure.
-#include "kinemo-host/validate.h"
-
 #include <exception>
 #include <iostream>
 
 #include "kinemo-host/command_line.h"
+#include "kinemo-host/commands.h"
 #include "kinemo-host/exit_status.h"
 #include "kinemo-host/file_io.h"
 #include "validate/validate.h"
 
-namespace kvalidate {
+namespace khost {
+namespace {
 
-const char* const kUsage =
+constexpr const char* kValidateHelp =
     "usage: kinemo-host validate [OPTIONS]\n"
     "\n"
-    "Checks a module build against the host contract: every entry point with its\n"
-    "argument count, the registration values and routine tables, descriptor rows\n"
-    "against menus and strings, every text entry point at every buffer size from\n"
+    "Checks a module build against the host application's contract: every entry point\n"
+    "with its argument count, the registration values and routine tables, descriptor\n"
+    "rows against menus and strings, every text entry point at every buffer size from\n"
     "1 to 300, leaks of menus, resources and allocations, and random run-time calls.\n"
     "Prints a PASS or FAIL line per check and the counts.\n"
     "\n"
     "Options:\n"
-    "  --module PATH   a kinemo.qlm to check in the emulated host; by default the\n"
+    "  --module PATH   a kinemo.qlm to check in the emulator; by default the\n"
     "                  native build linked into this tool\n"
     "  --seed N        seed of the random run-time calls (default 1)\n"
     "  --calls N       number of random run-time calls, 0 to 100000000 (default 5000)\n"
@@ -33,8 +33,7 @@ const char* const kUsage =
     "  1  a check failed, or the module or standard output failed\n"
     "  2  usage error\n";
 
-namespace {
-constexpr khost::OptionSpec kValidateOptions[] = {{"--module", true}, {"--seed", true}, {"--calls", true}};
+constexpr OptionSpec kValidateOptions[] = {{"--module", true}, {"--seed", true}, {"--calls", true}};
 constexpr int64_t kMaxRandomCalls = 100'000'000;
 
 struct Options {
@@ -45,48 +44,50 @@ struct Options {
 };
 
 std::optional<std::string> parseOptions(const std::vector<std::string>& args, Options& out) {
-    khost::CommandLine line = khost::parseCommandLine(args, kValidateOptions, 0);
+    CommandLine line = parseCommandLine(args, kValidateOptions, 0);
     if (!line.error.empty()) return line.error;
     out.help = line.help;
-    out.modulePath = khost::option(line, "--module").value_or("");
+    out.modulePath = option(line, "--module").value_or("");
     std::string error;
     int64_t seed = static_cast<int64_t>(out.seed), calls = out.randomCalls;
-    if (!khost::integerOption(line, "--seed", 0, INT64_MAX, seed, error) ||
-        !khost::integerOption(line, "--calls", 0, kMaxRandomCalls, calls, error))
+    if (!integerOption(line, "--seed", 0, INT64_MAX, seed, error) ||
+        !integerOption(line, "--calls", 0, kMaxRandomCalls, calls, error))
         return error;
     out.seed = static_cast<uint64_t>(seed);
     out.randomCalls = static_cast<int>(calls);
     return std::nullopt;
 }
 
-}  // namespace
-}  // namespace kvalidate
-
-int runValidate(const std::vector<std::string>& args) {
-    using namespace kvalidate;
+int validate(const std::vector<std::string>& args) {
     Options options;
-    if (auto error = parseOptions(args, options)) return khost::usageError(std::cerr, "validate", *error);
+    if (auto error = parseOptions(args, options)) return usageError(std::cerr, "validate", *error);
     if (options.help) {
-        std::cout << kUsage;
-        return khost::kExitOk;
+        std::cout << kValidateHelp;
+        return kExitOk;
     }
     std::string error;
-    if (!options.modulePath.empty() && !khost::checkReadable(options.modulePath, error)) {
+    if (!options.modulePath.empty() && !checkReadable(options.modulePath, error)) {
         std::cerr << "kinemo-host validate: " << error << '\n';
-        return khost::kExitFailure;
+        return kExitFailure;
     }
-    Report report(std::cout);
+    kvalidate::Report report(std::cout);
     std::unique_ptr<kdrv::Module> module;
     try {
         module = kdrv::openModule(options.modulePath);
     } catch (const std::exception& e) {
         report.fail("load module", e.what());
         std::cout << report.passed() << " passed, " << report.failed() << " failed\n";
-        return khost::kExitFailure;
+        return kExitFailure;
     }
     std::cout << "Validating the " << module->kind() << " module"
               << (options.modulePath.empty() ? "" : " " + options.modulePath) << "\n";
-    runBattery(*module, report, options.seed, options.randomCalls);
+    kvalidate::runBattery(*module, report, options.seed, options.randomCalls);
     std::cout << report.passed() << " passed, " << report.failed() << " failed\n";
-    return report.failed() == 0 ? khost::kExitOk : khost::kExitFailure;
+    return report.failed() == 0 ? kExitOk : kExitFailure;
 }
+
+}  // namespace
+
+const Command kValidateCommand{"validate", validate, [] { return std::string(kValidateHelp); }};
+
+}  // namespace khost

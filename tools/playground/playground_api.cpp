@@ -84,21 +84,21 @@ std::string descriptors() {
     const EditSession session = newEditSession(m);
     const EventCounts counts = readEventCounts(m);
     std::string json = "{";
-    const std::pair<EventFamily, const char*> families[] = {
-        {EventFamily::Condition, "condition"}, {EventFamily::Action, "action"}, {EventFamily::Expression, "expression"}};
+    const std::pair<RoutineKind, const char*> families[] = {
+        {RoutineKind::Condition, "condition"}, {RoutineKind::Action, "action"}, {RoutineKind::Expression, "expression"}};
     for (auto [family, name] : families) {
-        const FamilyEntries& entries = familyEntries(family);
-        json += std::string(family == EventFamily::Condition ? "" : ",") + "\"" + name + "\":[";
+        const hostrec::FamilyInfo& entries = hostrec::family(family);
+        json += std::string(family == RoutineKind::Condition ? "" : ",") + "\"" + name + "\":[";
         for (int code = 0; code < countOf(counts, family); ++code) {
-            const EventInfos infos = readEventInfos(m, session, family, code);
-            const std::string display = moduleString(m, session, entries.string, code);
+            const EventInfos infos = readEventInfos(m, session, entries, code);
+            const std::string display = moduleString(m, session, entries, code);
             json += std::string(code == 0 ? "" : ",") + "{\"code\":" + std::to_string(code) +
                     ",\"display\":" + jsonText(singleByteToUtf8(display)) + ",\"params\":[";
             for (size_t i = 0; i < infos.paramTypes.size(); ++i) {
                 const ParamKind kind = paramKind(family, infos.paramTypes[i]);
                 const char* kindName = kind == ParamKind::Object ? "object" : kind == ParamKind::Integer ? "integer"
                                        : kind == ParamKind::Number ? "number" : "unknown";
-                const std::string title = moduleTitle(m, session, entries.title, code, static_cast<uint32_t>(i));
+                const std::string title = moduleTitle(m, session, entries, code, static_cast<uint32_t>(i));
                 json += std::string(i == 0 ? "" : ",") + "{\"kind\":\"" + kindName + "\",\"unit\":" +
                         jsonText(singleByteToUtf8(paramUnit(display, static_cast<int>(i), kind))) +
                         ",\"title\":" + jsonText(singleByteToUtf8(title)) + "}";
