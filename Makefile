@@ -6,9 +6,11 @@
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 APT_PACKAGES := cmake ninja-build g++ pkg-config g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-                libgtest-dev libbenchmark-dev libunicorn-dev clang libclang-rt-14-dev chromium
+                libgtest-dev libbenchmark-dev libunicorn-dev clang libclang-rt-14-dev chromium \
+                g++-mingw-w64-x86-64 wine64 xvfb
 WIN32_DIR := build/win32
 NATIVE_DIR := build/native
+WIN64_DIR := build/win64
 ASAN_DIR := build/asan
 FUZZ_DIR := build/fuzz
 BENCH_DIR := build/bench
@@ -18,9 +20,9 @@ FUZZ_SECONDS ?= 20
 FUZZ_LONG_SECONDS ?= 600
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps win32 native demo test asan-test fuzz-build fuzz-smoke fuzz bench coverage clean
+.PHONY: all deps win32 native win64 win64-test demo test asan-test fuzz-build fuzz-smoke fuzz bench coverage clean
 
-all: deps win32 native demo
+all: deps win32 native win64 demo
 
 deps:
 	@missing=$$(for p in $(APT_PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -42,6 +44,16 @@ native: deps
 	cmake -S . -B $(NATIVE_DIR) -G Ninja
 	cmake --build $(NATIVE_DIR) -j $(JOBS)
 
+# The module for 64-bit Windows with its real Windows half, tested under Wine.
+win64: deps
+	cmake -S . -B $(WIN64_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN64_DIR) -j $(JOBS)
+
+# One wineserver for the whole run, in the build's own prefix, ended by its id.
+win64-test: win64 native
+	cmake/wine-session.sh $(CURDIR)/$(WIN64_DIR)/wineprefix sh -c 'cd $(WIN64_DIR) && ctest --output-on-failure'
+	@grep -a -h "platform conformance:" $(NATIVE_DIR)/Testing/Temporary/LastTest.log $(WIN64_DIR)/Testing/Temporary/LastTest.log | sed 's/^/  /'
+
 demo: win32 native
 	@if [ -x $(NATIVE_DIR)/kinemo-host ]; then \
 	  $(NATIVE_DIR)/kinemo-host run --module $(WIN32_DIR)/kinemo.qlm --svg build/demo.svg && \
@@ -50,6 +62,7 @@ demo: win32 native
 
 test: win32 native
 	cd $(NATIVE_DIR) && ctest --output-on-failure
+	@$(MAKE) --no-print-directory win64-test
 	@$(MAKE) --no-print-directory asan-test
 	@$(MAKE) --no-print-directory fuzz-smoke
 

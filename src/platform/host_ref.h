@@ -3,11 +3,11 @@
 #include <cstdint>
 #include "platform/abi.h"
 
-#if defined(_WIN32)
+#if KINEMO_ADDRESSES_FIT_32
 inline void* hostPtr(HostRef ref) { return reinterpret_cast<void*>(static_cast<uintptr_t>(ref)); }
 inline HostRef hostRef(const void* p) { return static_cast<HostRef>(reinterpret_cast<uintptr_t>(p)); }
 #else
-// Native: references index a table of pointers, 0 stays null and unknown
+// 64-bit: references index a table of pointers, 0 stays null and unknown
 // references give null. The look-up is inline: the per-frame step makes it.
 struct HostRefTable {
     void* const* pointers;

@@ -114,28 +114,10 @@ void getModuleFileName(GuestServices& s, ThunkCall& c) {
 
 // ---- USER32 ----
 
-// A guest copy of a string table block, made once per block.
-uint32_t guestStringBlock(GuestServices& s, std::span<const uint8_t> block) {
-    auto [it, fresh] = s.resourceCopies.try_emplace(block.data(), 0);
-    if (fresh) {
-        it->second = s.machine.alloc(uint32_t(block.size()));
-        s.machine.writeBytes(it->second, block);
-    }
-    return it->second;
-}
-
-// A zero size asks for a pointer to the read-only text, not a copy.
+// A zero size writes nothing (LoadStringA, unlike LoadStringW, as in Wine).
 void loadString(GuestServices& s, ThunkCall& c) {
     const uint32_t buffer = c.arg(2);
-    if (c.arg(3) == 0) {
-        const auto place = standin::findString(c.arg(0), c.arg(1));
-        if (place && buffer != 0) {
-            const uint32_t text = guestStringBlock(s, place->block) + uint32_t(place->offset);
-            const uint8_t bytes[4] = {uint8_t(text), uint8_t(text >> 8), uint8_t(text >> 16), uint8_t(text >> 24)};
-            s.machine.writeBytes(buffer, bytes);
-        }
-        return void(c.eax = uint32_t(standin::kLoadStringZeroSize));
-    }
+    if (c.arg(3) == 0) return void(c.eax = uint32_t(standin::kLoadStringZeroSize));
     c.eax = uint32_t(withTextBuffer(s.machine, buffer, int32_t(c.arg(3)), [&](char* buffer, int32_t n) {
         return LoadStringA(moduleArg(c, 0), c.arg(1), buffer, n);
     }));
