@@ -49,9 +49,10 @@ win64: deps
 	cmake -S . -B $(WIN64_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(WIN64_DIR) -j $(JOBS)
 
-# One wineserver for the whole run, in the build's own prefix, ended by its id.
+# One wineserver for the whole run, in the build's own prefix, ended by its id;
+# one virtual display (Xvfb) for the windows some tests open.
 win64-test: win64 native
-	cmake/wine-session.sh $(CURDIR)/$(WIN64_DIR)/wineprefix sh -c 'cd $(WIN64_DIR) && ctest --output-on-failure'
+	xvfb-run -a env KINEMO_VIRTUAL_DISPLAY=1 cmake/wine-session.sh $(CURDIR)/$(WIN64_DIR)/wine-run.sh $(CURDIR)/$(WIN64_DIR)/wineprefix sh -c 'cd $(WIN64_DIR) && ctest --output-on-failure'
 	@grep -a -h "platform conformance:" $(NATIVE_DIR)/Testing/Temporary/LastTest.log $(WIN64_DIR)/Testing/Temporary/LastTest.log | sed 's/^/  /'
 
 demo: win32 native
