@@ -75,7 +75,10 @@ std::string tree(HMENU menu) {
         const UINT state = GetMenuState(menu, static_cast<UINT>(pos), MF_BYPOSITION);
         const UINT id = GetMenuItemID(menu, pos);
         if (HMENU sub = GetSubMenu(menu, pos)) {
-            out += std::string(label) + "{" + tree(sub) + "}";
+            out += label;
+            out += "{";
+            out += tree(sub);
+            out += "}";
             if ((state & 0xFF) != MF_POPUP) out += "+" + hex(state & 0xFF);
         } else if (state & MF_SEPARATOR) {
             out += "-" + std::to_string(id);

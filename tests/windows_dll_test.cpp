@@ -45,7 +45,9 @@ TEST(WindowsDll, EntryPointsByOrdinalAndNameAndNothingBetween) {
     }
     EXPECT_EQ(used.size(), 47u);
     for (WORD ordinal = 2; ordinal <= 80; ++ordinal)
-        if (!used.contains(ordinal)) EXPECT_EQ(byOrdinal(dll, ordinal), nullptr) << "slot " << ordinal;
+        if (!used.contains(ordinal)) {
+            EXPECT_EQ(byOrdinal(dll, ordinal), nullptr) << "slot " << ordinal;
+        }
     EXPECT_EQ(byOrdinal(dll, 1), nullptr);
     EXPECT_EQ(byOrdinal(dll, 81), nullptr);
     FreeLibrary(dll);
