@@ -8,9 +8,11 @@
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 APT_PACKAGES := cmake ninja-build g++ pkg-config g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-                libgtest-dev libbenchmark-dev libunicorn-dev clang libclang-rt-14-dev chromium emscripten
+                libgtest-dev libbenchmark-dev libunicorn-dev clang libclang-rt-14-dev chromium emscripten \
+                g++-mingw-w64-x86-64 wine64 xvfb
 WIN32_DIR := build/win32
 NATIVE_DIR := build/native
+WIN64_DIR := build/win64
 WASM_DIR := build/wasm
 ASAN_DIR := build/asan
 FUZZ_DIR := build/fuzz
@@ -28,9 +30,9 @@ DIST_HOST_EXE :=
 REPRO_DIR := build/repro
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps win32 native wasm playground demo test asan-test fuzz-build fuzz-smoke fuzz bench coverage dist repro-check clean
+.PHONY: all deps win32 native win64 win64-test wasm playground demo test asan-test fuzz-build fuzz-smoke fuzz bench coverage dist repro-check clean
 
-all: deps win32 native wasm demo
+all: deps win32 native win64 wasm demo
 
 deps:
 	@missing=$$(for p in $(APT_PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -63,6 +65,17 @@ wasm: deps
 playground: wasm
 	python3 tools/playground/assemble.py $(WASM_DIR) . build/playground.html
 
+# The module for 64-bit Windows with its real Windows half, tested under Wine.
+win64: deps
+	cmake -S . -B $(WIN64_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN64_DIR) -j $(JOBS)
+
+# One wineserver for the whole run, in the build's own prefix, ended by its id;
+# one virtual display (Xvfb) for the windows some tests open.
+win64-test: win64 native
+	xvfb-run -a env KINEMO_VIRTUAL_DISPLAY=1 cmake/wine-session.sh $(CURDIR)/$(WIN64_DIR)/wine-run.sh $(CURDIR)/$(WIN64_DIR)/wineprefix sh -c 'cd $(WIN64_DIR) && ctest --output-on-failure'
+	@grep -a -h "platform conformance:" $(NATIVE_DIR)/Testing/Temporary/LastTest.log $(WIN64_DIR)/Testing/Temporary/LastTest.log | sed 's/^/  /'
+
 demo: win32 native
 	@if [ -x $(NATIVE_DIR)/kinemo-host ]; then \
 	  $(NATIVE_DIR)/kinemo-host run --module $(WIN32_DIR)/kinemo.qlm --svg build/demo.svg && \
@@ -72,6 +85,7 @@ demo: win32 native
 test: win32 native wasm playground
 	cd $(NATIVE_DIR) && ctest --output-on-failure
 	@$(MAKE) --no-print-directory repro-check
+	@$(MAKE) --no-print-directory win64-test
 	@$(MAKE) --no-print-directory asan-test
 	@$(MAKE) --no-print-directory fuzz-smoke
 

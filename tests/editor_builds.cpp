@@ -8,6 +8,10 @@ using kdrv::OrvexConvention;
 
 constexpr uint32_t kWholeObject = 4096;
 
+#if defined(_WIN32)
+// win64: the module linked in, and its DLL loaded by Windows.
+std::vector<EditTimeBuild> builds() { return {{"win64", false, {}}, {"win64_dll", true, {}}}; }
+#else
 std::vector<EditTimeBuild> builds() {
     std::vector<EditTimeBuild> all{{"native", false, {}}};
     for (const OrvexConvention convention : {OrvexConvention::Stdcall, OrvexConvention::Cdecl})
@@ -19,11 +23,16 @@ std::vector<EditTimeBuild> builds() {
     all.push_back({"emulated_one_slot_too_many", true, {.fp = {}, .orvexConvention = OrvexConvention::StdcallOneSlotTooMany}});
     return all;
 }
+#endif
 
 }  // namespace
 
 void EditTimeTest::SetUp() {
+#if defined(_WIN32)
+    module_ = GetParam().emulated ? kdrv::openModuleFile(KINEMO_DLL_PATH) : kdrv::openNative();
+#else
     module_ = GetParam().emulated ? kdrv::openEmulated(KINEMO_DLL_PATH, GetParam().options) : kdrv::openNative();
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, EditTimeTest, ::testing::ValuesIn(builds()),

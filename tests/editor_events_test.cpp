@@ -102,6 +102,7 @@ TEST_P(EditTimeTest, TitlesAndDisplayStrings) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        if (c.noTemplate && !standin::kFailuresServed) continue;  // the real platform cannot be made to fail
         standin::reset();
         if (c.noTemplate) standin::failCall(Op::LoadMenu);
         const Addr buf = m().alloc(80);
@@ -136,6 +137,7 @@ TEST_P(EditTimeTest, MenuShapes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        if (c.failing && !standin::kFailuresServed) continue;
         standin::reset();
         if (c.failing) standin::failCall(*c.failing, c.nth);
         const uint32_t menu = m().call(c.entry, {newServices(m(), c.version), 0, 0});

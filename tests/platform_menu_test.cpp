@@ -29,7 +29,8 @@ TEST_F(PlatformMenu, MenuStringsAreFoundInOrderAndCutToTheBuffer) {
         {KINEMO_MENU_ACTIONS, 25029, MF_BYCOMMAND, 80, 0, "untouched"},
         {KINEMO_MENU_EXPRESSIONS, 27010, MF_BYCOMMAND, 80, 0, ""},  // separator ahead of "Get Kinemo Speed"
         {KINEMO_MENU_CONDITIONS, 0, MF_BYCOMMAND, 80, 0, "untouched"},  // popup items never match by command
-        {KINEMO_MENU_EXPRESSIONS, 27130, MF_BYCOMMAND, 9, 8, "Distance"}, {KINEMO_MENU_EXPRESSIONS, 27130, MF_BYCOMMAND, 1, 0, ""},
+        // a label that does not fit fills the buffer, unterminated (as in Wine)
+        {KINEMO_MENU_EXPRESSIONS, 27130, MF_BYCOMMAND, 9, 8, "Distance "}, {KINEMO_MENU_EXPRESSIONS, 27130, MF_BYCOMMAND, 1, 0, "Dntouched"},
         {KINEMO_MENU_EXPRESSIONS, 27130, MF_BYCOMMAND, 0, 27, "untouched"},
         {KINEMO_MENU_EXPRESSIONS, 16, MF_BYPOSITION, 80, 8, "Advanced"}, {KINEMO_MENU_EXPRESSIONS, 17, MF_BYPOSITION, 80, 0, "untouched"},
     };

@@ -12,7 +12,6 @@
 
 namespace {
 constexpr uint32_t kRunDialogOptions = 3;  // the library's value for a modal About box
-constexpr int kContextWindowLong = 8;      // the dialog's user slot
 
 constexpr uint16_t kCommandOk = 1;
 constexpr uint16_t kCommandCancel = 2;  // also what Escape sends
@@ -30,7 +29,9 @@ constexpr size_t kHeaderBitCountAt = 14;
 void sendModulePath(const AboutContext* context) {
     char* path = static_cast<char*>(LocalAlloc(LMEM_ZEROINIT, kPathBufferSize));
     if (path == nullptr) return;
+    // A path that does not fit comes back without its terminating zero.
     GetModuleFileNameA(moduleHandle, path, kPathBufferSize);
+    path[kPathBufferSize - 1] = '\0';
     const auto* services = context != nullptr ? hostPtrAs<HostEditServices>(context->services) : nullptr;
     if (services != nullptr && services->pathCallback != 0)
         hostFn<PathCallback>(services->pathCallback)(path, 1, 1);
@@ -38,7 +39,7 @@ void sendModulePath(const AboutContext* context) {
 }
 
 INT_PTR onCommand(HWND dialog, uint16_t command) {
-    const auto* context = hostPtrAs<AboutContext>(static_cast<HostRef>(GetWindowLongA(dialog, kContextWindowLong)));
+    const auto* context = hostPtrAs<AboutContext>(static_cast<HostRef>(GetWindowLongA(dialog, DWLP_USER)));
     switch (command) {
         case kCommandOk: EndDialog(dialog, kAboutClosedWithOk); break;
         case kCommandCancel: EndDialog(dialog, kAboutCancelled); break;
@@ -76,7 +77,7 @@ uint32_t packedDibSize(const uint8_t* header) {
 
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        SetWindowLongA(dialog, kContextWindowLong, static_cast<LONG>(lParam));
+        SetWindowLongA(dialog, DWLP_USER, static_cast<LONG>(lParam));
         return 1;
     }
     if (message == WM_COMMAND) return onCommand(dialog, static_cast<uint16_t>(wParam));

@@ -31,6 +31,8 @@ void copyMenuLabel(uint16_t templateId, uint16_t menuId, char* buffer, uint16_t 
     if (loaded == nullptr) return;
     // A separator or an absent id has no label: the title is then empty.
     copyEmptyString(buffer, size);
-    GetMenuStringA(loaded, menuId, buffer, size, MF_BYCOMMAND);
+    // A label that does not fit comes back without its terminating zero.
+    const int copied = GetMenuStringA(loaded, menuId, buffer, size, MF_BYCOMMAND);
+    if (size != 0 && copied >= size - 1) buffer[size - 1] = '\0';
     DestroyMenu(loaded);
 }

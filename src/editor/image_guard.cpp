@@ -1,6 +1,6 @@
 #include "editor/image_guard.h"
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(__i386__)
 #include <excpt.h>
 
 namespace {

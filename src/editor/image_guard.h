@@ -6,7 +6,7 @@
 #pragma once
 #include "platform/orvex32.h"
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(__i386__)
 // A record of the FS:[0] chain; the system hands its address to the handler.
 struct UnwindFrame {
     UnwindFrame* next;
@@ -17,7 +17,7 @@ struct UnwindFrame {
 
 struct ImageGuard {
     OrvexImage* image;
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(__i386__)
     UnwindFrame frame;
 #endif
     explicit ImageGuard(OrvexImage* guarded);

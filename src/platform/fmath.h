@@ -1,6 +1,7 @@
-// Double-precision libm calls used by the motion model. On win32 they come
-// from msvcrt.dll (through the import table, never inlined x87 code), on the
-// native build from the C library; both are fed and read as IEEE doubles.
+// Double-precision libm calls used by the motion model. On Windows they come
+// from msvcrt.dll (through the import table, never inlined x87 code or
+// mingw's own versions), on the native build from the C library; both are
+// fed and read as IEEE doubles.
 #pragma once
 #include <bit>
 #include <cmath>
@@ -10,14 +11,20 @@
 #endif
 
 #if defined(_WIN32)
+// The import slots' names: x86-64 symbols carry no leading underscore.
+#if defined(_WIN64)
+#define KINEMO_MSVCRT(name) __imp_##name
+#else
+#define KINEMO_MSVCRT(name) _imp__##name
+#endif
 extern "C" {
-extern double (__cdecl* _imp__sin)(double);
-extern double (__cdecl* _imp__cos)(double);
-extern double (__cdecl* _imp__atan2)(double, double);
+extern double (__cdecl* KINEMO_MSVCRT(sin))(double);
+extern double (__cdecl* KINEMO_MSVCRT(cos))(double);
+extern double (__cdecl* KINEMO_MSVCRT(atan2))(double, double);
 }
-inline double kSin(double v) { return _imp__sin(v); }
-inline double kCos(double v) { return _imp__cos(v); }
-inline double atan2Raw(double y, double x) { return _imp__atan2(y, x); }
+inline double kSin(double v) { return KINEMO_MSVCRT(sin)(v); }
+inline double kCos(double v) { return KINEMO_MSVCRT(cos)(v); }
+inline double atan2Raw(double y, double x) { return KINEMO_MSVCRT(atan2)(y, x); }
 #elif defined(__EMSCRIPTEN__)
 // WebAssembly: emscripten's C library gives another last bit than glibc's for
 // a few percent of sin and cos arguments and a fifth of atan2's. Computed in

@@ -4,7 +4,7 @@
 #include "platform/abi.h"
 
 // Where pointers are 32 bits wide (the DLL, WebAssembly) a reference is the address.
-#if UINTPTR_MAX == UINT32_MAX
+#if KINEMO_ADDRESSES_FIT_32
 inline void* hostPtr(HostRef ref) { return reinterpret_cast<void*>(static_cast<uintptr_t>(ref)); }
 inline HostRef hostRef(const void* p) { return static_cast<HostRef>(reinterpret_cast<uintptr_t>(p)); }
 #else

@@ -53,6 +53,9 @@ constexpr UINT LMEM_ZEROINIT = 0x0040;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr uint32_t DLL_PROCESS_ATTACH = 1;
+// The dialog's user slot, after the message result and the procedure: 8 on
+// 32-bit Windows, whose pointer-sized slots the stand-ins serve.
+constexpr int DWLP_USER = 8;
 
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
 HGLOBAL LoadResource(HMODULE module, HRSRC res);

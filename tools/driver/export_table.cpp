@@ -27,6 +27,19 @@ uint32_t toSlot(R r) {
     else return static_cast<uint32_t>(r);
 }
 
+template <class T>
+T fromSlot(uint32_t slot, const RefMapping& refs) {
+    if constexpr (std::is_pointer_v<T>) return static_cast<T>(refs.toPointer(slot));
+    else return static_cast<T>(slot);
+}
+
+template <class R>
+uint32_t toSlot(R r, const RefMapping& refs) {
+    if constexpr (std::is_same_v<R, HMENU>) return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(r));
+    else if constexpr (std::is_pointer_v<R>) return refs.toRef(r);
+    else return toSlot(r);
+}
+
 template <class Fn>
 struct Signature;
 
@@ -47,12 +60,23 @@ struct Signature<R (*)(A...)> {
             }
         }(std::index_sequence_for<A...>{});
     }
+    static uint32_t callLoaded(void* fn, const RefMapping& refs, const uint32_t* args) {
+        const auto entry = reinterpret_cast<R (*)(A...)>(fn);
+        return [&]<size_t... I>(std::index_sequence<I...>) -> uint32_t {
+            if constexpr (std::is_void_v<R>) {
+                entry(fromSlot<A>(args[I], refs)...);
+                return 0;
+            } else {
+                return toSlot(entry(fromSlot<A>(args[I], refs)...), refs);
+            }
+        }(std::index_sequence_for<A...>{});
+    }
 };
 
 template <auto Fn>
 constexpr ExportInfo exportRow(std::string_view name, uint16_t ordinal) {
     using S = Signature<decltype(Fn)>;
-    return {name, ordinal, S::argCount, S::result, &S::template callNative<Fn>};
+    return {name, ordinal, S::argCount, S::result, &S::template callNative<Fn>, &S::callLoaded};
 }
 
 #define ROW(fn, ordinal) exportRow<&fn>(#fn, ordinal)

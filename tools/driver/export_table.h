@@ -15,12 +15,21 @@ enum class ResultKind : uint8_t { None, Bits16, Bits32 };
 // pointers, and the result comes back as the host would see it.
 using NativeEntry = uint32_t (*)(const uint32_t* args);
 
+// The same over an entry point found at run time (a DLL's), whose host
+// references are that module's own: `refs` turns them into pointers and back.
+struct RefMapping {
+    void* (*toPointer)(uint32_t ref);
+    uint32_t (*toRef)(const void* p);
+};
+using LoadedEntry = uint32_t (*)(void* fn, const RefMapping& refs, const uint32_t* args);
+
 struct ExportInfo {
     std::string_view name;
     uint16_t ordinal;
     uint8_t argCount;
     ResultKind result;
     NativeEntry native;
+    LoadedEntry loaded;
 };
 
 std::span<const ExportInfo> exportTable();

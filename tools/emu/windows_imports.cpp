@@ -105,27 +105,9 @@ DWORD getModuleFileName(GuestServices& s, HMODULE module, uint32_t buffer, int32
 
 // ---- USER32 ----
 
-// A guest copy of a string table block, made once per block.
-uint32_t guestStringBlock(GuestServices& s, std::span<const uint8_t> block) {
-    auto [it, fresh] = s.resourceCopies.try_emplace(block.data(), 0);
-    if (fresh) {
-        it->second = s.machine.alloc(uint32_t(block.size()));
-        s.machine.writeBytes(it->second, block);
-    }
-    return it->second;
-}
-
-// A zero size asks for a pointer to the read-only text, not a copy.
+// A zero size writes nothing (LoadStringA, unlike LoadStringW, as in Wine).
 int32_t loadString(GuestServices& s, HINSTANCE module, UINT id, uint32_t buffer, int32_t size) {
-    if (size == 0) {
-        const auto place = standin::findString(standin::handleValue(module), id);
-        if (place && buffer != 0) {
-            const uint32_t text = guestStringBlock(s, place->block) + uint32_t(place->offset);
-            const uint8_t bytes[4] = {uint8_t(text), uint8_t(text >> 8), uint8_t(text >> 16), uint8_t(text >> 24)};
-            s.machine.writeBytes(buffer, bytes);
-        }
-        return standin::kLoadStringZeroSize;
-    }
+    if (size == 0) return standin::kLoadStringZeroSize;
     return withTextBuffer(s.machine, buffer, size, [&](char* text, int32_t n) { return LoadStringA(module, id, text, n); });
 }
 

@@ -194,7 +194,11 @@ bool OutputFile::finish(std::string& error) {
 bool OutputFile::commit(std::string& error) {
     if (!finished_ && !finish(error)) return false;
     if (toStdout_ || temp_.empty()) return true;
+#if defined(_WIN32)
+    if (replaceFile(temp_.c_str(), target_.c_str()) != 0) {
+#else
     if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
+#endif
         error = "cannot write " + path_ + ": " + reason(errno);
         return false;
     }

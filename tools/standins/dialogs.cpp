@@ -8,7 +8,6 @@ namespace standin {
 namespace {
 
 constexpr uint32_t kDialogType = 5;
-constexpr uint32_t kPathCommand = 20004;
 
 }  // namespace
 
@@ -32,18 +31,6 @@ bool endDialog(uint32_t window, int32_t result) {
     it->second = RunningDialog{true, result};
     return true;
 }
-
-void scriptDialog(DialogOutcome outcome) {
-    switch (outcome) {
-        case DialogOutcome::Ok: scriptDialogCommands({1}); break;
-        case DialogOutcome::Escape: scriptDialogCommands({2}); break;
-        case DialogOutcome::PathThenOk: scriptDialogCommands({kPathCommand, 1}); break;
-    }
-}
-
-void scriptDialogCommands(std::vector<uint32_t> commands) { state().dialogCommands = std::move(commands); }
-
-const std::vector<DialogRun>& dialogRuns() { return state().dialogRuns; }
 
 // The modal loop as the author would drive it: initialisation, then the
 // scripted commands one at a time until the procedure ends the dialog.

@@ -157,7 +157,10 @@ int GetMenuStringA(HMENU menu, UINT item, LPSTR buffer, int size, UINT flags) {
     auto label = standin::menuString(handleValue(menu), item, flags);
     if (!label) return 0;
     if (buffer == nullptr || size <= 0) return static_cast<int>(label->size());
-    return standin::copyCut(*label, buffer, size);
+    // A label that does not fit fills the buffer without a terminating zero
+    // and counts one character less, as in Wine.
+    const int copied = standin::copyUnterminatedWhenCut(*label, buffer, size);
+    return label->size() < static_cast<size_t>(size) ? copied : size - 1;
 }
 
 UINT GetMenuState(HMENU menu, UINT item, UINT flags) { return standin::menuState(handleValue(menu), item, flags); }
@@ -276,44 +279,3 @@ HMENU LoadMenuA(HINSTANCE module, LPCSTR name) {
     using namespace standin;
     return handleOf<HMENU>(loadMenu(handleValue(module), handleValue(name)));
 }
-
-// ---- Description -----------------------------------------------------------
-
-namespace standin {
-namespace {
-
-std::string extraBits(uint32_t flags, uint32_t expected) {
-    const uint32_t extra = flags & ~expected;
-    if (extra == 0) return "";
-    char text[16];
-    std::snprintf(text, sizeof text, " +0x%X", extra);
-    return text;
-}
-
-void describeLevel(uint32_t menu, const std::string& indent, int depth, std::string& out) {
-    auto items = menuItems(menu);
-    if (!items) {
-        out += indent + "(not a menu)\n";
-        return;
-    }
-    for (const MenuItem& item : *items) {
-        if (item.flags & MF_POPUP) {
-            out += indent + "> \"" + item.label + "\"" + extraBits(item.flags, MF_POPUP) + "\n";
-            if (depth < 16) describeLevel(item.popup, indent + "  ", depth + 1, out);
-        } else if (item.flags & MF_SEPARATOR) {
-            out += indent + "---- " + std::to_string(item.id) + extraBits(item.flags, kSeparatorBits) + "\n";
-        } else {
-            out += indent + "\"" + item.label + "\" " + std::to_string(item.id) + extraBits(item.flags, 0) + "\n";
-        }
-    }
-}
-
-}  // namespace
-
-std::string describeMenu(uint32_t menu) {
-    std::string out;
-    describeLevel(menu, "", 0, out);
-    return out;
-}
-
-}  // namespace standin

@@ -127,9 +127,10 @@ BOOL FreeResource(HGLOBAL data) { return standin::freeResource(standin::handleVa
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     auto path = standin::modulePath(standin::handleValue(module));
     if (!path || size == 0) return 0;
-    // Too small a buffer gets the cut path and the full size, as on current Windows.
-    const int copied = standin::copyCut(*path, buffer, static_cast<int>(std::min<DWORD>(size, 0x7FFFFFFF)));
-    return path->size() >= size ? size : static_cast<DWORD>(copied);
+    // Too small a buffer is filled with the path's start and no terminating
+    // zero, and the answer is its size, as in Wine (Windows before Vista too).
+    return static_cast<DWORD>(
+        standin::copyUnterminatedWhenCut(*path, buffer, static_cast<int>(std::min<DWORD>(size, 0x7FFFFFFF))));
 }
 
 // ---- The .res file format --------------------------------------------------
@@ -241,6 +242,13 @@ int copyCut(std::string_view text, char* buffer, int size) {
     return static_cast<int>(n);
 }
 
+int copyUnterminatedWhenCut(std::string_view text, char* buffer, int size) {
+    if (buffer == nullptr || size <= 0) return 0;
+    if (text.size() < static_cast<size_t>(size)) return copyCut(text, buffer, size);
+    std::memcpy(buffer, text.data(), static_cast<size_t>(size));
+    return size;
+}
+
 // Strings live in blocks of 16: block id / 16 + 1, each string a 16-bit
 // length and that many UTF-16 units; a zero length means no string.
 std::optional<StringPlace> findString(uint32_t module, uint32_t id) {
@@ -275,14 +283,7 @@ std::optional<std::string> loadString(uint32_t module, uint32_t id) {
 }  // namespace standin
 
 int LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size) {
-    if (size == 0) {
-        const auto place = standin::findString(standin::handleValue(module), id);
-        if (place && buffer != nullptr) {
-            const uint8_t* text = place->block.data() + place->offset;
-            std::memcpy(buffer, &text, sizeof text);
-        }
-        return standin::kLoadStringZeroSize;
-    }
+    if (size == 0) return standin::kLoadStringZeroSize;
     if (buffer == nullptr || size < 0) return 0;
     auto text = standin::loadString(standin::handleValue(module), id);
     return standin::copyCut(text ? *text : std::string_view(), buffer, size);

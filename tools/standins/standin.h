@@ -39,6 +39,14 @@ void reset();
 
 enum class Op : uint8_t { FindResource, LoadResource, LockResource, LoadMenu, CreatePopupMenu, AppendMenu, LocalAlloc };
 
+// Whether failCall reaches the operations: on Windows the real ones serve
+// the module and cannot be made to fail on demand.
+#if defined(_WIN32)
+inline constexpr bool kFailuresServed = false;
+#else
+inline constexpr bool kFailuresServed = true;
+#endif
+
 // Makes the nth call of op from now on fail, once (1: the next call).
 void failCall(Op op, int nth = 1);
 // Counts one call of op; true when that call must fail. The stand-ins ask it
@@ -76,14 +84,18 @@ struct StringPlace {
 std::optional<StringPlace> findString(uint32_t module, uint32_t id);
 
 // LoadStringA's answer to a zero-sized buffer: -1, as Windows gives it (older
-// versions gave 0), with a pointer to the read-only UTF-16 text written into
-// the buffer as the documentation describes. The caller's buffer is not a
-// text buffer then.
+// versions gave 0; Wine's resource tests). Unlike LoadStringW it writes
+// nothing into the buffer, as Wine does.
 inline constexpr int kLoadStringZeroSize = -1;
 
 // Copies text cut to size - 1 characters plus a terminating zero; returns the
 // number of characters copied. Writes nothing when size <= 0.
 int copyCut(std::string_view text, char* buffer, int size);
+// As GetMenuStringA and GetModuleFileNameA copy (Wine's answers): text that
+// fits is copied with its terminating zero; text that does not fill the
+// whole buffer with its first size characters and no terminating zero.
+// Returns the characters copied. Writes nothing when size <= 0.
+int copyUnterminatedWhenCut(std::string_view text, char* buffer, int size);
 
 // The .res file format (a sequence of RESOURCEHEADERs) as numeric entries;
 // entries named by string are skipped. Throws std::runtime_error when malformed.

@@ -1,0 +1,45 @@
+# cmake -P: plays every example and test scene (and the built-in one) with the
+# native kinemo-host and with the win64 one under Wine, and compares the
+# traces byte for byte and the results line for line (Windows' console
+# writes CRLF). With MODULE, the win64 side plays that DLL.
+#   -DNATIVE_HOST= -DWINE_RUN= -DWIN64_HOST= -DSOURCE_DIR= -DOUT_DIR= [-DMODULE=]
+file(GLOB scenes ${SOURCE_DIR}/examples/*.kscene ${SOURCE_DIR}/tests/scenes/*.kscene)
+list(APPEND scenes builtin)
+file(MAKE_DIRECTORY ${OUT_DIR})
+set(module_args)
+if(MODULE)
+  set(module_args --module ${MODULE})
+endif()
+set(failures 0)
+set(compared 0)
+foreach(scene ${scenes})
+  get_filename_component(name ${scene} NAME_WE)
+  set(scene_args ${scene})
+  if(scene STREQUAL "builtin")
+    set(scene_args)
+  endif()
+  execute_process(COMMAND ${NATIVE_HOST} run ${scene_args} --quiet --trace ${OUT_DIR}/${name}.native.csv
+                  OUTPUT_VARIABLE native_out RESULT_VARIABLE native_status)
+  execute_process(COMMAND ${WINE_RUN} ${WIN64_HOST} run ${scene_args} ${module_args} --quiet --trace ${OUT_DIR}/${name}.win64.csv
+                  OUTPUT_VARIABLE win_out ERROR_VARIABLE win_err RESULT_VARIABLE win_status TIMEOUT 120)
+  string(REPLACE "\r\n" "\n" win_out "${win_out}")
+  if(NOT native_status EQUAL 0 OR NOT win_status EQUAL 0)
+    message(SEND_ERROR "${name}: exit ${native_status} natively, ${win_status} under Wine ${win_err}")
+    math(EXPR failures "${failures} + 1")
+    continue()
+  endif()
+  if(NOT native_out STREQUAL win_out)
+    file(WRITE ${OUT_DIR}/${name}.native.out "${native_out}")
+    file(WRITE ${OUT_DIR}/${name}.win64.out "${win_out}")
+    message(SEND_ERROR "${name}: results differ (${OUT_DIR}/${name}.*.out)")
+    math(EXPR failures "${failures} + 1")
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT_DIR}/${name}.native.csv ${OUT_DIR}/${name}.win64.csv
+                  RESULT_VARIABLE differ)
+  if(NOT differ EQUAL 0)
+    message(SEND_ERROR "${name}: traces differ (${OUT_DIR}/${name}.*.csv)")
+    math(EXPR failures "${failures} + 1")
+  endif()
+  math(EXPR compared "${compared} + 1")
+endforeach()
+message(STATUS "${compared} scenes compared, ${failures} differences")

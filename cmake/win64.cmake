@@ -1,0 +1,128 @@
+# The module for 64-bit Windows, tested under Wine: the same module source
+# with its real Windows half (USER32, KERNEL32, msvcrt's maths) and its
+# resources compiled into the image. Only ORVEX32, which has no 64-bit form,
+# comes from the stand-ins. Nothing here ships.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 1252")
+
+set(KINEMO_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix of this build's test runs")
+set(KINEMO_NATIVE_HOST "${CMAKE_SOURCE_DIR}/build/native/kinemo-host" CACHE FILEPATH "The native kinemo-host, to compare against")
+configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(WINE_RUN ${CMAKE_BINARY_DIR}/wine-run.sh)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_RUN})
+
+# ORVEX32 and the stand-ins record module handles in 32-bit words, as the
+# 32-bit library takes them: every image is placed below 4 GiB.
+set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -Wl,--image-base=0x400000 -Wl,--disable-dynamicbase")
+set(CMAKE_SHARED_LINKER_FLAGS "${CMAKE_SHARED_LINKER_FLAGS} -static -Wl,--disable-dynamicbase")
+add_compile_options(-fno-math-errno)
+# -O2 as the shipped DLL is built (GCC 12 at -O3 also warns falsely in std::string).
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG")
+
+# GoogleTest from Debian's sources.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The module's code on the real Windows API, with the 64-bit half of the
+# host references.
+add_library(kinemo_module STATIC ${MODULE_SOURCES} ${CMAKE_SOURCE_DIR}/src/platform/host_ref_native.cpp)
+target_include_directories(kinemo_module PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(kinemo_module PUBLIC kinemo_orvex user32 kernel32)
+
+# ORVEX32 from the stand-ins, with the inspection calls answered by Windows:
+# a DLL of its own, as the library is, so that the module linked into a
+# program and the module DLL loaded by it record into one place.
+kinemo_folder_sources(WIN64_STANDIN_SOURCES tools/standins/win64)
+add_library(kinemo_orvex SHARED ${WIN64_STANDIN_SOURCES} ${CMAKE_SOURCE_DIR}/tools/standins/orvex_drawing.cpp
+  ${CMAKE_SOURCE_DIR}/tools/standins/state.cpp ${CMAKE_SOURCE_DIR}/tools/standins/dialog_script.cpp
+  ${CMAKE_SOURCE_DIR}/tools/standins/menu_description.cpp)
+target_include_directories(kinemo_orvex PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(kinemo_orvex PUBLIC user32 kernel32)
+set_target_properties(kinemo_orvex PROPERTIES PREFIX "" OUTPUT_NAME orvex64)
+target_link_options(kinemo_orvex PRIVATE -Wl,--export-all-symbols -Wl,--exclude-libs,ALL -Wl,--image-base=0x20000000)
+
+# The drivers: the module linked in, and a module file loaded with LoadLibraryA.
+kinemo_folder_sources(TOOLS_SOURCES tools/driver)
+add_library(kinemo_tools STATIC ${TOOLS_SOURCES})
+target_include_directories(kinemo_tools PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(kinemo_tools PUBLIC KINEMO_DLL_PATH="${CMAKE_BINARY_DIR}/kinemo64.dll")
+target_link_libraries(kinemo_tools PUBLIC kinemo_module)
+
+kinemo_folder_sources(VALIDATE_SOURCES tools/validate)
+add_library(kinemo_validate STATIC ${VALIDATE_SOURCES})
+target_link_libraries(kinemo_validate PUBLIC kinemo_tools)
+
+kinemo_folder_sources(HOST_SOURCES tools/kinemo-host)
+set(HOST_EXE_SOURCES ${CMAKE_SOURCE_DIR}/tools/kinemo-host/main.cpp)
+set(HOST_LIB_SOURCES ${HOST_SOURCES})
+list(REMOVE_ITEM HOST_LIB_SOURCES ${HOST_EXE_SOURCES})
+foreach(asset Js Css)
+  string(TOLOWER ${asset} ext)
+  set(asset_cpp ${CMAKE_BINARY_DIR}/replay_${ext}.cpp)
+  add_custom_command(OUTPUT ${asset_cpp}
+    COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_SOURCE_DIR}/tools/kinemo-host/replay.${ext} -DOUT=${asset_cpp}
+            -DNAME=kinemoReplay${asset} -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/kinemo-host/replay.${ext} ${CMAKE_SOURCE_DIR}/cmake/embed.cmake VERBATIM)
+  list(APPEND HOST_LIB_SOURCES ${asset_cpp})
+endforeach()
+add_library(kinemo_host STATIC ${HOST_LIB_SOURCES})
+target_link_libraries(kinemo_host PUBLIC kinemo_validate)
+# The POSIX calls kinemo-host makes, in their Windows form.
+target_compile_options(kinemo_host PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/kinemo-host/windows_compat.h)
+add_executable(kinemo-host ${HOST_EXE_SOURCES} ${RC_SOURCES})
+target_include_directories(kinemo-host PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(kinemo-host PRIVATE kinemo_host)
+
+# The module as an x86-64 DLL with its exports by ordinal: the loader's side
+# under Wine. A test artifact; the 64-bit host references it needs are
+# exported from a file of its own.
+file(READ ${CMAKE_SOURCE_DIR}/src/host/kinemo.def KINEMO_DEF)
+string(REGEX REPLACE "= *[A-Za-z0-9_]+@[0-9]+ *" "" KINEMO64_DEF "${KINEMO_DEF}")
+string(REPLACE "kinemo.qlm" "kinemo64.dll" KINEMO64_DEF "${KINEMO64_DEF}")
+string(APPEND KINEMO64_DEF "    kinemoHostRef @100\n    kinemoHostPtr @101\n")
+file(WRITE ${CMAKE_BINARY_DIR}/kinemo64.def "${KINEMO64_DEF}")
+add_library(kinemo64 SHARED ${MODULE_SOURCES} ${RC_SOURCES} ${CMAKE_SOURCE_DIR}/src/platform/host_ref_native.cpp
+  ${CMAKE_SOURCE_DIR}/tools/driver/windows/dll_host_refs.cpp ${CMAKE_BINARY_DIR}/kinemo64.def)
+set_target_properties(kinemo64 PROPERTIES PREFIX "" OUTPUT_NAME kinemo64)
+target_link_options(kinemo64 PRIVATE -Wl,--image-base=0x10000000)
+target_include_directories(kinemo64 PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/tools)
+target_link_libraries(kinemo64 PRIVATE kinemo_orvex user32 kernel32)
+
+# Tests that need neither the emulator, the DLL file of win32, a POSIX
+# process nor the stand-ins' insides.
+file(GLOB TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+list(FILTER TEST_SOURCES EXCLUDE REGEX "/tests/(emu_|dll_|pe_|differential|platform_menu|platform_resources|host_cli|host_html|validate_checks)[^/]*$")
+list(FILTER TEST_SOURCES EXCLUDE REGEX "/tests/support/dll_file")
+add_executable(kinemo_tests ${TEST_SOURCES} ${RC_SOURCES})
+target_include_directories(kinemo_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(kinemo_tests PRIVATE KINEMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_link_libraries(kinemo_tests PRIVATE kinemo_host gtest gtest_main)
+add_dependencies(kinemo_tests kinemo64)
+
+enable_testing()
+# What needs a window (the About box in the dialog manager) runs on a
+# virtual display; the rest runs with none, where a window could not open.
+set(WINDOW_TESTS "*AboutBox*:*Dialog*:*Validat*:PlatformConformance*")
+add_test(NAME win64_suite COMMAND kinemo_tests --gtest_filter=-${WINDOW_TESTS})
+add_test(NAME win64_windows COMMAND ${WINE_RUN} --display $<TARGET_FILE:kinemo_tests> --gtest_filter=${WINDOW_TESTS})
+set_tests_properties(win64_suite win64_windows PROPERTIES TIMEOUT 300)
+
+# kinemo-host under Wine: the event reference as committed, the validator,
+# and every scene's trace and results against the native build's, with the
+# module linked in and as the DLL.
+add_test(NAME win64_describe COMMAND ${CMAKE_COMMAND} -DWINE_RUN=${WINE_RUN} -DWIN64_HOST=$<TARGET_FILE:kinemo-host>
+  -DEXPECTED=${CMAKE_SOURCE_DIR}/docs/events.md -DMODULE=${CMAKE_BINARY_DIR}/kinemo64.dll
+  -P ${CMAKE_SOURCE_DIR}/cmake/win64-describe.cmake)
+add_test(NAME win64_validate COMMAND ${WINE_RUN} --display $<TARGET_FILE:kinemo-host> validate)
+add_test(NAME win64_validate_dll COMMAND ${WINE_RUN} --display $<TARGET_FILE:kinemo-host> validate --module ${CMAKE_BINARY_DIR}/kinemo64.dll)
+foreach(variant linked dll)
+  set(module)
+  if(variant STREQUAL "dll")
+    set(module ${CMAKE_BINARY_DIR}/kinemo64.dll)
+  endif()
+  add_test(NAME win64_traces_${variant} COMMAND ${CMAKE_COMMAND} -DNATIVE_HOST=${KINEMO_NATIVE_HOST} -DWINE_RUN=${WINE_RUN}
+    -DWIN64_HOST=$<TARGET_FILE:kinemo-host> -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DOUT_DIR=${CMAKE_BINARY_DIR}/traces_${variant}
+    -DMODULE=${module} -P ${CMAKE_SOURCE_DIR}/cmake/win64-compare.cmake)
+endforeach()
+set_tests_properties(win64_describe win64_validate win64_validate_dll win64_traces_linked win64_traces_dll PROPERTIES TIMEOUT 300)

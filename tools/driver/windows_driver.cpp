@@ -1,0 +1,241 @@
+// The module as a Windows DLL behind the driver interface, loaded the way the
+// host loads it: LoadLibraryA (Windows runs the attach notification), entry
+// points found by ordinal with GetProcAddress, and called in this process.
+// Host memory is addressed by the DLL's own host references. Windows builds
+// only; kinemo-host opens module files with it there.
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <array>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "driver/export_table.h"
+#include "driver/module.h"
+#include "host/exports.h"
+
+namespace kdrv {
+namespace {
+
+using RefFn = uint32_t (*)(const void*);
+using PtrFn = void* (*)(uint32_t);
+
+// The loaded DLL's mapping; one DLL at a time is enough for every caller.
+RefFn gToRef = nullptr;
+PtrFn gToPtr = nullptr;
+uint32_t dllRef(const void* p) { return gToRef(p); }
+void* dllPtr(uint32_t ref) { return gToPtr(ref); }
+constexpr RefMapping kRefs = {dllPtr, dllRef};
+
+FpState readFpState() {
+    FpState s;
+    asm volatile("fnstcw %0" : "=m"(s.x87Control) : : "memory");
+    asm volatile("stmxcsr %0" : "=m"(s.mxcsr) : : "memory");
+    return s;
+}
+
+void loadFpState(const FpState& s) {
+    asm volatile("fnclex" : : : "memory");
+    asm volatile("fldcw %0" : : "m"(s.x87Control) : "memory");
+    asm volatile("ldmxcsr %0" : : "m"(s.mxcsr) : "memory");
+}
+
+bool sameControl(FpState a, FpState b) {
+    constexpr uint32_t kStatusFlags = 0x3F;
+    return a.x87Control == b.x87Control && (a.mxcsr & ~kStatusFlags) == (b.mxcsr & ~kStatusFlags);
+}
+
+std::string describe(FpState s) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "x87 control 0x%04x, MXCSR 0x%04x", unsigned(s.x87Control), unsigned(s.mxcsr));
+    return buf;
+}
+
+// The call in progress: the host's state, the driver's, and the first
+// callback that saw another state than the host's.
+struct ModuleCall {
+    FpState host;
+    FpState driver;
+    std::string callbackError;
+};
+ModuleCall* gCall = nullptr;
+
+uint32_t intoHost(const char* name, const Callback& fn, std::span<const uint32_t> args) {
+    if (gCall == nullptr) return fn(args);
+    const FpState seen = readFpState();
+    if (!sameControl(seen, gCall->host) && gCall->callbackError.empty())
+        gCall->callbackError = std::string(name) + " called with " + describe(seen) + ", the host's is " + describe(gCall->host);
+    loadFpState(gCall->driver);
+    uint32_t result;
+    try {
+        result = fn(args);
+    } catch (...) {
+        loadFpState(seen);
+        throw;
+    }
+    loadFpState(seen);
+    return result;
+}
+
+// Callbacks carry no user data: a pool of trampolines per kind.
+constexpr size_t kSlots = 32;
+std::array<Callback, kSlots> gParamFetch, gHostVersion, gPath;
+
+template <size_t I>
+uint32_t paramFetchTrampoline(RunData* rd, uint32_t two, uint32_t handle) {
+    const uint32_t args[] = {dllRef(rd), two, handle};
+    return intoHost("parameter fetch callback", gParamFetch[I], args);
+}
+template <size_t I>
+uint32_t hostVersionTrampoline() { return intoHost("host version callback", gHostVersion[I], {}); }
+template <size_t I>
+uint32_t pathTrampoline(char* path, uint32_t a, uint32_t b) {
+    const uint32_t args[] = {dllRef(path), a, b};
+    return intoHost("path callback", gPath[I], args);
+}
+
+template <size_t... I>
+constexpr std::array<ParamFetch, kSlots> paramFetchPool(std::index_sequence<I...>) { return {paramFetchTrampoline<I>...}; }
+template <size_t... I>
+constexpr std::array<HostVersionFn, kSlots> hostVersionPool(std::index_sequence<I...>) { return {hostVersionTrampoline<I>...}; }
+template <size_t... I>
+constexpr std::array<PathCallback, kSlots> pathPool(std::index_sequence<I...>) { return {pathTrampoline<I>...}; }
+
+std::string lastError(const std::string& what) {
+    return what + " (Windows error " + std::to_string(GetLastError()) + ")";
+}
+
+class WindowsDllModule final : public Module {
+public:
+    explicit WindowsDllModule(const std::string& path) {
+        if (gToRef != nullptr) throw std::runtime_error("a module DLL is already open");
+        dll_ = LoadLibraryA(path.c_str());
+        if (dll_ == nullptr) throw std::runtime_error(lastError("cannot load " + path));
+        gToRef = reinterpret_cast<RefFn>(reinterpret_cast<void*>(GetProcAddress(dll_, "kinemoHostRef")));
+        gToPtr = reinterpret_cast<PtrFn>(reinterpret_cast<void*>(GetProcAddress(dll_, "kinemoHostPtr")));
+        if (gToRef == nullptr || gToPtr == nullptr) {
+            close();
+            throw std::runtime_error(path + ": not the win64 test build (no host reference exports)");
+        }
+    }
+    ~WindowsDllModule() override {
+        for (auto [pool, i] : taken_) (*pool)[i] = nullptr;
+        close();
+    }
+
+    std::string_view kind() const override { return "windows"; }
+
+    Addr alloc(uint32_t size) override {
+        blocks_.push_back(std::make_unique<uint8_t[]>(size == 0 ? 1 : size));
+        std::fill_n(blocks_.back().get(), size == 0 ? 1 : size, uint8_t{0});
+        return dllRef(blocks_.back().get());
+    }
+
+    uint8_t* bytes(Addr addr) override { return static_cast<uint8_t*>(dllPtr(addr)); }
+
+    using Module::call;
+    using Module::callRoutine;
+
+    uint32_t call(std::string_view name, std::span<const uint32_t> args) override {
+        const ExportInfo* info = findExport(name);
+        if (info == nullptr) throw std::invalid_argument("no export " + std::string(name));
+        if (args.size() != info->argCount) throw std::invalid_argument(std::string(name) + ": wrong argument count");
+        void* fn = reinterpret_cast<void*>(GetProcAddress(dll_, MAKEINTRESOURCEA(info->ordinal)));
+        if (fn == nullptr) throw std::runtime_error(std::string(name) + ": no export at ordinal " + std::to_string(info->ordinal));
+        return intoModule([&] { return info->loaded(fn, kRefs, args.data()); }, [&] { return std::string(name); });
+    }
+
+    uint32_t callRoutine(RoutineKind kind, Addr routine, std::span<const uint32_t> args) override {
+        void* fn = dllPtr(routine);
+        if (fn == nullptr) throw std::invalid_argument("null routine");
+        if (args.size() != (kind == RoutineKind::Expression ? 2u : 3u))
+            throw std::invalid_argument("routine: wrong argument count");
+        const uint32_t* a = args.data();
+        RunData* rd = static_cast<RunData*>(dllPtr(a[0]));
+        auto what = [&] { return "routine " + std::to_string(routine); };
+        switch (kind) {
+            case RoutineKind::Condition:
+                return intoModule([&] { return reinterpret_cast<ConditionRoutine>(fn)(rd, a[1], a[2]); }, what);
+            case RoutineKind::Action:
+                return intoModule(
+                    [&] { return uint32_t{static_cast<uint16_t>(reinterpret_cast<ActionRoutine>(fn)(rd, a[1], a[2]))}; },
+                    what);
+            case RoutineKind::Expression:
+                return intoModule([&] { return reinterpret_cast<ExpressionRoutine>(fn)(rd, a[1]); }, what);
+        }
+        return 0;
+    }
+
+    std::vector<Addr> routineTable(RoutineKind, Addr table) override {
+        std::vector<Addr> out;
+        for (auto* entry = static_cast<void* const*>(dllPtr(table)); entry != nullptr && *entry != nullptr; ++entry)
+            out.push_back(dllRef(*entry));
+        return out;
+    }
+
+    Addr callback(CallbackKind kind, Callback fn) override {
+        static constexpr auto params = paramFetchPool(std::make_index_sequence<kSlots>{});
+        static constexpr auto versions = hostVersionPool(std::make_index_sequence<kSlots>{});
+        static constexpr auto paths = pathPool(std::make_index_sequence<kSlots>{});
+        switch (kind) {
+            case CallbackKind::ParamFetch: return dllRef(reinterpret_cast<const void*>(params[take(gParamFetch, std::move(fn))]));
+            case CallbackKind::HostVersion:
+                return dllRef(reinterpret_cast<const void*>(versions[take(gHostVersion, std::move(fn))]));
+            case CallbackKind::Path: return dllRef(reinterpret_cast<const void*>(paths[take(gPath, std::move(fn))]));
+        }
+        return 0;
+    }
+
+private:
+    template <class F, class What>
+    uint32_t intoModule(F f, What what) {
+        ModuleCall call{fp_, readFpState(), {}};
+        ModuleCall* outer = std::exchange(gCall, &call);
+        loadFpState(call.host);
+        uint32_t result;
+        try {
+            result = f();
+        } catch (...) {
+            loadFpState(call.driver);
+            gCall = outer;
+            throw;
+        }
+        const FpState left = readFpState();
+        loadFpState(call.driver);
+        gCall = outer;
+        if (!call.callbackError.empty()) throw FpStateError(what() + ": " + call.callbackError);
+        if (!sameControl(left, call.host))
+            throw FpStateError(what() + ": returned with " + describe(left) + ", called with " + describe(call.host));
+        return result;
+    }
+
+    size_t take(std::array<Callback, kSlots>& pool, Callback fn) {
+        for (size_t i = 0; i < kSlots; ++i) {
+            if (pool[i]) continue;
+            pool[i] = std::move(fn);
+            taken_.emplace_back(&pool, i);
+            return i;
+        }
+        throw std::runtime_error("too many live callbacks");
+    }
+
+    void close() {
+        if (dll_ != nullptr) FreeLibrary(dll_);
+        dll_ = nullptr;
+        gToRef = nullptr;
+        gToPtr = nullptr;
+    }
+
+    HMODULE dll_ = nullptr;
+    std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+    std::vector<std::pair<std::array<Callback, kSlots>*, size_t>> taken_;
+};
+
+}  // namespace
+
+std::unique_ptr<Module> openModuleFile(const std::string& path) { return std::make_unique<WindowsDllModule>(path); }
+
+}  // namespace kdrv
+#endif
