@@ -6,22 +6,7 @@ find_package(benchmark QUIET)
 
 set(KINEMO_DLL "${CMAKE_SOURCE_DIR}/build/win32/kinemo.qlm" CACHE FILEPATH "The win32 build of the module")
 
-# Resources: the same .rc compiled to a .res by windres, embedded as bytes.
-set(KINEMO_RES ${CMAKE_BINARY_DIR}/kinemo.res)
-set(KINEMO_RES_CPP ${CMAKE_BINARY_DIR}/kinemo_res.cpp)
-file(GLOB RES_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
-if(RC_SOURCES)
-  add_custom_command(OUTPUT ${KINEMO_RES}
-    COMMAND i686-w64-mingw32-windres -c 1252 -I ${CMAKE_SOURCE_DIR}/res -I ${CMAKE_SOURCE_DIR}/src
-            -I ${KINEMO_GENERATED} -O res -o ${KINEMO_RES} ${RC_SOURCES}
-    DEPENDS ${RES_INPUTS} ${KINEMO_STRINGS_CHECKED} WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/res VERBATIM)
-  add_custom_command(OUTPUT ${KINEMO_RES_CPP}
-    COMMAND ${CMAKE_COMMAND} -DIN=${KINEMO_RES} -DOUT=${KINEMO_RES_CPP} -DNAME=kinemoResBytes
-            -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
-    DEPENDS ${KINEMO_RES} ${CMAKE_SOURCE_DIR}/cmake/embed.cmake VERBATIM)
-else()
-  file(WRITE ${KINEMO_RES_CPP} "#include <cstddef>\n#include <cstdint>\nextern const uint8_t kinemoResBytes[] = {0};\nextern const size_t kinemoResBytesSize = 0;\n")
-endif()
+include(${CMAKE_SOURCE_DIR}/cmake/embedded_resources.cmake)
 
 # The Windows and ORVEX32 operations the module calls, served off Windows,
 # with the module's own resources embedded. The emulated host serves the

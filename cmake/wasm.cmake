@@ -12,18 +12,7 @@ add_compile_options(-fexceptions -O2 -fno-vectorize -fno-slp-vectorize
   "SHELL:-include ${CMAKE_SOURCE_DIR}/tools/wasm/libcxx_compat.h")
 add_link_options(-fexceptions -O2 -sALLOW_MEMORY_GROWTH=1)
 
-# Resources: the same .rc compiled to a .res by windres, embedded as bytes, as natively.
-set(KINEMO_RES ${CMAKE_BINARY_DIR}/kinemo.res)
-set(KINEMO_RES_CPP ${CMAKE_BINARY_DIR}/kinemo_res.cpp)
-file(GLOB RES_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
-add_custom_command(OUTPUT ${KINEMO_RES}
-  COMMAND i686-w64-mingw32-windres -c 1252 -I ${CMAKE_SOURCE_DIR}/res -I ${CMAKE_SOURCE_DIR}/src
-          -O res -o ${KINEMO_RES} ${RC_SOURCES}
-  DEPENDS ${RES_INPUTS} WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/res VERBATIM)
-add_custom_command(OUTPUT ${KINEMO_RES_CPP}
-  COMMAND ${CMAKE_COMMAND} -DIN=${KINEMO_RES} -DOUT=${KINEMO_RES_CPP} -DNAME=kinemoResBytes
-          -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
-  DEPENDS ${KINEMO_RES} ${CMAKE_SOURCE_DIR}/cmake/embed.cmake VERBATIM)
+include(${CMAKE_SOURCE_DIR}/cmake/embedded_resources.cmake)
 
 kinemo_folder_sources(STANDIN_SOURCES tools/standins)
 add_library(kinemo_standins STATIC ${STANDIN_SOURCES} ${KINEMO_RES_CPP})

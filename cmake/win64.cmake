@@ -126,3 +126,11 @@ foreach(variant linked dll)
     -DMODULE=${module} -P ${CMAKE_SOURCE_DIR}/cmake/win64-compare.cmake)
 endforeach()
 set_tests_properties(win64_describe win64_validate win64_validate_dll win64_traces_linked win64_traces_dll PROPERTIES TIMEOUT 300)
+
+# Every image here compiles kinemo.rc: the event codes it names come first,
+# and its string table is checked against the event lists before any links.
+add_custom_target(kinemo_event_resources DEPENDS ${KINEMO_EVENT_CODES} ${KINEMO_STRINGS_CHECKED})
+foreach(target kinemo-host kinemo64 kinemo_tests)
+  add_dependencies(${target} kinemo_event_resources)
+  target_include_directories(${target} PRIVATE ${KINEMO_GENERATED})
+endforeach()
