@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "driver/export_table.h"
+#include "driver/in_process_calls.h"
 #include "driver/module.h"
 #include "host/exports.h"
 
@@ -28,80 +29,6 @@ PtrFn gToPtr = nullptr;
 uint32_t dllRef(const void* p) { return gToRef(p); }
 void* dllPtr(uint32_t ref) { return gToPtr(ref); }
 constexpr RefMapping kRefs = {dllPtr, dllRef};
-
-FpState readFpState() {
-    FpState s;
-    asm volatile("fnstcw %0" : "=m"(s.x87Control) : : "memory");
-    asm volatile("stmxcsr %0" : "=m"(s.mxcsr) : : "memory");
-    return s;
-}
-
-void loadFpState(const FpState& s) {
-    asm volatile("fnclex" : : : "memory");
-    asm volatile("fldcw %0" : : "m"(s.x87Control) : "memory");
-    asm volatile("ldmxcsr %0" : : "m"(s.mxcsr) : "memory");
-}
-
-bool sameControl(FpState a, FpState b) {
-    constexpr uint32_t kStatusFlags = 0x3F;
-    return a.x87Control == b.x87Control && (a.mxcsr & ~kStatusFlags) == (b.mxcsr & ~kStatusFlags);
-}
-
-std::string describe(FpState s) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "x87 control 0x%04x, MXCSR 0x%04x", unsigned(s.x87Control), unsigned(s.mxcsr));
-    return buf;
-}
-
-// The call in progress: the host's state, the driver's, and the first
-// callback that saw another state than the host's.
-struct ModuleCall {
-    FpState host;
-    FpState driver;
-    std::string callbackError;
-};
-ModuleCall* gCall = nullptr;
-
-uint32_t intoHost(const char* name, const Callback& fn, std::span<const uint32_t> args) {
-    if (gCall == nullptr) return fn(args);
-    const FpState seen = readFpState();
-    if (!sameControl(seen, gCall->host) && gCall->callbackError.empty())
-        gCall->callbackError = std::string(name) + " called with " + describe(seen) + ", the host's is " + describe(gCall->host);
-    loadFpState(gCall->driver);
-    uint32_t result;
-    try {
-        result = fn(args);
-    } catch (...) {
-        loadFpState(seen);
-        throw;
-    }
-    loadFpState(seen);
-    return result;
-}
-
-// Callbacks carry no user data: a pool of trampolines per kind.
-constexpr size_t kSlots = 32;
-std::array<Callback, kSlots> gParamFetch, gHostVersion, gPath;
-
-template <size_t I>
-uint32_t paramFetchTrampoline(RunData* rd, uint32_t two, uint32_t handle) {
-    const uint32_t args[] = {dllRef(rd), two, handle};
-    return intoHost("parameter fetch callback", gParamFetch[I], args);
-}
-template <size_t I>
-uint32_t hostVersionTrampoline() { return intoHost("host version callback", gHostVersion[I], {}); }
-template <size_t I>
-uint32_t pathTrampoline(char* path, uint32_t a, uint32_t b) {
-    const uint32_t args[] = {dllRef(path), a, b};
-    return intoHost("path callback", gPath[I], args);
-}
-
-template <size_t... I>
-constexpr std::array<ParamFetch, kSlots> paramFetchPool(std::index_sequence<I...>) { return {paramFetchTrampoline<I>...}; }
-template <size_t... I>
-constexpr std::array<HostVersionFn, kSlots> hostVersionPool(std::index_sequence<I...>) { return {hostVersionTrampoline<I>...}; }
-template <size_t... I>
-constexpr std::array<PathCallback, kSlots> pathPool(std::index_sequence<I...>) { return {pathTrampoline<I>...}; }
 
 std::string lastError(const std::string& what) {
     return what + " (Windows error " + std::to_string(GetLastError()) + ")";
@@ -121,7 +48,7 @@ public:
         }
     }
     ~WindowsDllModule() override {
-        for (auto [pool, i] : taken_) (*pool)[i] = nullptr;
+        slots_.reset();
         close();
     }
 
@@ -175,51 +102,11 @@ public:
         return out;
     }
 
-    Addr callback(CallbackKind kind, Callback fn) override {
-        static constexpr auto params = paramFetchPool(std::make_index_sequence<kSlots>{});
-        static constexpr auto versions = hostVersionPool(std::make_index_sequence<kSlots>{});
-        static constexpr auto paths = pathPool(std::make_index_sequence<kSlots>{});
-        switch (kind) {
-            case CallbackKind::ParamFetch: return dllRef(reinterpret_cast<const void*>(params[take(gParamFetch, std::move(fn))]));
-            case CallbackKind::HostVersion:
-                return dllRef(reinterpret_cast<const void*>(versions[take(gHostVersion, std::move(fn))]));
-            case CallbackKind::Path: return dllRef(reinterpret_cast<const void*>(paths[take(gPath, std::move(fn))]));
-        }
-        return 0;
-    }
+    Addr callback(CallbackKind kind, Callback fn) override { return dllRef(slots_->take(kind, std::move(fn))); }
 
 private:
     template <class F, class What>
-    uint32_t intoModule(F f, What what) {
-        ModuleCall call{fp_, readFpState(), {}};
-        ModuleCall* outer = std::exchange(gCall, &call);
-        loadFpState(call.host);
-        uint32_t result;
-        try {
-            result = f();
-        } catch (...) {
-            loadFpState(call.driver);
-            gCall = outer;
-            throw;
-        }
-        const FpState left = readFpState();
-        loadFpState(call.driver);
-        gCall = outer;
-        if (!call.callbackError.empty()) throw FpStateError(what() + ": " + call.callbackError);
-        if (!sameControl(left, call.host))
-            throw FpStateError(what() + ": returned with " + describe(left) + ", called with " + describe(call.host));
-        return result;
-    }
-
-    size_t take(std::array<Callback, kSlots>& pool, Callback fn) {
-        for (size_t i = 0; i < kSlots; ++i) {
-            if (pool[i]) continue;
-            pool[i] = std::move(fn);
-            taken_.emplace_back(&pool, i);
-            return i;
-        }
-        throw std::runtime_error("too many live callbacks");
-    }
+    uint32_t intoModule(F f, What what) { return inproc::callUnder(fp_, f, what); }
 
     void close() {
         if (dll_ != nullptr) FreeLibrary(dll_);
@@ -230,7 +117,8 @@ private:
 
     HMODULE dll_ = nullptr;
     std::vector<std::unique_ptr<uint8_t[]>> blocks_;
-    std::vector<std::pair<std::array<Callback, kSlots>*, size_t>> taken_;
+    // Given back before the DLL goes: the trampolines' slots point into it no more.
+    std::unique_ptr<inproc::CallbackSlots> slots_ = std::make_unique<inproc::CallbackSlots>(dllRef);
 };
 
 }  // namespace
