@@ -5,6 +5,14 @@
 #include "driver/host_harness.h"
 #include "platform/host_ref.h"
 
+namespace ActionCode = kinemo::ActionCode;
+using kinemo::HostObject;
+using kinemo::HostRunHeader;
+using kinemo::ParamFetch;
+using kinemo::RunData;
+using kinemo::hostFnRef;
+using kinemo::hostRef;
+
 namespace kbench {
 namespace {
 

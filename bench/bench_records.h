@@ -11,6 +11,11 @@
 
 namespace kbench {
 
+using kinemo::HostObject;
+using kinemo::RunData;
+using kinemo::actionRoutines;
+using kinemo::expressionRoutines;
+
 struct Scene {
     std::unique_ptr<kdrv::Module> module;  // owns the records
     std::vector<HostObject*> targets;

@@ -14,6 +14,9 @@
 #include "bench_records.h"
 #include "ratio_report.h"
 
+namespace ActionCode = kinemo::ActionCode;
+using kinemo::HostObject;
+
 namespace {
 
 constexpr int kInstances = 8;

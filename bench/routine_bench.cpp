@@ -9,6 +9,9 @@
 #include "bench_records.h"
 #include "ratio_report.h"
 
+namespace ActionCode = kinemo::ActionCode;
+using kinemo::RunData;
+
 namespace {
 
 using kbench::callAction;

@@ -11,6 +11,18 @@
 #include "platform/host_ref.h"
 #include "ratio_report.h"
 
+namespace ActionCode = kinemo::ActionCode;
+using kinemo::HostObject;
+using kinemo::RunData;
+using kinemo::computesAsModule;
+using kinemo::f32;
+using kinemo::f64;
+using kinemo::hostPtrAs;
+using kinemo::kCos;
+using kinemo::kSin;
+using kinemo::readFpControl;
+using kinemo::truncatedLow32;
+
 namespace {
 
 enum Stage { Gravity = 1, Position, LimitTests, WriteBack, TargetLookup, FpCheck };

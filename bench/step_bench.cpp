@@ -8,6 +8,18 @@
 #include "platform/fp_control.h"
 #include "ratio_report.h"
 
+namespace ActionCode = kinemo::ActionCode;
+using kinemo::HandleRunObject;
+using kinemo::HostObject;
+using kinemo::RunData;
+using kinemo::computesAsModule;
+using kinemo::f32FromBits;
+using kinemo::f64;
+using kinemo::kCos;
+using kinemo::kDefaultGravityAngleBits;
+using kinemo::kSin;
+using kinemo::readFpControl;
+
 namespace {
 
 using kbench::callAction;

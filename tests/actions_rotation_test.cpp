@@ -8,6 +8,10 @@
 #include "support/drivers.h"
 #include "support/host_records.h"
 
+namespace ActionCode = kinemo::ActionCode;
+using kinemo::RunData;
+using kinemo::f32Bits;
+
 using namespace hostrec;
 using namespace ActionCode;
 

@@ -17,6 +17,10 @@
 #include "standins/standin.h"
 #include "support/dll_file.h"
 
+namespace ActionCode = kinemo::ActionCode;
+namespace ConditionCode = kinemo::ConditionCode;
+namespace ExpressionCode = kinemo::ExpressionCode;
+
 namespace {
 
 using dllfile::u32;

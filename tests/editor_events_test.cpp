@@ -15,6 +15,9 @@
 #include "platform/winapi.h"
 #include "editor_builds.h"
 
+using kinemo::HostEditServices;
+using kinemo::namedParamCount;
+
 using kdrv::Addr;
 using standin::Op;
 

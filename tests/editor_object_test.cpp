@@ -14,6 +14,9 @@
 #include "standins/standin.h"
 #include "editor_builds.h"
 
+using kinemo::EditData;
+using kinemo::HostEditServices;
+
 using kdrv::Addr;
 using standin::Op;
 using Bytes = std::vector<uint8_t>;

@@ -16,6 +16,13 @@
 #include "support/drivers.h"
 #include "support/host_records.h"
 
+namespace ActionCode = kinemo::ActionCode;
+namespace ExpressionCode = kinemo::ExpressionCode;
+using kinemo::HostEditServices;
+using kinemo::HostObject;
+using kinemo::HostRunHeader;
+using kinemo::RunData;
+
 using emu::EmuError;
 using emu::EmulatedHost;
 

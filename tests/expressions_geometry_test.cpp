@@ -8,6 +8,11 @@
 #include "support/drivers.h"
 #include "support/host_records.h"
 
+namespace ExpressionCode = kinemo::ExpressionCode;
+using kinemo::HostRunHeader;
+using kinemo::f32Bits;
+using kinemo::kExpressionCount;
+
 using namespace hostrec;
 using namespace ExpressionCode;
 

@@ -7,6 +7,12 @@
 #include "support/drivers.h"
 #include "support/host_records.h"
 
+namespace ExpressionCode = kinemo::ExpressionCode;
+using kinemo::RunData;
+using kinemo::f32Bits;
+using kinemo::f32FromBits;
+using kinemo::kExpressionCount;
+
 using namespace hostrec;
 using namespace ExpressionCode;
 

@@ -7,6 +7,12 @@
 #include "support/drivers.h"
 #include "support/host_records.h"
 
+namespace ActionCode = kinemo::ActionCode;
+using kinemo::DllMain;
+using kinemo::HostObject;
+using kinemo::RunData;
+using kinemo::moduleHandle;
+
 using namespace hostrec;
 
 namespace {

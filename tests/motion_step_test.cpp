@@ -9,6 +9,14 @@
 #include "support/drivers.h"
 #include "support/host_records.h"
 
+using kinemo::HostObject;
+using kinemo::ModeBounce;
+using kinemo::ModeNone;
+using kinemo::ModeWrap;
+using kinemo::RunData;
+using kinemo::f32Bits;
+using kinemo::kDefaultGravityAngleBits;
+
 using namespace hostrec;
 
 namespace {

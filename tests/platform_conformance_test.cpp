@@ -20,6 +20,8 @@
 #include "standins/resource_table.h"
 #include "standins/standin.h"
 
+using kinemo::aboutDialogProc;
+
 namespace {
 
 HMODULE module() { return nativeModuleHandle(); }

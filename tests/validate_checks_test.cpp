@@ -9,6 +9,8 @@
 #include "standins/standin.h"
 #include "validate/validate.h"
 
+using kinemo::RunData;
+
 using namespace kvalidate;
 
 namespace {

@@ -7,6 +7,7 @@
 #include "platform/fmath.h"
 #include "platform/host_ref.h"
 
+namespace kinemo {
 // An integer parameter: the signed value the host computed, exact as a double.
 inline double intParam(uint32_t raw) { return static_cast<double>(static_cast<int32_t>(raw)); }
 // An integer parameter stored in a single field, rounded to the nearest single.
@@ -21,3 +22,5 @@ inline float objectX(const HostObject* o) { return static_cast<float>(o->posX); 
 inline float objectY(const HostObject* o) { return static_cast<float>(o->posY); }
 
 constexpr int16_t kActionResult = 0;
+
+}  // namespace kinemo

@@ -5,6 +5,7 @@
 #include "motion/aim.h"
 #include "motion/speed_vector.h"
 
+namespace kinemo {
 namespace {
 
 void aimMotion(RunData* rd, float px, float py) {
@@ -36,3 +37,5 @@ KINEMO_ACTION(actAimGravityAtPoint) {
     rd->gravityAngle = aimDirection(rd, singleParam(p1), singleParam(p2));
     return kActionResult;
 }
+
+}  // namespace kinemo

@@ -2,6 +2,7 @@
 #include "actions/action_params.h"
 #include "actions/actions.h"
 
+namespace kinemo {
 KINEMO_ACTION(actSetObject) {
     (void)p2;
     const HostObject* object = objectParam(p1);
@@ -22,3 +23,5 @@ KINEMO_ACTION(actSetObject) {
     rd->boundBottom = int32_t{header->playfieldHeight} - (int32_t{object->imageHeight} - hotY);
     return kActionResult;
 }
+
+}  // namespace kinemo

@@ -4,6 +4,7 @@
 #include "actions/actions.h"
 #include "motion/speed_vector.h"
 
+namespace kinemo {
 // Keeps the magnitude of the components, takes the new direction.
 KINEMO_ACTION(actSetAngle) {
     (void)p2;
@@ -74,3 +75,5 @@ KINEMO_ACTION(actSetYSpeed) {
     rd->ySpeed = singleParam(p1);
     return kActionResult;
 }
+
+}  // namespace kinemo

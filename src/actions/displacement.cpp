@@ -3,6 +3,7 @@
 #include "actions/action_params.h"
 #include "actions/actions.h"
 
+namespace kinemo {
 namespace {
 
 struct Offset {
@@ -52,3 +53,5 @@ KINEMO_ACTION(actMoveAtAngle) {
     displace(rd->x, rd->y, alongAngle(p1, p2));
     return kActionResult;
 }
+
+}  // namespace kinemo

@@ -3,6 +3,7 @@
 #include "actions/actions.h"
 #include "motion/speed_vector.h"
 
+namespace kinemo {
 KINEMO_ACTION(actForcedBounce) {
     (void)p2;
     // Twice the plane angle, doubled in 32-bit integer arithmetic.
@@ -15,3 +16,5 @@ KINEMO_ACTION(actForcedBounce) {
     recomposeSpeeds(rd);
     return kActionResult;
 }
+
+}  // namespace kinemo

@@ -2,6 +2,7 @@
 #include "actions/action_params.h"
 #include "actions/actions.h"
 
+namespace kinemo {
 KINEMO_ACTION(actWrapMode) {
     (void)p1;
     (void)p2;
@@ -44,3 +45,5 @@ KINEMO_ACTION(actResume) {
     rd->paused = 0;
     return kActionResult;
 }
+
+}  // namespace kinemo

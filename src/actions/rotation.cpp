@@ -5,6 +5,7 @@
 #include "motion/aim.h"
 #include "motion/speed_vector.h"
 
+namespace kinemo {
 namespace {
 
 // Both parameters go through single precision before the degree factor.
@@ -49,3 +50,5 @@ KINEMO_ACTION(actRotateTowardsAngle) {
     turnToward(rd, goal, step);
     return kActionResult;
 }
+
+}  // namespace kinemo

@@ -10,6 +10,7 @@
 #include "platform/host_ref.h"
 #include "platform/orvex32.h"
 
+namespace kinemo {
 namespace {
 constexpr uint32_t kRunDialogOptions = 3;  // the library's value for a modal About box
 
@@ -124,3 +125,5 @@ int32_t KINEMO_STDCALL MakeIcon(HostEditServices* services, uint8_t* icon, uint3
 }
 
 }  // extern "C"
+
+}  // namespace kinemo

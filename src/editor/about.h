@@ -7,6 +7,7 @@
 #include "platform/abi.h"
 #include "platform/winapi.h"
 
+namespace kinemo {
 // Lives on the opening entry point's stack for the dialog's whole life.
 struct AboutContext {
     uint32_t editData;  // EditData address or the caller's word; not read by the dialog
@@ -21,3 +22,5 @@ constexpr int32_t kAboutCancelled = -1;
 int32_t runAboutBox(HostEditServices* services, uint32_t editData);
 
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace kinemo

@@ -4,6 +4,7 @@
 #include "editor/edit_time.h"
 #include "host/exports.h"
 
+namespace kinemo {
 namespace {
 
 // Codes, ids, indexes and sizes arrive in the low half of 32-bit slots.
@@ -97,3 +98,5 @@ void KINEMO_STDCALL GetExpressionString(HostEditServices* services, uint32_t cod
 }
 
 }  // extern "C"
+
+}  // namespace kinemo

@@ -7,6 +7,7 @@
 #include "host/event_codes.h"
 #include "host/resource_ids.h"
 
+namespace kinemo {
 // Never defined and not constexpr: reached while building a table, it stops the build.
 void malformedDescriptorRows();
 
@@ -95,3 +96,5 @@ int16_t codeFromMenuId(const DescriptorTable& table, int16_t menuId) {
         if (row[kRowMenuId] == menuId) return row[kRowCode];
     return -1;
 }
+
+}  // namespace kinemo

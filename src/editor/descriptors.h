@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kinemo {
 constexpr int kRowMenuId = 0;
 constexpr int kRowStringId = 1;
 constexpr int kRowCode = 2;
@@ -42,3 +43,5 @@ extern const DescriptorTable expressionTable;
 const int16_t* findRowByCode(const DescriptorTable& table, int16_t code);
 // The code of the first row picked by a menu command, or -1.
 int16_t codeFromMenuId(const DescriptorTable& table, int16_t menuId);
+
+}  // namespace kinemo

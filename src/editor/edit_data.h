@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kinemo {
 struct EditData {
     uint8_t editHeader[8];  // the host's; never read or written here
     int16_t reservedA;
@@ -17,3 +18,5 @@ static_assert(offsetof(EditData, width) == 12 && offsetof(EditData, height) == 1
 
 // Every Kinemo object is a fixed 32 x 32 placeholder in the layout editor.
 constexpr int16_t kEditorObjectSize = 32;
+
+}  // namespace kinemo

@@ -4,6 +4,7 @@
 #include "platform/host_ref.h"
 #include "platform/winapi.h"
 
+namespace kinemo {
 namespace {
 constexpr uint32_t kMajorMinorMask = 0xFFFF0000;
 constexpr uint32_t kLowestHostVersion = 0x01050000;
@@ -36,3 +37,5 @@ void copyMenuLabel(uint16_t templateId, uint16_t menuId, char* buffer, uint16_t 
     if (size != 0 && copied >= size - 1) buffer[size - 1] = '\0';
     DestroyMenu(loaded);
 }
+
+}  // namespace kinemo

@@ -6,6 +6,7 @@
 
 #include "host/host_structs.h"
 
+namespace kinemo {
 // True when the host's version callback exists and reports 1.5 or later
 // in its high 16 bits. Asked anew on every call.
 bool hostVersionAllows(const HostEditServices* services);
@@ -17,3 +18,5 @@ void copyEmptyString(char* buffer, uint16_t size);
 // The label of the first item carrying menuId in a menu template, searched
 // through its submenus. The buffer stays untouched if the template is missing.
 void copyMenuLabel(uint16_t templateId, uint16_t menuId, char* buffer, uint16_t size);
+
+}  // namespace kinemo

@@ -8,6 +8,7 @@
 #include "host/resource_ids.h"
 #include "platform/host_ref.h"
 
+namespace kinemo {
 namespace {
 constexpr uint16_t kAboutMenuCommand = 2020;
 constexpr int32_t kSelectPopupHandled = 4;
@@ -123,3 +124,5 @@ int32_t KINEMO_STDCALL IsTransparent(uint32_t a, uint32_t b, uint32_t c, uint32_
 }
 
 }  // extern "C"
+
+}  // namespace kinemo

@@ -2,7 +2,11 @@
 
 #if defined(_WIN32) && defined(__i386__)
 #include <excpt.h>
+#endif
 
+namespace kinemo {
+
+#if defined(_WIN32) && defined(__i386__)
 namespace {
 // Called by the system for each exception passing this frame: first while it
 // looks for a handler (nothing to do), then, once an outer frame has taken the
@@ -44,3 +48,5 @@ ImageGuard::ImageGuard(OrvexImage* guarded) : image(guarded) {}
 ImageGuard::~ImageGuard() noexcept(false) { orvexImageDispose(image); }
 
 #endif
+
+}  // namespace kinemo

@@ -6,6 +6,7 @@
 #pragma once
 #include "platform/orvex32.h"
 
+namespace kinemo {
 #if defined(_WIN32) && defined(__i386__)
 // A record of the FS:[0] chain; the system hands its address to the handler.
 struct UnwindFrame {
@@ -25,3 +26,5 @@ struct ImageGuard {
     ImageGuard(const ImageGuard&) = delete;
     ImageGuard& operator=(const ImageGuard&) = delete;
 };
+
+}  // namespace kinemo

@@ -6,6 +6,7 @@
 #include "host/exports.h"
 #include "platform/winapi.h"
 
+namespace kinemo {
 namespace {
 constexpr int kLabelBufferSize = 80;
 constexpr UINT kPopupItemId = 0xFFFFFFFF;  // what GetMenuItemID gives for a popup
@@ -83,3 +84,5 @@ HMENU KINEMO_STDCALL GetExpressionMenu(HostEditServices* services, uint32_t a, u
     return menuFor(services, expressionTable.menuTemplate);
 }
 }
+
+}  // namespace kinemo

@@ -2,6 +2,7 @@
 
 #include "platform/host_ref.h"
 
+namespace kinemo {
 namespace {
 constexpr uint32_t kParamSource = 2;
 }  // namespace
@@ -18,3 +19,5 @@ float paramValue(uint32_t raw) {
     if (!paramIsInteger(raw)) return f32FromBits(raw);
     return static_cast<float>(static_cast<int32_t>(raw));
 }
+
+}  // namespace kinemo

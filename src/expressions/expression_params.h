@@ -7,6 +7,7 @@
 #include "motion/run_data.h"
 #include "platform/fmath.h"
 
+namespace kinemo {
 // Raw 32-bit parameters, in order: the first through getFirstParam, the rest
 // through getNextParam, each called with (rd, 2, handle).
 void fetchRawParams(RunData* rd, uint32_t paramHandle, std::span<uint32_t> raw);
@@ -17,3 +18,5 @@ void fetchRawParams(RunData* rd, uint32_t paramHandle, std::span<uint32_t> raw);
 // signed integer; any other as that float.
 inline bool paramIsInteger(uint32_t raw) { return truncatedLow32(f32FromBits(raw)) == 0; }
 float paramValue(uint32_t raw);
+
+}  // namespace kinemo

@@ -7,6 +7,7 @@
 #include "motion/run_data.h"
 #include "platform/fmath.h"
 
+namespace kinemo {
 inline uint32_t floatResult(RunData* rd, float value) {
     setFloatResultFlag(rd);
     return f32Bits(value);
@@ -20,3 +21,5 @@ inline uint32_t copiedResult(RunData* rd, const float& field) {
     setFloatResultFlag(rd);
     return bits;
 }
+
+}  // namespace kinemo

@@ -5,6 +5,7 @@
 #include "expressions/float_result.h"
 #include "platform/fp_control.h"
 
+namespace kinemo {
 namespace {
 constexpr float kTwoPiSingle = 6.283185f;   // bits 0x40C90FDA
 constexpr double kTwoPiDouble = 6.283185;   // the double, not the single above
@@ -86,3 +87,5 @@ KINEMO_EXPRESSION(expGetDist) { return fetchThenCompute<2, distanceToPoint>(rd, 
 KINEMO_EXPRESSION(expGetAng) { return fetchThenCompute<2, angleToPoint>(rd, paramHandle); }
 KINEMO_EXPRESSION(expGetDistPoints) { return fetchThenCompute<4, distanceBetween>(rd, paramHandle); }
 KINEMO_EXPRESSION(expGetAngPoints) { return fetchThenCompute<4, angleBetween>(rd, paramHandle); }
+
+}  // namespace kinemo

@@ -1,6 +1,7 @@
 #include "expressions/expressions.h"
 #include "expressions/float_result.h"
 
+namespace kinemo {
 namespace {
 constexpr double kRadToDegAngle = 57.29577951471995;
 constexpr double kRadToDegGravity = 57.29577951;
@@ -38,3 +39,5 @@ KINEMO_EXPRESSION(expGetGravityStrength) { (void)paramHandle; return copiedResul
 KINEMO_EXPRESSION(expGetMaxSpeed) { (void)paramHandle; return copiedResult(rd, rd->maxSpeed); }
 KINEMO_EXPRESSION(expGetMinSpeed) { (void)paramHandle; return copiedResult(rd, rd->minSpeed); }
 KINEMO_EXPRESSION(expGetBounceCoe) { (void)paramHandle; return copiedResult(rd, rd->bounceCoefficient); }
+
+}  // namespace kinemo

@@ -3,6 +3,7 @@
 #pragma once
 #include "host/event_list.h"
 
+namespace kinemo {
 #define KINEMO_EVENT_NAME(name, ...) name,
 
 namespace ConditionCode {
@@ -18,3 +19,5 @@ enum : int { KINEMO_EXPRESSIONS(KINEMO_EVENT_NAME) Count };
 }
 
 #undef KINEMO_EVENT_NAME
+
+}  // namespace kinemo

@@ -72,10 +72,14 @@
 #ifndef RC_INVOKED
 #include <cstdint>
 
+namespace kinemo {
+
 /* Parameter type codes, as the host reads them from a descriptor row. */
 enum ParamType : int16_t {
     ParamNumber = 22,  /* action: a number the host evaluates, passed as a signed 32-bit integer */
     ParamObject = 1,   /* action: an object the author picks, passed as a HostObject pointer */
     ParamFetched = 1,  /* expression: a value fetched through the host's callbacks */
 };
+
+}  // namespace kinemo
 #endif

@@ -9,10 +9,11 @@
 #include "host/routines.h"
 #include "platform/winapi.h"
 
+namespace kinemo {
 struct EditData;
 
 #define KSC KINEMO_STDCALL
-extern "C" {
+extern "C" {  // C linkage: the symbols keep their plain names in the namespace
 // module life and information
 int32_t KSC DllMain(HINSTANCE instance, uint32_t reason, void* reserved);
 int32_t KSC Initialize(uint32_t a, uint32_t b);
@@ -80,3 +81,5 @@ int16_t KSC ContinueRunObject(uint32_t a);
 
 // The module handle stored at attach; every resource load goes through it.
 extern HINSTANCE moduleHandle;
+
+}  // namespace kinemo

@@ -6,6 +6,7 @@
 
 #include "platform/abi.h"
 
+namespace kinemo {
 struct HostObject {
     uint8_t hostReserved0[62];
     int16_t posX;  // 62: hot-spot x
@@ -57,3 +58,5 @@ constexpr size_t kHostObjectHeaderSize = 288;
 constexpr size_t kRunHeaderOffset = 6;     // unaligned 32-bit reference
 constexpr size_t kResultFlagsOffset = 98;  // u16
 constexpr uint16_t kFloatResultFlag = 0x4000;
+
+}  // namespace kinemo

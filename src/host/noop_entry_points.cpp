@@ -2,6 +2,7 @@
 // Each keeps its exact argument count: the callee removes the arguments.
 #include "host/exports.h"
 
+namespace kinemo {
 #define UNUSED1 (void)a
 #define UNUSED2 UNUSED1; (void)b
 #define UNUSED3 UNUSED2; (void)c
@@ -25,3 +26,5 @@ int32_t KINEMO_STDCALL EnumElts(uint32_t a, uint32_t b, uint32_t c, uint32_t d, 
     return 0;
 }
 }
+
+}  // namespace kinemo

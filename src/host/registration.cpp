@@ -4,6 +4,7 @@
 #include "host/exports.h"
 #include "platform/host_ref.h"
 
+namespace kinemo {
 HINSTANCE moduleHandle = nullptr;
 
 namespace {
@@ -52,3 +53,5 @@ extern "C" int16_t KINEMO_STDCALL GetRunObjectInfos(uint32_t unused, RunInfos* i
     std::memcpy(out + kHostByteAt + 1, in + kHostByteAt + 1, sizeof(RunInfos) - kHostByteAt - 1);
     return 1;
 }
+
+}  // namespace kinemo

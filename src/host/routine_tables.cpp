@@ -2,6 +2,7 @@
 #include "expressions/expressions.h"
 #include "platform/fp_control.h"
 
+namespace kinemo {
 namespace {
 
 // Every routine that computes runs under the module's floating-point control
@@ -34,3 +35,5 @@ const ActionRoutine actionRoutines[kActionCount + 1] = {KINEMO_ACTIONS(KINEMO_AC
 
 #define KINEMO_EXPRESSION_ROUTINE(name, guard, ...) KINEMO_GUARD_##guard(exp##name),
 const ExpressionRoutine expressionRoutines[kExpressionCount + 1] = {KINEMO_EXPRESSIONS(KINEMO_EXPRESSION_ROUTINE) nullptr};
+
+}  // namespace kinemo

@@ -7,6 +7,7 @@
 #include "motion/run_data.h"
 #include "platform/abi.h"
 
+namespace kinemo {
 using ConditionRoutine = uint32_t(KINEMO_STDCALL*)(RunData* rd, uint32_t p1, uint32_t p2);
 using ActionRoutine = int16_t(KINEMO_STDCALL*)(RunData* rd, uint32_t p1, uint32_t p2);
 using ExpressionRoutine = uint32_t(KINEMO_STDCALL*)(RunData* rd, uint32_t paramHandle);
@@ -41,3 +42,5 @@ struct RunInfos {
 #pragma pack(pop)
 static_assert(sizeof(RunInfos) == 32);
 static_assert(offsetof(RunInfos, hostByte) == 23 && offsetof(RunInfos, identifier) == 26);
+
+}  // namespace kinemo

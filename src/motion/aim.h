@@ -4,6 +4,7 @@
 #include "motion/run_data.h"
 #include "platform/fmath.h"
 
+namespace kinemo {
 // Adds one full turn to a negative direction, once.
 inline float positiveDirection(float a) {
     return a < 0.0f ? f32(f64(a) + f64(kFullTurn)) : a;
@@ -15,3 +16,5 @@ inline float aimDirection(const RunData* rd, float px, float py) {
     double dx = f64(px) - f64(rd->x);
     return positiveDirection(f32(kAtan2(dy, dx)));
 }
+
+}  // namespace kinemo

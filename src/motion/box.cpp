@@ -3,6 +3,7 @@
 #include "motion/motion_constants.h"
 #include "platform/fmath.h"
 
+namespace kinemo {
 namespace {
 
 float boundAsSingle(int32_t bound) { return static_cast<float>(bound); }
@@ -46,3 +47,5 @@ void bounceInBox(RunData* rd) {
     else if (f64(rd->y) > static_cast<double>(rd->boundBottom))
         reflect(rd, rd->y, rd->ySpeed, rd->boundBottom);
 }
+
+}  // namespace kinemo

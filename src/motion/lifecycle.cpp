@@ -3,6 +3,7 @@
 
 #include "host/exports.h"
 
+namespace kinemo {
 namespace {
 
 // Every motion field's default: zero but for the gravity angle, the bounce
@@ -45,3 +46,5 @@ int16_t KINEMO_STDCALL DisplayRunObject(uint32_t a) { (void)a; return 0; }
 int16_t KINEMO_STDCALL PauseRunObject(uint32_t a) { (void)a; return 0; }
 int16_t KINEMO_STDCALL ContinueRunObject(uint32_t a) { (void)a; return 0; }
 }
+
+}  // namespace kinemo

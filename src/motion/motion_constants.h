@@ -5,6 +5,7 @@
 
 #include "platform/fmath.h"
 
+namespace kinemo {
 // Degrees to radians in every action but the forced bounce.
 constexpr double kDegreesToRadians = 0.017453292;
 // The forced bounce converts with a longer constant of its own.
@@ -24,3 +25,5 @@ constexpr uint32_t kFullTurnBits = 0x40C90FDA;
 constexpr float kFullTurn = std::bit_cast<float>(kFullTurnBits);
 // The double nearest 6.283185, used where the rotation measures the other way round.
 constexpr double kFullTurnDouble = 6.283185;
+
+}  // namespace kinemo

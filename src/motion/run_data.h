@@ -7,6 +7,7 @@
 #include "host/host_structs.h"
 #include "platform/host_ref.h"
 
+namespace kinemo {
 enum MotionMode : int32_t { ModeNone = 0, ModeWrap = 1, ModeBounce = 2 };
 
 struct RunData {
@@ -53,3 +54,5 @@ inline void setFloatResultFlag(RunData* rd) {
     flags |= kFloatResultFlag;
     std::memcpy(rd->header + kResultFlagsOffset, &flags, sizeof flags);
 }
+
+}  // namespace kinemo

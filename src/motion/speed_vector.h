@@ -4,6 +4,7 @@
 #include "motion/run_data.h"
 #include "platform/fmath.h"
 
+namespace kinemo {
 // sqrt(xSpeed^2 + ySpeed^2) of the components; the stored `speed` is never trusted.
 inline float currentMagnitude(const RunData* rd) {
     double xs = f64(rd->xSpeed);
@@ -30,3 +31,5 @@ inline void setPolarMotion(RunData* rd, float angle, float speed) {
     rd->speed = speed;
     recomposeSpeeds(rd);
 }
+
+}  // namespace kinemo

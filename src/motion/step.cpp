@@ -6,6 +6,7 @@
 #include "platform/fmath.h"
 #include "platform/fp_control.h"
 
+namespace kinemo {
 namespace {
 
 constexpr int16_t kStepResult = 2;
@@ -72,3 +73,5 @@ extern "C" int16_t KINEMO_STDCALL HandleRunObject(RunData* rd) {
     if (rd->objectSet != 1 || rd->paused != 0) return kStepResult;
     return inModuleFp(moveTarget, rd);
 }
+
+}  // namespace kinemo

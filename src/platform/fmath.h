@@ -22,6 +22,11 @@ extern double (__cdecl* KINEMO_MSVCRT(sin))(double);
 extern double (__cdecl* KINEMO_MSVCRT(cos))(double);
 extern double (__cdecl* KINEMO_MSVCRT(atan2))(double, double);
 }
+#endif
+
+namespace kinemo {
+
+#if defined(_WIN32)
 inline double kSin(double v) { return KINEMO_MSVCRT(sin)(v); }
 inline double kCos(double v) { return KINEMO_MSVCRT(cos)(v); }
 inline double atan2Raw(double y, double x) { return KINEMO_MSVCRT(atan2)(y, x); }
@@ -84,3 +89,5 @@ inline float f32(double v) { return static_cast<float>(v); }
 inline double f64(float v) { return static_cast<double>(v); }
 inline uint32_t f32Bits(float v) { return std::bit_cast<uint32_t>(v); }
 inline float f32FromBits(uint32_t b) { return std::bit_cast<float>(b); }
+
+}  // namespace kinemo

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+namespace kinemo {
 struct FpControl {
     uint16_t x87;
     uint32_t mxcsr;
@@ -84,3 +85,5 @@ __attribute__((always_inline)) inline auto inModuleFp(Body body, Args... args) {
     restoreHostFpControl(host);
     return result;
 }
+
+}  // namespace kinemo

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include "platform/abi.h"
 
+namespace kinemo {
 // Where pointers are 32 bits wide (the DLL, WebAssembly) a reference is the address.
 #if KINEMO_ADDRESSES_FIT_32
 inline void* hostPtr(HostRef ref) { return reinterpret_cast<void*>(static_cast<uintptr_t>(ref)); }
@@ -27,3 +28,5 @@ inline Fn hostFn(HostRef ref) { return reinterpret_cast<Fn>(hostPtr(ref)); }
 
 template <class Fn>
 inline HostRef hostFnRef(Fn fn) { return hostRef(reinterpret_cast<const void*>(fn)); }
+
+}  // namespace kinemo

@@ -3,6 +3,7 @@
 #include <unordered_map>
 #include <vector>
 
+namespace kinemo {
 namespace {
 struct Registry {
     std::vector<void*> pointers{nullptr};
@@ -27,3 +28,5 @@ HostRef hostRef(const void* p) {
     }
     return it->second;
 }
+
+}  // namespace kinemo

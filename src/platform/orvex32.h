@@ -10,6 +10,8 @@
 
 #include "platform/winapi.h"
 
+namespace kinemo {
+
 // Storage for a library image object; the library owns its contents and
 // does not say how big they are. 4 KiB leaves it room, 16-byte aligned for
 // whatever it keeps there.
@@ -31,6 +33,9 @@ enum class OrvexOrdinal : uint16_t {
     ImageLoad = 395,
 };
 
+}  // namespace kinemo
+
+// Outside the namespace: natively the stand-ins define them at global scope.
 extern "C" {
 // RunDialog: runs a dialog modally; the last argument reaches the procedure
 // as the long parameter of WM_INITDIALOG. Returns what the procedure ended it with.
@@ -39,10 +44,10 @@ int32_t orvexRunDialog(HINSTANCE module, uint32_t templateId, uint32_t owner, DL
 // DrawingTarget: the editor's drawing target, or 0.
 uint32_t orvexDrawingTarget(uint32_t displayHandle, uint32_t zero);
 
-int32_t orvexImageInit(OrvexImage* self);
-int32_t orvexImageSetup(OrvexImage* self, uint32_t a, uint32_t b, uint32_t target);
-int32_t orvexImageLoad(OrvexImage* self, HINSTANCE module, uint32_t id, uint32_t one);
-int32_t orvexImageDraw(OrvexImage* self, uint32_t target, int32_t left, int32_t top, uint32_t one, uint32_t z1,
+int32_t orvexImageInit(kinemo::OrvexImage* self);
+int32_t orvexImageSetup(kinemo::OrvexImage* self, uint32_t a, uint32_t b, uint32_t target);
+int32_t orvexImageLoad(kinemo::OrvexImage* self, HINSTANCE module, uint32_t id, uint32_t one);
+int32_t orvexImageDraw(kinemo::OrvexImage* self, uint32_t target, int32_t left, int32_t top, uint32_t one, uint32_t z1,
                        uint32_t z2, uint32_t z3);
-int32_t orvexImageDispose(OrvexImage* self);
+int32_t orvexImageDispose(kinemo::OrvexImage* self);
 }

@@ -50,6 +50,7 @@ _orvexInvoke:
     ret
 )");
 
+namespace kinemo {
 namespace {
 
 // The count is the number of arguments given, never written by hand.
@@ -62,6 +63,12 @@ uint32_t invoke(void (*fn)(), const void* self, Args... args) {
 uint32_t ref(const void* p) { return hostRef(p); }
 
 }  // namespace
+}  // namespace kinemo
+
+// The library's calls keep their global names (orvex32.h).
+using kinemo::hostFnRef;
+using kinemo::invoke;
+using kinemo::ref;
 
 extern "C" {
 int32_t orvexRunDialog(HINSTANCE module, uint32_t templateId, uint32_t owner, DLGPROC proc, uint32_t zeroA,
@@ -74,24 +81,24 @@ uint32_t orvexDrawingTarget(uint32_t displayHandle, uint32_t zero) {
     return invoke(orvexImportDrawingTarget, nullptr, displayHandle, zero);
 }
 
-int32_t orvexImageInit(OrvexImage* self) {
+int32_t orvexImageInit(kinemo::OrvexImage* self) {
     return static_cast<int32_t>(invoke(orvexImportImageInit, self));
 }
 
-int32_t orvexImageSetup(OrvexImage* self, uint32_t a, uint32_t b, uint32_t target) {
+int32_t orvexImageSetup(kinemo::OrvexImage* self, uint32_t a, uint32_t b, uint32_t target) {
     return static_cast<int32_t>(invoke(orvexImportImageSetup, self, a, b, target));
 }
 
-int32_t orvexImageLoad(OrvexImage* self, HINSTANCE module, uint32_t id, uint32_t one) {
+int32_t orvexImageLoad(kinemo::OrvexImage* self, HINSTANCE module, uint32_t id, uint32_t one) {
     return static_cast<int32_t>(invoke(orvexImportImageLoad, self, ref(module), id, one));
 }
 
-int32_t orvexImageDraw(OrvexImage* self, uint32_t target, int32_t left, int32_t top, uint32_t one, uint32_t z1,
+int32_t orvexImageDraw(kinemo::OrvexImage* self, uint32_t target, int32_t left, int32_t top, uint32_t one, uint32_t z1,
                        uint32_t z2, uint32_t z3) {
     return static_cast<int32_t>(invoke(orvexImportImageDraw, self, target, left, top, one, z1, z2, z3));
 }
 
-int32_t orvexImageDispose(OrvexImage* self) {
+int32_t orvexImageDispose(kinemo::OrvexImage* self) {
     return static_cast<int32_t>(invoke(orvexImportImageDispose, self));
 }
 }

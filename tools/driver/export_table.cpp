@@ -7,6 +7,9 @@
 #include "host/exports.h"
 #include "platform/host_ref.h"
 
+using kinemo::hostPtrAs;
+using kinemo::hostRef;
+
 namespace kdrv {
 namespace {
 
@@ -79,7 +82,7 @@ constexpr ExportInfo exportRow(std::string_view name, uint16_t ordinal) {
     return {name, ordinal, S::argCount, S::result, &S::template callNative<Fn>, &S::callLoaded};
 }
 
-#define ROW(fn, ordinal) exportRow<&fn>(#fn, ordinal)
+#define ROW(fn, ordinal) exportRow<&kinemo::fn>(#fn, ordinal)
 constexpr ExportInfo kExports[] = {
     ROW(GetInfos, 2),
     ROW(LoadObject, 6),

@@ -19,6 +19,13 @@
 
 namespace hostrec {
 
+namespace ActionCode = kinemo::ActionCode;
+namespace ConditionCode = kinemo::ConditionCode;
+namespace ExpressionCode = kinemo::ExpressionCode;
+using kinemo::HostObject;
+using kinemo::RunData;
+using kinemo::RunInfos;
+
 using kdrv::Addr;
 using kdrv::Module;
 using kdrv::RoutineKind;

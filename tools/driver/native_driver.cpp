@@ -16,6 +16,19 @@
 #include "platform/host_ref.h"
 #include "standins/resource_table.h"
 
+using kinemo::ActionRoutine;
+using kinemo::ConditionRoutine;
+using kinemo::DllMain;
+using kinemo::ExpressionRoutine;
+using kinemo::HostVersionFn;
+using kinemo::ParamFetch;
+using kinemo::PathCallback;
+using kinemo::RunData;
+using kinemo::hostFnRef;
+using kinemo::hostPtr;
+using kinemo::hostPtrAs;
+using kinemo::hostRef;
+
 namespace kdrv {
 namespace {
 

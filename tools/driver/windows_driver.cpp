@@ -17,6 +17,14 @@
 #include "driver/module.h"
 #include "host/exports.h"
 
+using kinemo::ActionRoutine;
+using kinemo::ConditionRoutine;
+using kinemo::ExpressionRoutine;
+using kinemo::HostVersionFn;
+using kinemo::ParamFetch;
+using kinemo::PathCallback;
+using kinemo::RunData;
+
 namespace kdrv {
 namespace {
 

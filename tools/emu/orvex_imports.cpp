@@ -14,6 +14,9 @@
 #include "platform/orvex32.h"
 #include "standins/standin.h"
 
+using kinemo::OrvexImage;
+using kinemo::OrvexOrdinal;
+
 namespace emu {
 namespace {
 

@@ -11,6 +11,10 @@
 #include "standins/handle_cast.h"
 #include "platform/winapi.h"
 
+using kinemo::ParamFetched;
+using kinemo::ParamNumber;
+using kinemo::ParamObject;
+
 namespace khost {
 namespace {
 

@@ -7,6 +7,11 @@
 #include "driver/host_harness.h"
 #include "host/event_list.h"
 
+using kinemo::ParamFetched;
+using kinemo::ParamNumber;
+using kinemo::ParamObject;
+using kinemo::RunInfos;
+
 namespace khost {
 namespace {
 // A descriptor row never declares more parameters than this; more means a bad record.

@@ -11,6 +11,9 @@
 #include "driver/host_harness.h"
 #include "kinemo-host/text_forms.h"
 
+using kinemo::HostObject;
+using kinemo::RunData;
+
 namespace khost {
 namespace {
 

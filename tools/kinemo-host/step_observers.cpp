@@ -3,6 +3,10 @@
 #include "kinemo-host/text_forms.h"
 #include "platform/fmath.h"
 
+using kinemo::f32;
+using kinemo::f64;
+using kinemo::kSqrt;
+
 namespace khost {
 namespace {
 constexpr int32_t kWrap = 1;

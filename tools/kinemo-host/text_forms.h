@@ -32,7 +32,7 @@ std::string escapeMarkup(std::string_view text);
 // The module's own rule for the raw 32 bits of an expression argument: floats
 // below 1 in magnitude, nan, inf and multiples of 2^32 arrive as integers.
 // The tool asks it to warn about arguments that will not mean what they say.
-inline bool readAsInteger(uint32_t bits) { return paramIsInteger(bits); }
+inline bool readAsInteger(uint32_t bits) { return kinemo::paramIsInteger(bits); }
 
 // The unit of an event parameter, read off its display string: the module's
 // tables carry types but no units, and the display strings say enough.

@@ -3,6 +3,9 @@
 #include "platform/orvex32.h"
 #include "standins/state.h"
 
+using kinemo::OrvexImage;
+using kinemo::OrvexOrdinal;
+
 namespace {
 constexpr uint32_t ordinalOf(OrvexOrdinal o) { return static_cast<uint32_t>(o); }
 constexpr uint32_t kDrawingTargetOrdinal = ordinalOf(OrvexOrdinal::DrawingTarget);

@@ -14,6 +14,13 @@
 
 #include "validate/validate.h"
 
+namespace ActionCode = kinemo::ActionCode;
+using kinemo::HostObject;
+using kinemo::HostRunHeader;
+using kinemo::RunData;
+using kinemo::kActionCount;
+using kinemo::kExpressionCount;
+
 namespace kvalidate {
 namespace {
 

@@ -12,6 +12,13 @@
 #include "validate/validate.h"
 #include "standins/standin.h"
 
+namespace ActionCode = kinemo::ActionCode;
+namespace ConditionCode = kinemo::ConditionCode;
+namespace ExpressionCode = kinemo::ExpressionCode;
+using kinemo::HostRunHeader;
+using kinemo::RunData;
+using kinemo::RunInfos;
+
 namespace kvalidate {
 namespace {
 

@@ -9,6 +9,10 @@
 
 #include "validate/validate.h"
 
+using kinemo::HostObject;
+using kinemo::HostRunHeader;
+using kinemo::RunData;
+
 namespace kvalidate {
 namespace {
 

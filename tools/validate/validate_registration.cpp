@@ -4,6 +4,8 @@
 #include "host/routines.h"
 #include "validate/validate.h"
 
+using kinemo::RunInfos;
+
 namespace kvalidate {
 namespace {
 

@@ -3,6 +3,10 @@
 // win64 test DLL only; the shipped DLL holds addresses and needs none.
 #include "platform/host_ref.h"
 
+using kinemo::HostRef;
+using kinemo::hostPtr;
+using kinemo::hostRef;
+
 extern "C" {
 HostRef kinemoHostRef(const void* p) { return hostRef(p); }
 void* kinemoHostPtr(HostRef ref) { return hostPtr(ref); }
