@@ -7,6 +7,11 @@
 
 namespace kdrv::inproc {
 
+using kinemo::HostVersionFn;
+using kinemo::ParamFetch;
+using kinemo::PathCallback;
+using kinemo::RunData;
+
 #if defined(__x86_64__) || defined(__i386__)
 
 // The "memory" clobbers keep the compiler from moving the module call, an
