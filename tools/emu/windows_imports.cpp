@@ -36,7 +36,8 @@ struct GuestName {
 };
 
 // Runs a stand-in that writes text into a buffer of `size`, through a host
-// buffer, and copies what it wrote (up to and including the zero) back.
+// buffer, and copies what it wrote (up to and including the zero, or the
+// whole buffer where the call leaves the text unterminated) back.
 template <class Fn>
 int32_t withTextBuffer(Machine& m, uint32_t guestBuffer, int32_t size, Fn fn) {
     if (guestBuffer == 0 || size <= 0) return fn(nullptr, size);
@@ -45,7 +46,7 @@ int32_t withTextBuffer(Machine& m, uint32_t guestBuffer, int32_t size, Fn fn) {
         std::memcpy(host.data(), m.bytes(guestBuffer, uint32_t(size)), host.size());  // untouched bytes stay as they were
     }
     const int32_t result = fn(host.data(), size);
-    const size_t written = std::min(host.size(), std::strlen(host.data()) + 1);
+    const size_t written = std::min(host.size(), strnlen(host.data(), host.size()) + 1);
     m.writeBytes(guestBuffer, {reinterpret_cast<const uint8_t*>(host.data()), written});
     return result;
 }
