@@ -26,7 +26,7 @@ def builds():
     if os.path.exists("build/win32/kinemo.qlm"):
         out.append(("DLL in the emulated host", (["build/native/kinemo-host"], ["--module=build/win32/kinemo.qlm"])))
     if os.path.exists("build/win64/kinemo-host.exe"):
-        out.append(("win64 under Wine", (["/usr/lib/wine/wine64", "build/win64/kinemo-host.exe"], [])))
+        out.append(("win64 under Wine", (["build/win64/wine-run.sh", "build/win64/kinemo-host.exe"], [])))
     if os.path.exists("build/wasm/kinemo-host.js"):
         out.append(("wasm (emscripten's libc)", (["node", "build/wasm/kinemo-host.js"], [])))
     return out
