@@ -117,6 +117,32 @@ TEST_P(EditTimeTest, AboutBox) {
     }
 }
 
+// GetModuleFileNameA fills a short buffer without a terminating zero: the
+// host still gets a string, the path's first 259 characters. (The real
+// module path cannot be set on Windows.)
+TEST_P(EditTimeTest, AboutBoxCutsAPathLongerThanItsBuffer) {
+    if (!standin::kFailuresServed) GTEST_SKIP() << "the module path is Windows' own here";
+    standin::reset();
+    standin::scriptDialogCommands({1});
+    const Addr services = newServices(m());
+    m().call("CreateObject", {services, 0, newEditData(m())});
+    ASSERT_EQ(standin::dialogRuns().size(), 1u);
+    const uint32_t module = standin::dialogRuns()[0].module;
+    const std::string was = standin::modulePath(module).value_or("");
+    for (const size_t length : {size_t{259}, size_t{260}, size_t{300}}) {
+        SCOPED_TRACE(length);
+        std::string path = "C:\\" + std::string(length - 3, 'p');
+        standin::setModulePath(module, path);
+        standin::reset();
+        standin::scriptDialogCommands({20004, 1});
+        pathsSeen.clear();
+        m().call("CreateObject", {services, 0, newEditData(m())});
+        EXPECT_EQ(pathsSeen, std::vector<std::string>{path.substr(0, 259) + ",1,1"});
+        EXPECT_EQ(held(), 0);
+    }
+    standin::setModulePath(module, was);
+}
+
 TEST_P(EditTimeTest, ObjectSizeAndRect) {
     struct Case { const char* entry; uint32_t mode; int16_t width, height; std::vector<int32_t> rect; };
     const Case cases[] = {
