@@ -16,17 +16,7 @@ import sys
 import tempfile
 import time
 
-LONG_SCENE = ("object sun 320 240 40 40 20 20\nobject a 320 90 20 20 10 10\nobject b 320 330 12 12 6 6\n"
-              "object c 100 100 48 48 24 24\nobject d 500 380 32 32 16 16\n"
-              "kinemo p\naction p Set Object a\naction p Set Gravity Strength 600\naction p Set Speed 360\n"
-              "action p Set Angle 180\n"
-              "kinemo m\naction m Set Object b\naction m Set Gravity Strength 600\naction m Set Speed 200\n"
-              "kinemo w\naction w Set Object c\naction w Wrap Mode\naction w Set Speed 450\naction w Set Angle 30\n"
-              "action w Set Gravity Angle 0\naction w Set Gravity Strength 150\naction w Set Maximum Speed 400\n"
-              "kinemo k\naction k Set Object d\naction k Bounce Mode\naction k Set Bounce Coefficient 98\n"
-              "action k Set Gravity Strength 3000\naction k Set Speed 1100\naction k Set Angle 65\n"
-              "repeat 10000\n  action p Set Gravity Towards (320, 240)\n  action m Set Gravity Towards sun\n"
-              "  step 1\nend\nexpression p GetX()\n")
+LONG_SCENE_FILE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "long_run.kscene")
 
 MEASURE = """new Promise((resolve) => {
   const wait = () => {
@@ -135,12 +125,17 @@ require(path + '/kinemo-playground.js')({ wasmBinary: fs.readFileSync(path + '/k
 """
 
 
+def long_scene():
+    with open(LONG_SCENE_FILE, "rb") as f:
+        return f.read()
+
+
 def node_figures(wasm_dir, runs):
     """The module's run of the long scene under node, in processor time: this shared machine's wall clock
     says more about its other work."""
     out = []
     for _ in range(runs):
-        p = subprocess.run(["node", "-e", NODE_RUN, wasm_dir], input=LONG_SCENE.encode(), capture_output=True, timeout=600)
+        p = subprocess.run(["node", "-e", NODE_RUN, wasm_dir], input=long_scene(), capture_output=True, timeout=600)
         out.append(json.loads(p.stdout.decode()))
     return out
 
@@ -151,7 +146,7 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     options = parser.parse_args()
     browser = shutil.which("chromium") or shutil.which("chromium-browser")
-    code = base64.urlsafe_b64encode(LONG_SCENE.encode()).decode().rstrip("=")
+    code = base64.urlsafe_b64encode(long_scene()).decode().rstrip("=")
     url = "file://" + os.path.abspath(options.page) + "#scene=" + code + "&frame=0"
     figures = []
     for _ in range(options.runs):

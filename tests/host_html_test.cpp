@@ -157,21 +157,8 @@ Played play(kdrv::Module& m, const std::string& text, const std::string& name) {
     return {out.str(), trace.str(), html.str()};
 }
 
-// 10,000 frames of four instances, two with gravity re-aimed every frame:
-// most fields change on every frame.
-std::string longScene() {
-    return "object sun 320 240 40 40 20 20\nobject a 320 90 20 20 10 10\nobject b 320 330 12 12 6 6\n"
-           "object c 100 100 48 48 24 24\nobject d 500 380 32 32 16 16\n"
-           "kinemo p\naction p Set Object a\naction p Set Gravity Strength 600\naction p Set Speed 360\n"
-           "action p Set Angle 180\n"
-           "kinemo m\naction m Set Object b\naction m Set Gravity Strength 600\naction m Set Speed 200\n"
-           "kinemo w\naction w Set Object c\naction w Wrap Mode\naction w Set Speed 450\naction w Set Angle 30\n"
-           "action w Set Gravity Angle 0\naction w Set Gravity Strength 150\naction w Set Maximum Speed 400\n"
-           "kinemo k\naction k Set Object d\naction k Bounce Mode\naction k Set Bounce Coefficient 98\n"
-           "action k Set Gravity Strength 3000\naction k Set Speed 1100\naction k Set Angle 65\n"
-           "repeat 10000\n  action p Set Gravity Towards (320, 240)\n  action m Set Gravity Towards sun\n"
-           "  step 1\nend\nexpression p GetX()\n";
-}
+// The benchmark's long run: 10,000 frames in which most fields change.
+std::string longScene() { return readTextFile(kSource + "/bench/long_run.kscene"); }
 
 TEST(HostHtml, PagesShowTheTraceAtFirstMiddleAndLastFrames) {
     if (chromium().empty()) GTEST_SKIP() << "chromium is not installed (make test installs it)";
