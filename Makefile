@@ -114,7 +114,7 @@ repro-check: dist
 	cmp $(DIST_ZIP) $(REPRO_DIR)/dist/$(notdir $(DIST_ZIP))
 	cd $(REPRO_DIR) && python3 -m zipfile -e dist/$(notdir $(DIST_ZIP)) unpacked && \
 	  cd unpacked/kinemo-$(VERSION) && sha256sum --check --quiet SHA256SUMS
-	@echo "Reproducible: kinemo.qlm $(notdir $(DIST_HOST_EXE)) and $(notdir $(DIST_ZIP)) built again in $(REPRO_DIR) are the same bytes; SHA256SUMS checks"
+	@echo "Reproducible: kinemo.qlm, $(notdir $(DIST_HOST_EXE)) and $(notdir $(DIST_ZIP)) built again in $(REPRO_DIR) are the same bytes; SHA256SUMS checks"
 
 # The whole native test suite again under AddressSanitizer + UndefinedBehaviorSanitizer.
 asan-test: deps win32
