@@ -76,8 +76,14 @@ target_link_libraries(kinemo_validate PUBLIC kinemo_tools)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kinemo_host_library.cmake)
 target_compile_options(kinemo_host PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/kinemo-host/windows_compat.h)
-add_executable(kinemo-host ${HOST_EXE_SOURCES} ${RC_SOURCES})
-target_include_directories(kinemo-host PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/src ${KINEMO_GENERATED})
+# The module's resources, and the program's manifest: run as the user who
+# started it, never elevated or with its files redirected.
+set(KINEMO_EXE_MANIFEST_RC ${CMAKE_SOURCE_DIR}/tools/kinemo-host/windows_manifest.rc)
+set_source_files_properties(${KINEMO_EXE_MANIFEST_RC} PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kinemo-host/kinemo-host.exe.manifest)
+add_executable(kinemo-host ${HOST_EXE_SOURCES} ${RC_SOURCES} ${KINEMO_EXE_MANIFEST_RC})
+target_include_directories(kinemo-host PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/src ${KINEMO_GENERATED}
+  ${CMAKE_SOURCE_DIR}/tools/kinemo-host)
 target_link_libraries(kinemo-host PRIVATE kinemo_host)
 target_link_options(kinemo-host PRIVATE -static -s -Wl,--no-insert-timestamp
   -Wl,--subsystem,console:${KINEMO_EXE_WINDOWS_VERSION}

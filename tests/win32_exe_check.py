@@ -10,6 +10,8 @@ image is checked here from its headers and import table:
     library, no api-ms-win-* set of later Windows), and none of the functions
     that came with Windows 8 or later;
   - sin, cos and atan2 imported from msvcrt.dll, as the DLL imports them;
+  - an application manifest that runs it as the user who started it (no
+    elevation, no file virtualization) and names Windows 7;
   - no time stamp, and no path of the build machine in the bytes.
 
   win32_exe_check.py EXE [--machine-path PATH ...] [--self-test]
@@ -30,8 +32,13 @@ FILE_DLL = 0x2000
 # image; a lower one means the linker's default was left in place.
 WINDOWS_VERSION = (6, 1)
 IMPORT_DIRECTORY = 1
+RESOURCE_DIRECTORY = 2
 DELAY_IMPORT_DIRECTORY = 13
 ORDINAL_FLAG = 0x80000000
+SUBDIRECTORY_FLAG = 0x80000000
+MANIFEST_TYPE = 24
+MANIFEST_ID = 1  # the one Windows reads when it starts a program
+MANIFEST_NEEDS = (b'level="asInvoker"', b"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}")  # Windows 7's id
 
 # DLLs of Windows itself that the program may use (lower case).
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
@@ -140,6 +147,38 @@ class Image:
             out.append(((self.string(name), name), entries))
             at += 20
 
+    def resource_entries(self, at):
+        """[(id or None for a name, offset of the entry's target), ...] of the directory at file offset at."""
+        named, numbered = struct.unpack_from("<HH", self.data, at + 12)
+        out = []
+        for i in range(named + numbered):
+            name, target = struct.unpack_from("<II", self.data, at + 16 + 8 * i)
+            out.append((None if name & 0x80000000 else name, target))
+        return out
+
+    def resource_timestamp(self):
+        rva, _ = self.directory(RESOURCE_DIRECTORY)
+        return self.u32(self.offset(rva) + 4) if rva else 0
+
+    def resources(self, type_id, name_id):
+        """The data of every language of that resource."""
+        rva, _ = self.directory(RESOURCE_DIRECTORY)
+        if rva == 0:
+            return []
+        base = self.offset(rva)
+
+        def below(at, wanted):
+            return [base + (t & ~SUBDIRECTORY_FLAG) for i, t in self.resource_entries(at)
+                    if i == wanted and t & SUBDIRECTORY_FLAG]
+        out = []
+        for names in below(base, type_id):
+            for languages in below(names, name_id):
+                for _, target in self.resource_entries(languages):
+                    data_rva, size = struct.unpack_from("<II", self.data, base + target)
+                    start = self.offset(data_rva)
+                    out.append(self.data[start:start + size])
+        return out
+
     def imports(self):
         """[(dll, [name or '#ordinal', ...]), ...] in the table's order."""
         return [(dll, [n for n, _ in entries]) for (dll, _), entries in self.import_table()]
@@ -201,10 +240,18 @@ def check_msvcrt_maths(image, _):
     return ["does not import %s from msvcrt.dll" % name for name in MSVCRT_MATHS if name not in msvcrt]
 
 
+def check_manifest(image, _):
+    manifests = image.resources(MANIFEST_TYPE, MANIFEST_ID)
+    if len(manifests) != 1:
+        return ["%d application manifests (type %d, id %d), expected 1" % (len(manifests), MANIFEST_TYPE, MANIFEST_ID)]
+    return ["the manifest lacks %s" % need.decode() for need in MANIFEST_NEEDS if need not in manifests[0]]
+
+
 def check_reproducible(image, machine_paths):
     problems = []
-    if image.timestamp != 0:
-        problems.append("time stamp 0x%x in the file header, expected 0" % image.timestamp)
+    for what, stamp in (("file header", image.timestamp), ("resource directory", image.resource_timestamp())):
+        if stamp != 0:
+            problems.append("time stamp 0x%x in the %s, expected 0" % (stamp, what))
     for path in list(machine_paths) + list(TOOLCHAIN_PATHS):
         where = image.data.find(path)
         if where >= 0:
@@ -214,7 +261,7 @@ def check_reproducible(image, machine_paths):
 
 
 CHECKS = [check_machine, check_console, check_windows_7, check_system_dlls, check_no_newer_functions,
-          check_msvcrt_maths, check_reproducible]
+          check_msvcrt_maths, check_manifest, check_reproducible]
 
 
 def run_checks(data, machine_paths):
@@ -268,6 +315,29 @@ def plant_timestamp(data):
     struct.pack_into("<I", data, coff + 4, 0x5F000000)
 
 
+def plant_text(old, new):
+    def plant(data):
+        at = data.index(old)
+        data[at:at + len(new)] = new
+    return plant
+
+
+def plant_resource_type(data):
+    """Numbers the manifest's type entry 23 instead of 24."""
+    image = Image(bytes(data))
+    base = image.offset(image.directory(RESOURCE_DIRECTORY)[0])
+    for i, (type_id, _) in enumerate(image.resource_entries(base)):
+        if type_id == MANIFEST_TYPE:
+            struct.pack_into("<I", data, base + 16 + 8 * i, MANIFEST_TYPE - 1)
+            return
+    raise ValueError("no manifest")
+
+
+def plant_resource_timestamp(data):
+    image = Image(bytes(data))
+    struct.pack_into("<I", data, image.offset(image.directory(RESOURCE_DIRECTORY)[0]) + 4, 0x5F000000)
+
+
 def plant_path(path):
     def plant(data):
         at = data.index(b"kinemo")  # a string of ours, overwritten in place
@@ -287,7 +357,11 @@ PLANTED = [
     ("a Windows 8 function", rename("CreateFileW", "CreateFile2"), "check_no_newer_functions"),
     ("no msvcrt sin", rename("sin", "sim"), "check_msvcrt_maths"),
     ("no msvcrt atan2", rename("atan2", "atanh"), "check_msvcrt_maths"),
+    ("no manifest", plant_resource_type, "check_manifest"),
+    ("a manifest that asks for elevation", plant_text(b'"asInvoker"', b'"highest"  '), "check_manifest"),
+    ("a manifest without Windows 7", plant_text(b"{35138b9a", b"{35138b9b"), "check_manifest"),
     ("a time stamp", plant_timestamp, "check_reproducible"),
+    ("a resource time stamp", plant_resource_timestamp, "check_reproducible"),
     ("a toolchain path", plant_path(b"/usr/share/x"), "check_reproducible"),
 ]
 
