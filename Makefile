@@ -24,9 +24,8 @@ FUZZ_LONG_SECONDS ?= 600
 VERSION := $(shell cat VERSION)
 DIST_DIR := build/dist
 DIST_ZIP := $(DIST_DIR)/kinemo-$(VERSION)-windows.zip
-# The i686 kinemo-host.exe joins the release here once the Windows build makes
-# it: DIST_HOST_EXE := $(WIN32_DIR)/kinemo-host.exe, and the zip and the guide take it in.
-DIST_HOST_EXE :=
+# The i686 kinemo-host.exe, which ships beside the DLL.
+DIST_HOST_EXE := $(WIN32_DIR)/kinemo-host.exe
 REPRO_DIR := build/repro
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
@@ -97,22 +96,25 @@ dist: win32 native
 	  --out-dir $(DIST_DIR) $(if $(DIST_HOST_EXE),--host-exe $(DIST_HOST_EXE))
 	cd $(DIST_DIR) && cat $(notdir $(DIST_ZIP)).sha256
 
-# Reproducible builds: the DLL again from a copy of the tree in another folder,
-# at another time, without ccache, and the release again from it and from
-# freshly touched files; both must equal the first, byte for byte.
+# Reproducible builds: the DLL and kinemo-host.exe again from a copy of the
+# tree in another folder, at another time, without ccache, and the release
+# again from them and from freshly touched files; all must equal the first,
+# byte for byte.
 repro-check: dist
 	rm -rf $(REPRO_DIR) && mkdir -p $(REPRO_DIR)/tree
 	git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf - | tar -xmf - -C $(REPRO_DIR)/tree
 	cd $(REPRO_DIR)/tree && CCACHE_DISABLE=1 cmake -S . -B $(WIN32_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-	  -DCMAKE_BUILD_TYPE=Release > /dev/null && CCACHE_DISABLE=1 cmake --build $(WIN32_DIR) -j $(JOBS) --target kinemo > /dev/null
+	  -DCMAKE_BUILD_TYPE=Release > /dev/null && CCACHE_DISABLE=1 cmake --build $(WIN32_DIR) -j $(JOBS) --target kinemo \
+	  $(if $(DIST_HOST_EXE),$(basename $(notdir $(DIST_HOST_EXE)))) > /dev/null
 	cmp $(WIN32_DIR)/kinemo.qlm $(REPRO_DIR)/tree/$(WIN32_DIR)/kinemo.qlm
+	$(if $(DIST_HOST_EXE),cmp $(DIST_HOST_EXE) $(REPRO_DIR)/tree/$(DIST_HOST_EXE))
 	$(NATIVE_DIR)/kinemo-host describe --module $(REPRO_DIR)/tree/$(WIN32_DIR)/kinemo.qlm > $(REPRO_DIR)/events.md
 	cd $(REPRO_DIR)/tree && python3 tools/dist/make_dist.py --version-file VERSION --dll $(WIN32_DIR)/kinemo.qlm \
-	  --events ../events.md --out-dir ../dist $(if $(DIST_HOST_EXE),--host-exe $(abspath $(DIST_HOST_EXE))) > /dev/null
+	  --events ../events.md --out-dir ../dist $(if $(DIST_HOST_EXE),--host-exe $(DIST_HOST_EXE)) > /dev/null
 	cmp $(DIST_ZIP) $(REPRO_DIR)/dist/$(notdir $(DIST_ZIP))
 	cd $(REPRO_DIR) && python3 -m zipfile -e dist/$(notdir $(DIST_ZIP)) unpacked && \
 	  cd unpacked/kinemo-$(VERSION) && sha256sum --check --quiet SHA256SUMS
-	@echo "Reproducible: kinemo.qlm and $(notdir $(DIST_ZIP)) built again in $(REPRO_DIR) are the same bytes; SHA256SUMS checks"
+	@echo "Reproducible: kinemo.qlm, $(notdir $(DIST_HOST_EXE)) and $(notdir $(DIST_ZIP)) built again in $(REPRO_DIR) are the same bytes; SHA256SUMS checks"
 
 # The whole native test suite again under AddressSanitizer + UndefinedBehaviorSanitizer.
 asan-test: deps win32

@@ -64,3 +64,4 @@ endif()
 
 include(${CMAKE_SOURCE_DIR}/cmake/extra-tests.cmake OPTIONAL)
 include(${CMAKE_SOURCE_DIR}/cmake/wasm-tests.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/cmake/win32-exe-tests.cmake OPTIONAL)

@@ -36,3 +36,61 @@ add_custom_command(OUTPUT ${ORVEX_LIB}
 add_custom_target(orvex32_implib DEPENDS ${ORVEX_LIB})
 add_dependencies(kinemo orvex32_implib)
 target_link_libraries(kinemo PRIVATE ${ORVEX_LIB})
+
+# kinemo-host.exe for 32-bit Windows, which ships beside the DLL: every
+# command, with the module linked in and, through --module, kinemo.qlm loaded
+# by LoadLibraryA. The linked-in module uses the real USER32, KERNEL32 and
+# msvcrt's maths; only ORVEX32, the host's own library, comes from the
+# stand-ins, linked in too: the exe needs nothing beside it.
+#
+# The numerics are the DLL's (SSE2, no contraction, sin/cos/atan2 imported
+# from msvcrt.dll); exceptions stay on, as the stand-ins report a failing
+# image operation with one. Nothing of the toolchain is a DLL (-static), the
+# image runs on Windows 7 (subsystem and OS version 6.1, written here rather
+# than left to the linker's default), and it is reproducible: no path of this
+# machine (-ffile-prefix-map, stripped) and no time stamp.
+set(KINEMO_EXE_COMPILE_OPTIONS $<$<COMPILE_LANGUAGE:CXX>:-O2 -msse2 -mfpmath=sse -fno-math-errno
+  -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>)
+set(KINEMO_EXE_WINDOWS_VERSION 6.1)
+
+add_library(kinemo_module STATIC ${MODULE_SOURCES})
+target_include_directories(kinemo_module PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(kinemo_module PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-builtin-sin -fno-builtin-cos -fno-builtin-atan2>)
+target_link_libraries(kinemo_module PUBLIC kinemo_orvex msvcrt user32 kernel32)
+
+kinemo_folder_sources(WIN32_STANDIN_SOURCES tools/standins/win64)
+add_library(kinemo_orvex STATIC ${WIN32_STANDIN_SOURCES} ${CMAKE_SOURCE_DIR}/tools/standins/orvex_drawing.cpp
+  ${CMAKE_SOURCE_DIR}/tools/standins/state.cpp ${CMAKE_SOURCE_DIR}/tools/standins/dialog_script.cpp
+  ${CMAKE_SOURCE_DIR}/tools/standins/menu_description.cpp)
+target_include_directories(kinemo_orvex PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(kinemo_orvex PUBLIC user32 kernel32)
+
+kinemo_folder_sources(TOOLS_SOURCES tools/driver)
+add_library(kinemo_tools STATIC ${TOOLS_SOURCES})
+target_include_directories(kinemo_tools PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(kinemo_tools PUBLIC kinemo_module)
+
+kinemo_folder_sources(VALIDATE_SOURCES tools/validate)
+add_library(kinemo_validate STATIC ${VALIDATE_SOURCES})
+target_link_libraries(kinemo_validate PUBLIC kinemo_tools)
+
+include(${CMAKE_SOURCE_DIR}/cmake/kinemo_host_library.cmake)
+target_compile_options(kinemo_host PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/kinemo-host/windows_compat.h)
+# The module's resources, and the program's manifest: run as the user who
+# started it, never elevated or with its files redirected.
+set(KINEMO_EXE_MANIFEST_RC ${CMAKE_SOURCE_DIR}/tools/kinemo-host/windows_manifest.rc)
+set_source_files_properties(${KINEMO_EXE_MANIFEST_RC} PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kinemo-host/kinemo-host.exe.manifest)
+add_executable(kinemo-host ${HOST_EXE_SOURCES} ${RC_SOURCES} ${KINEMO_EXE_MANIFEST_RC})
+target_include_directories(kinemo-host PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/src ${KINEMO_GENERATED}
+  ${CMAKE_SOURCE_DIR}/tools/kinemo-host)
+target_link_libraries(kinemo-host PRIVATE kinemo_host)
+target_link_options(kinemo-host PRIVATE -static -s -Wl,--no-insert-timestamp
+  -Wl,--subsystem,console:${KINEMO_EXE_WINDOWS_VERSION}
+  -Wl,--major-os-version,6 -Wl,--minor-os-version,1)
+# kinemo.rc names events by the codes generated from the event lists.
+add_custom_target(kinemo_host_event_resources DEPENDS ${KINEMO_EVENT_CODES} ${KINEMO_STRINGS_CHECKED})
+add_dependencies(kinemo-host kinemo_host_event_resources)
+foreach(target kinemo_module kinemo_orvex kinemo_tools kinemo_validate kinemo_host kinemo-host)
+  target_compile_options(${target} PRIVATE ${KINEMO_EXE_COMPILE_OPTIONS})
+endforeach()

@@ -43,11 +43,9 @@ uint32_t toSlot(R r, const RefMapping& refs) {
     else return toSlot(r);
 }
 
-template <class Fn>
-struct Signature;
-
-template <class R, class... A>
-struct Signature<R (*)(A...)> {
+// Entry is the entry point's pointer type, calling convention included.
+template <class Entry, class R, class... A>
+struct EntryShape {
     static constexpr uint8_t argCount = sizeof...(A);
     static constexpr ResultKind result = std::is_void_v<R>            ? ResultKind::None
                                          : std::is_same_v<R, int16_t> ? ResultKind::Bits16
@@ -64,7 +62,7 @@ struct Signature<R (*)(A...)> {
         }(std::index_sequence_for<A...>{});
     }
     static uint32_t callLoaded(void* fn, const RefMapping& refs, const uint32_t* args) {
-        const auto entry = reinterpret_cast<R (*)(A...)>(fn);
+        const auto entry = reinterpret_cast<Entry>(fn);
         return [&]<size_t... I>(std::index_sequence<I...>) -> uint32_t {
             if constexpr (std::is_void_v<R>) {
                 entry(fromSlot<A>(args[I], refs)...);
@@ -75,6 +73,18 @@ struct Signature<R (*)(A...)> {
         }(std::index_sequence_for<A...>{});
     }
 };
+
+template <class Fn>
+struct Signature;
+
+template <class R, class... A>
+struct Signature<R (*)(A...)> : EntryShape<R (*)(A...), R, A...> {};
+
+// On 32-bit Windows the entry points are stdcall, which is part of their type.
+#if defined(_WIN32) && defined(__i386__)
+template <class R, class... A>
+struct Signature<R(KINEMO_STDCALL*)(A...)> : EntryShape<R(KINEMO_STDCALL*)(A...), R, A...> {};
+#endif
 
 template <auto Fn>
 constexpr ExportInfo exportRow(std::string_view name, uint16_t ordinal) {
