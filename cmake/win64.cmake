@@ -54,8 +54,6 @@ add_library(kinemo_validate STATIC ${VALIDATE_SOURCES})
 target_link_libraries(kinemo_validate PUBLIC kinemo_tools)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kinemo_host_library.cmake)
-# The POSIX calls kinemo-host makes, in their Windows form.
-target_compile_options(kinemo_host PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/kinemo-host/windows_compat.h)
 add_executable(kinemo-host ${HOST_EXE_SOURCES} ${RC_SOURCES})
 target_include_directories(kinemo-host PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(kinemo-host PRIVATE kinemo_host)
@@ -74,6 +72,17 @@ set_target_properties(kinemo64 PROPERTIES PREFIX "" OUTPUT_NAME kinemo64)
 target_link_options(kinemo64 PRIVATE -Wl,--image-base=0x10000000)
 target_include_directories(kinemo64 PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/tools)
 target_link_libraries(kinemo64 PRIVATE kinemo_orvex user32 kernel32)
+
+# The loader's fixtures: a DLL that needs ORVEX32.dll alone in its folder, and
+# a stand-in of that library in another.
+add_library(support_standin SHARED ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/support_library_standin.cpp
+  ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/support_library_standin.def)
+set_target_properties(support_standin PROPERTIES PREFIX "" OUTPUT_NAME ORVEX32
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures/host_folder)
+add_library(needs_support SHARED ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/needs_support_library.cpp)
+set_target_properties(needs_support PROPERTIES PREFIX "" OUTPUT_NAME needs_orvex32
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures/module_folder)
+target_link_libraries(needs_support PRIVATE support_standin)
 
 # Tests that need neither the emulator, the DLL file of win32, a POSIX
 # process nor the stand-ins' insides.

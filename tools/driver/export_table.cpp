@@ -64,7 +64,9 @@ struct Signature<R (*)(A...)> {
         }(std::index_sequence_for<A...>{});
     }
     static uint32_t callLoaded(void* fn, const RefMapping& refs, const uint32_t* args) {
-        const auto entry = reinterpret_cast<R (*)(A...)>(fn);
+        // The DLL's entry points are stdcall where that differs (i686).
+        using Entry = R(KINEMO_STDCALL*)(A...);
+        const auto entry = reinterpret_cast<Entry>(fn);
         return [&]<size_t... I>(std::index_sequence<I...>) -> uint32_t {
             if constexpr (std::is_void_v<R>) {
                 entry(fromSlot<A>(args[I], refs)...);
@@ -75,6 +77,12 @@ struct Signature<R (*)(A...)> {
         }(std::index_sequence_for<A...>{});
     }
 };
+
+#if defined(_WIN32) && defined(__i386__)
+// The declarations' own type there: stdcall.
+template <class R, class... A>
+struct Signature<R(KINEMO_STDCALL*)(A...)> : Signature<R (*)(A...)> {};
+#endif
 
 template <auto Fn>
 constexpr ExportInfo exportRow(std::string_view name, uint16_t ordinal) {
