@@ -35,13 +35,20 @@ bool readAll(std::FILE* file, const std::string& path, size_t maxBytes, std::str
     return true;
 }
 
+// Why `path` could not be opened: Windows refuses to open a folder at all.
+std::string openError(const std::string& path, int error) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return "cannot read " + path + ": " + reason(EISDIR);
+    return "cannot open " + path + ": " + reason(error);
+}
+
 }  // namespace
 
 bool readInput(const std::string& path, size_t maxBytes, std::string& text, std::string& error) {
     if (path == "-") return readAll(stdin, path, maxBytes, text, error);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
-        error = "cannot open " + path + ": " + reason(errno);
+        error = openError(path, errno);
         return false;
     }
     struct stat info {};
@@ -58,7 +65,7 @@ bool readInput(const std::string& path, size_t maxBytes, std::string& text, std:
 bool checkReadable(const std::string& path, std::string& error) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
-        error = "cannot open " + path + ": " + reason(errno);
+        error = openError(path, errno);
         return false;
     }
     struct stat info {};
