@@ -83,6 +83,9 @@ add_library(needs_support SHARED ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/needs_s
 set_target_properties(needs_support PROPERTIES PREFIX "" OUTPUT_NAME needs_orvex32
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures/module_folder)
 target_link_libraries(needs_support PRIVATE support_standin)
+# A run ended from its console, for the test that it leaves no temporary.
+add_executable(console_break ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/console_break.cpp)
+set_target_properties(console_break PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures)
 
 # Tests that need neither the emulator, the DLL file of win32, a POSIX
 # process nor the stand-ins' insides.

@@ -2,8 +2,9 @@
 """What kinemo-host.exe does only on Windows, under Wine: a module DLL found by
 its own folder and --library-dir, the messages of a failed load (the missing
 DLL and the folders searched; a DLL of the other width), the same-file guards
-under Windows names, outputs replaced in place, and validate on a module whose
-support library is not the stand-ins.
+under Windows names, outputs replaced in place and no temporary left by a run
+ended with Ctrl-C, and validate on a module whose support
+library is not the stand-ins.
 
 usage: wine_windows_cases.py NATIVE_HOST WINE_RUN WIN64_HOST BUILD_DIR SOURCE_DIR [WIN32_DLL]"""
 import os
@@ -135,6 +136,18 @@ def main():
         if os.listdir(out) != ["t.csv"]:
             c.failures.append("temporaries")
             print("FAIL left beside the output: %s" % os.listdir(out))
+
+        # Ended from the console half-way: no temporary, no target. Many
+        # instances for a million frames: far longer than the test waits.
+        long_scene = os.path.join(scratch, "long.kscene")
+        with open(long_scene, "w") as f:
+            f.write("".join("kinemo k%d\naction k%d Set Speed 100\n" % (i, i) for i in range(50)) + "step 1000000\n")
+        target = os.path.join(out, "ended.csv")
+        command = '"%s" run "%s" --trace "%s"' % (windows_path(host), windows_path(long_scene), windows_path(target))
+        p = subprocess.run([wine_run, os.path.join(fixtures, "console_break.exe"), command, windows_path(target)],
+                           capture_output=True, timeout=120)
+        c.expect("a run ended by Ctrl-C", (p.returncode, p.stdout.decode(errors="replace"), ""), 0,
+                 out_has=["no temporary left"])
 
         # A support library that is not the stand-ins: the test DLL bound to
         # a copy of them under the host's library name. What only the
