@@ -21,8 +21,8 @@ constexpr const char* kDescribeHelp =
     "edit-time entry points. docs/events.md is this output for the native build.\n"
     "\n"
     "Options:\n"
-    "  --module PATH   a kinemo.qlm to read in the emulator; by default the\n"
-    "                  native build linked into this tool\n";
+    "  --module PATH   a kinemo.qlm to read in the emulator (on Windows, loaded\n"
+    "                  by Windows); by default the build linked into this tool\n";
 
 constexpr const char* kDescribeHelpEnd =
     "  -h, --help      show this help\n"

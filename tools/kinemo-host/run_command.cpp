@@ -59,8 +59,9 @@ constexpr const char* kRunHelpOptions =
     "it plays a built-in scene with bounce, gravity and wrap; SCENE - reads standard input.\n"
     "\n"
     "Options:\n"
-    "  --module PATH   the module to drive: a kinemo.qlm runs in the emulator;\n"
-    "                  by default the native build linked into this tool\n";
+    "  --module PATH   the module to drive: a kinemo.qlm runs in the emulator (on\n"
+    "                  Windows, Windows loads it); by default the build linked\n"
+    "                  into this tool\n";
 
 constexpr const char* kRunHelpOutputs =
     "  --trace FILE    write a CSV row per instance after each frame\n"

@@ -19,11 +19,14 @@ constexpr const char* kValidateHelp =
     "with its argument count, the registration values and routine tables, descriptor\n"
     "rows against menus and strings, every text entry point at every buffer size from\n"
     "1 to 300, leaks of menus, resources and allocations, and random run-time calls.\n"
-    "Prints a PASS or FAIL line per check and the counts.\n"
+    "Prints a PASS or FAIL line per check and the counts. A module DLL that Windows\n"
+    "binds to a host's own support library gets a SKIP line, with the reason, for each\n"
+    "check that needs this tool's stand-in of that library (the leak counts, and the\n"
+    "About box, which would wait for a user).\n"
     "\n"
     "Options:\n"
-    "  --module PATH   a kinemo.qlm to check in the emulator; by default the\n"
-    "                  native build linked into this tool\n";
+    "  --module PATH   a kinemo.qlm to check in the emulator (on Windows, loaded\n"
+    "                  by Windows); by default the build linked into this tool\n";
 
 constexpr const char* kValidateHelpEnd =
     "  --seed N        seed of the random run-time calls (default 1)\n"
