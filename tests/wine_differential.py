@@ -19,12 +19,12 @@ import sys
 import tempfile
 
 
-def run(command, stdin=None, stdout_file=None):
+def run(command, stdin=None, stdout_file=None, cwd=None):
     if stdout_file is not None:
         with open(stdout_file, "wb") as out:
-            p = subprocess.run(command, input=stdin, stdout=out, stderr=subprocess.PIPE, timeout=300)
+            p = subprocess.run(command, input=stdin, stdout=out, stderr=subprocess.PIPE, timeout=300, cwd=cwd)
         return p.returncode, b"", p.stderr
-    p = subprocess.run(command, input=stdin, capture_output=True, timeout=300)
+    p = subprocess.run(command, input=stdin, capture_output=True, timeout=300, cwd=cwd)
     return p.returncode, p.stdout, p.stderr
 
 
@@ -44,8 +44,9 @@ class Case:
     Windows form of a path); `outputs` are file names both sides write, each
     in a folder of its own, compared byte for byte."""
 
-    def __init__(self, name, args, stdin=None, wine_args=None, outputs=(), stdout_file=None, module=False):
-        self.name, self.args, self.stdin = name, args, stdin
+    def __init__(self, name, args, stdin=None, wine_args=None, outputs=(), stdout_file=None, module=False,
+                 in_folder=False):
+        self.name, self.args, self.stdin, self.in_folder = name, args, stdin, in_folder
         self.wine_args = wine_args if wine_args is not None else args
         self.outputs, self.stdout_file, self.module = outputs, stdout_file, module
 
@@ -63,12 +64,13 @@ def compare(case, options, scratch, index):
             command = [options.wine_run, options.win64_host] + args
             if case.module:
                 command += ["--module", options.module]
-        result = run(command, case.stdin, case.stdout_file)
+        cwd = folder if case.in_folder else None
+        result = run(command, case.stdin, case.stdout_file, cwd)
         if side == "wine" and result[0] != 0 and not result[1] and not result[2]:
             # Wine very rarely fails to start a process at all, silently; a
             # program that ran says why it failed.
             print("NOTE: %s: Wine gave exit status %d and no output; run again" % (case.name, result[0]))
-            result = run(command, case.stdin, case.stdout_file)
+            result = run(command, case.stdin, case.stdout_file, cwd)
         sides[side] = result, folder
     (n, native_dir), (w, wine_dir) = sides["native"], sides["wine"]
     problems = []
@@ -113,11 +115,17 @@ def cases(source, scratch):
     # Windows forms of the same paths: drive letter and backslashes, forward
     # slashes, the long-path prefix; outputs too.
     for label, form in (("Z:\\ backslashes", windows_path(first)), ("Z:/ slashes", "Z:" + first),
-                        ("\\\\?\\Z:\\ long path", "\\\\?\\" + windows_path(first))):
+                        ("\\\\?\\Z:\\ long path", "\\\\?\\" + windows_path(first)),
+                        ("\\\\.\\Z:\\ device path", "\\\\.\\" + windows_path(first)),
+                        ("Wine's \\\\?\\unix\\ path", "\\\\?\\unix" + first.replace("/", "\\"))):
         out.append(Case("scene as " + label, ["run", first, "--trace", "-"], wine_args=["run", form, "--trace", "-"]))
     out.append(Case("outputs as Z:\\ paths", ["run", first, "--trace", "{OUT}/t.csv", "--svg", "{OUT}/p.svg"],
                     wine_args=["run", windows_path(first), "--trace", "{WOUT}\\t.csv", "--svg", "\\\\?\\{WOUT}\\p.svg"],
                     outputs=("t.csv", "p.svg")))
+    # Relative to the current folder of drive Z:, which is the current folder.
+    out.append(Case("outputs as Z:name", ["run", first, "--trace", "t.csv", "--html", "r.html"],
+                    wine_args=["run", first, "--trace", "Z:t.csv", "--html", "z:.\\r.html"],
+                    outputs=("t.csv", "r.html"), in_folder=True))
 
     bad = os.path.join(scratch, "bad.kscene")
     with open(bad, "w") as f:
@@ -156,9 +164,11 @@ def main():
         parser.add_argument(name)
     parser.add_argument("--jobs", type=int, default=2)
     options = parser.parse_args()
+    for name in ("native", "wine_run", "win64_host", "module", "source"):
+        setattr(options, name, os.path.abspath(getattr(options, name)))
     scratch = tempfile.mkdtemp(prefix="kinemo_wine_diff_")
     try:
-        all_cases = cases(os.path.abspath(options.source), scratch)
+        all_cases = cases(options.source, scratch)
         failures = []
         with concurrent.futures.ThreadPoolExecutor(options.jobs) as pool:
             results = pool.map(lambda ic: (ic[1].name, compare(ic[1], options, scratch, ic[0])), enumerate(all_cases))

@@ -85,8 +85,9 @@ std::string fullName(const std::string& path) {
     std::string name = path;
     for (char& c : name)
         if (c == '/') c = '\\';
+    // "\\?\C:\x" and "\\?\UNC\server\x" name what "C:\x" and "\\server\x" do.
     if (name.rfind("\\\\?\\UNC\\", 0) == 0) name = "\\\\" + name.substr(8);
-    else if (name.rfind("\\\\?\\", 0) == 0) name = name.substr(4);
+    else if (name.rfind("\\\\?\\", 0) == 0 && name.size() > 6 && name[5] == ':') name = name.substr(4);
     std::string full(kMaxPath, '\0');
     DWORD n = GetFullPathNameA(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (n == 0 || n >= full.size()) return name;
