@@ -137,6 +137,13 @@ def main():
             c.failures.append("temporaries")
             print("FAIL left beside the output: %s" % os.listdir(out))
 
+        # Devices are written in place, in any folder and any case.
+        for device in ("NUL", windows_path(out) + "\\nul", "Z:\\dev\\null"):
+            c.expect("an output to " + device, c.run(["run", scene, "--svg", device]), 0, err_lacks=["cannot write"])
+        if sorted(os.listdir(out)) != ["t.csv"]:
+            c.failures.append("devices")
+            print("FAIL writing to NUL left: %s" % os.listdir(out))
+
         # Ended from the console half-way: no temporary, no target. Many
         # instances for a million frames: far longer than the test waits.
         long_scene = os.path.join(scratch, "long.kscene")

@@ -100,9 +100,9 @@ bool OutputFile::open(const std::string& path, std::string& error) {
         error = "cannot write " + path + ": " + reason(EISDIR);
         return false;
     }
-    if (exists && !S_ISREG(info.st_mode)) {
-        // A device or a pipe (/dev/null, /dev/stdout) is written in place:
-        // renaming over it would replace it.
+    if (isDeviceOrPipe(path)) {
+        // A device or a pipe (/dev/null, /dev/stdout, NUL) is written in
+        // place: renaming over it would replace it.
         if (direct_.open(path, std::ios::out | std::ios::binary | std::ios::trunc) == nullptr) {
             error = "cannot write " + path + ": " + reason(errno);
             return false;

@@ -25,6 +25,9 @@ bool createTemporaryBeside(const std::string& target, Temporary& out);
 // Removes it (closed first) unless it was renamed away; forgets it either way.
 void dropTemporary(Temporary& temp);
 
+// A device or a pipe, which an output writes in place (/dev/null, NUL).
+bool isDeviceOrPipe(const std::string& path);
+
 // The file an output named `path` replaces: through a symbolic link, the
 // file it names.
 std::string replacedFile(const std::string& path);

@@ -94,6 +94,11 @@ void dropTemporary(Temporary& temp) {
     temp.path.clear();
 }
 
+bool isDeviceOrPipe(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+}
+
 std::string replacedFile(const std::string& path) {
     std::error_code ec;
     std::string file = std::filesystem::exists(path, ec) ? std::filesystem::canonical(path, ec).string() : path;

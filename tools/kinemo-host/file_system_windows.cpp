@@ -146,6 +146,17 @@ void dropTemporary(Temporary& temp) {
     temp.path.clear();
 }
 
+// NUL, CON and the like exist in every folder and have no attributes;
+// only the opened handle tells.
+bool isDeviceOrPipe(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const DWORD type = GetFileType(h);
+    CloseHandle(h);
+    return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+}
+
 std::string replacedFile(const std::string& path) { return path; }
 
 bool replaceFile(const std::string& from, const std::string& to) {
