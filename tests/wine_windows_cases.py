@@ -78,6 +78,12 @@ def main():
         # Found in the host's folder: it loads, and is then no Kinemo module.
         c.expect("the dependency in --library-dir", c.run(["run", "--module", needs, "--library-dir", host_folder]), 1,
                  err_has=["needs_orvex32.dll: not a Kinemo module: no entry point"], err_lacks=["126"])
+        beside = os.path.join(scratch, "beside")
+        os.mkdir(beside)
+        for f in (needs, os.path.join(host_folder, "ORVEX32.dll")):
+            shutil.copy(f, beside)
+        c.expect("the dependency beside the module", c.run(["run", "--module", os.path.join(beside, "needs_orvex32.dll")]),
+                 1, err_has=["not a Kinemo module"], err_lacks=["126"])
         c.expect("--library-dir with a Windows name",
                  c.run(["validate", "--module", windows_path(needs), "--library-dir", windows_path(host_folder) + "\\"]),
                  1, out_has=["not a Kinemo module"])
