@@ -1,6 +1,7 @@
 #if defined(_WIN32)
 #include "driver/dll_load_errors.h"
 
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -142,7 +143,7 @@ DllLoadPlaces dllLoadPlaces(const std::string& path, const std::string& libraryD
 
 HMODULE loadModuleDll(const DllLoadPlaces& places) {
     // A dependency on a drive with no disk fails the load instead of asking.
-    const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    const UINT previousMode = SetErrorMode(0);
     SetErrorMode(previousMode | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     // The library folder also takes the current folder's place in the search.
     SetDllDirectoryA(places.libraryDir.c_str());

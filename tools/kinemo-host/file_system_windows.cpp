@@ -74,10 +74,10 @@ void forgetTemporary(int& slot) {
     slot = -1;
 }
 
-// A name no other run picks: the process and a count, retried if taken.
-std::string temporaryName(const std::string& target, unsigned attempt) {
+// A name no other run picks: the process and a count, another if taken.
+std::string temporaryName(const std::string& target) {
     static unsigned count = 0;
-    return target + ".tmp-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count + attempt);
+    return target + ".tmp-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count);
 }
 
 // The absolute name of `path`, with backslashes, without a "\\?\" prefix.
@@ -118,7 +118,7 @@ bool createTemporaryBeside(const std::string& target, Temporary& out) {
     HANDLE h = INVALID_HANDLE_VALUE;
     std::string name;
     for (unsigned attempt = 0; attempt < kAttempts && h == INVALID_HANDLE_VALUE; ++attempt) {
-        name = temporaryName(target, attempt);
+        name = temporaryName(target);
         h = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
