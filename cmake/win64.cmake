@@ -73,8 +73,8 @@ target_link_options(kinemo64 PRIVATE -Wl,--image-base=0x10000000)
 target_include_directories(kinemo64 PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/tools)
 target_link_libraries(kinemo64 PRIVATE kinemo_orvex user32 kernel32)
 
-# The loader's fixtures: a DLL that needs ORVEX32.dll alone in its folder, and
-# a stand-in of that library in another.
+# The loader's fixtures: a DLL that needs ORVEX32.dll and one that needs that
+# DLL, in a folder without it, and a stand-in of that library in another.
 add_library(support_standin SHARED ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/support_library_standin.cpp
   ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/support_library_standin.def)
 set_target_properties(support_standin PROPERTIES PREFIX "" OUTPUT_NAME ORVEX32
@@ -83,6 +83,10 @@ add_library(needs_support SHARED ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/needs_s
 set_target_properties(needs_support PROPERTIES PREFIX "" OUTPUT_NAME needs_orvex32
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures/module_folder)
 target_link_libraries(needs_support PRIVATE support_standin)
+add_library(needs_dependent SHARED ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/needs_dependent.cpp)
+set_target_properties(needs_dependent PROPERTIES PREFIX "" OUTPUT_NAME needs_needs_orvex32
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures/module_folder)
+target_link_libraries(needs_dependent PRIVATE needs_support)
 # A run ended from its console, for the test that it leaves no temporary.
 add_executable(console_break ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/console_break.cpp)
 set_target_properties(console_break PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures)

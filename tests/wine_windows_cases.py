@@ -75,6 +75,10 @@ def main():
                  c.run(["describe", "--module", needs, "--library-dir", empty]), 1,
                  err_has=["ORVEX32.dll is in none", windows_path(empty) + " (--library-dir)"],
                  err_lacks=["this program's folder"])
+        c.expect("a dependency of a dependency found nowhere",
+                 c.run(["run", "--module", os.path.join(fixtures, "module_folder", "needs_needs_orvex32.dll")]), 1,
+                 err_has=["cannot load it: ORVEX32.dll (needed by needs_orvex32.dll) is in none of the folders",
+                          "--library-dir"])
         # Found in the host's folder: it loads, and is then no Kinemo module.
         c.expect("the dependency in --library-dir", c.run(["run", "--module", needs, "--library-dir", host_folder]), 1,
                  err_has=["needs_orvex32.dll: not a Kinemo module: no entry point"], err_lacks=["126"])

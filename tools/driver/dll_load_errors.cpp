@@ -94,31 +94,38 @@ bool isApiSet(const std::string& name) {
     return starts("api-ms-") || starts("ext-ms-");
 }
 
+struct Missing {
+    std::string dll;       // empty: not found out
+    std::string neededBy;  // the DLLs in between, nearest first
+};
+
 // The first DLL in the import chain that is neither loaded nor in any folder
-// searched, with the chain that needs it ("X.dll, needed by Y.dll").
-std::string missingDependency(const std::string& file, const std::vector<Folder>& folders, int depth) {
+// searched.
+Missing missingDependency(const std::string& file, const std::vector<Folder>& folders, int depth) {
     auto facts = readDllFileFacts(file);
-    if (!facts || depth == 0) return "";
+    if (!facts || depth == 0) return {};
     for (const std::string& name : facts->importedDlls) {
         if (isApiSet(name) || GetModuleHandleA(name.c_str()) != nullptr) continue;
         std::string found;
         for (const Folder& f : folders)
             if (found.empty() && isFile(joined(f.path, name))) found = joined(f.path, name);
-        if (found.empty()) return name;
-        std::string deeper = missingDependency(found, folders, depth - 1);
-        if (!deeper.empty()) return deeper + ", needed by " + name;
+        if (found.empty()) return {name, ""};
+        Missing deeper = missingDependency(found, folders, depth - 1);
+        if (!deeper.dll.empty()) return {deeper.dll, deeper.neededBy.empty() ? name : deeper.neededBy + ", " + name};
     }
-    return "";
+    return {};
 }
 
 std::string notFoundMessage(const DllLoadPlaces& places) {
     const std::vector<Folder> folders = searchedFolders(places);
-    std::string missing = missingDependency(places.path, folders, kDependencyDepth);
-    std::string out = places.given + ": cannot load it: " +
-                      (missing.empty() ? std::string("a DLL it needs") : missing) +
-                      " is in none of the folders searched (" + windowsError(ERROR_MOD_NOT_FOUND, places.given) + "):";
+    const Missing missing = missingDependency(places.path, folders, kDependencyDepth);
+    std::string what = missing.dll.empty() ? std::string("a DLL it needs") : missing.dll;
+    if (!missing.neededBy.empty()) what += " (needed by " + missing.neededBy + ")";
+    std::string out = places.given + ": cannot load it: " + what + " is in none of the folders searched (" +
+                      windowsError(ERROR_MOD_NOT_FOUND, places.given) + "):";
     for (const Folder& f : folders) out += "\n  " + f.path + " (" + f.why + ")";
-    out += "\nName the host's folder, where its support library is, with --library-dir.";
+    if (missing.dll.empty() || isSupportLibraryName(missing.dll))
+        out += "\nName the host's folder, where its support library is, with --library-dir.";
     return out;
 }
 
