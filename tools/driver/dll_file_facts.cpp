@@ -102,11 +102,11 @@ std::optional<DllFileFacts> readDllFileFacts(const std::string& path) {
 }
 
 bool isSupportLibraryName(std::string_view name) {
-    auto same = [name](std::string_view library) {
+    auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    auto same = [&](std::string_view library) {
         if (name.size() != library.size()) return false;
         for (size_t i = 0; i < name.size(); ++i)
-            if (std::tolower(static_cast<unsigned char>(name[i])) != std::tolower(static_cast<unsigned char>(library[i])))
-                return false;
+            if (lower(name[i]) != lower(library[i])) return false;
         return true;
     };
     return same("ORVEX32.dll") || same("orvex64.dll");

@@ -131,10 +131,11 @@ std::string notFoundMessage(const DllLoadPlaces& places) {
 
 std::string wrongWidthMessage(const DllLoadPlaces& places) {
     const uint16_t own = sizeof(void*) == 4 ? kMachineI386 : kMachineAmd64;
+    const std::string error = windowsError(ERROR_BAD_EXE_FORMAT, places.given);
     auto facts = readDllFileFacts(places.path);
-    if (!facts) return places.given + ": not a Windows DLL (" + windowsError(ERROR_BAD_EXE_FORMAT, places.given) + ")";
+    if (!facts) return places.given + ": not a Windows DLL (" + error + ")";
     if (facts->machine == own || (facts->machine != kMachineI386 && facts->machine != kMachineAmd64))
-        return places.given + ": not a DLL this kinemo-host can load (" + windowsError(ERROR_BAD_EXE_FORMAT, places.given) + ")";
+        return places.given + ": not a DLL this kinemo-host can load (" + error + ")";
     const std::string build = facts->machine == kMachineI386
                                   ? "the 32-bit (i686) build of kinemo-host, the kinemo-host.exe released with kinemo.qlm"
                                   : "the 64-bit (x86-64) build of kinemo-host";

@@ -18,7 +18,8 @@ namespace khost {
 namespace {
 
 constexpr OptionSpec kRunOptions[] = {
-    {"--module", true}, {"--library-dir", true}, {"--trace", true}, {"--svg", true}, {"--html", true}, {"--quiet", false}};
+    {"--module", true}, {"--library-dir", true}, {"--trace", true},
+    {"--svg", true},    {"--html", true},        {"--quiet", false}};
 
 bool samePath(const std::string& a, const std::string& b) { return a != "-" && b != "-" && sameFile(a, b); }
 
@@ -104,7 +105,8 @@ constexpr size_t kHelpWidth = 82;
 
 // The scene commands and limits come from the scene grammar.
 std::string runHelp() {
-    return kRunHelpOptions + std::string(kLibraryDirHelp) + kRunHelpOutputs + sceneCommandsHelp() + kRunHelpEvents + sceneLimitsText(kHelpWidth) + kRunHelpOutput;
+    return kRunHelpOptions + std::string(kLibraryDirHelp) + kRunHelpOutputs + sceneCommandsHelp() + kRunHelpEvents +
+           sceneLimitsText(kHelpWidth) + kRunHelpOutput;
 }
 
 int runScene(const std::vector<std::string>& args) {
