@@ -75,7 +75,6 @@ add_library(kinemo_validate STATIC ${VALIDATE_SOURCES})
 target_link_libraries(kinemo_validate PUBLIC kinemo_tools)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kinemo_host_library.cmake)
-target_compile_options(kinemo_host PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/kinemo-host/windows_compat.h)
 # The module's resources, and the program's manifest: run as the user who
 # started it, never elevated or with its files redirected.
 set(KINEMO_EXE_MANIFEST_RC ${CMAKE_SOURCE_DIR}/tools/kinemo-host/windows_manifest.rc)

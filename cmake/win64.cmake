@@ -54,8 +54,6 @@ add_library(kinemo_validate STATIC ${VALIDATE_SOURCES})
 target_link_libraries(kinemo_validate PUBLIC kinemo_tools)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kinemo_host_library.cmake)
-# The POSIX calls kinemo-host makes, in their Windows form.
-target_compile_options(kinemo_host PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/kinemo-host/windows_compat.h)
 add_executable(kinemo-host ${HOST_EXE_SOURCES} ${RC_SOURCES})
 target_include_directories(kinemo-host PRIVATE ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(kinemo-host PRIVATE kinemo_host)
@@ -74,6 +72,24 @@ set_target_properties(kinemo64 PROPERTIES PREFIX "" OUTPUT_NAME kinemo64)
 target_link_options(kinemo64 PRIVATE -Wl,--image-base=0x10000000)
 target_include_directories(kinemo64 PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/res ${CMAKE_SOURCE_DIR}/tools)
 target_link_libraries(kinemo64 PRIVATE kinemo_orvex user32 kernel32)
+
+# The loader's fixtures: a DLL that needs ORVEX32.dll and one that needs that
+# DLL, in a folder without it, and a stand-in of that library in another.
+add_library(support_standin SHARED ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/support_library_standin.cpp
+  ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/support_library_standin.def)
+set_target_properties(support_standin PROPERTIES PREFIX "" OUTPUT_NAME ORVEX32
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures/host_folder)
+add_library(needs_support SHARED ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/needs_support_library.cpp)
+set_target_properties(needs_support PROPERTIES PREFIX "" OUTPUT_NAME needs_orvex32
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures/module_folder)
+target_link_libraries(needs_support PRIVATE support_standin)
+add_library(needs_dependent SHARED ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/needs_dependent.cpp)
+set_target_properties(needs_dependent PROPERTIES PREFIX "" OUTPUT_NAME needs_needs_orvex32
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures/module_folder)
+target_link_libraries(needs_dependent PRIVATE needs_support)
+# A run ended from its console, for the test that it leaves no temporary.
+add_executable(console_break ${CMAKE_SOURCE_DIR}/tests/wine_fixtures/console_break.cpp)
+set_target_properties(console_break PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures)
 
 # Tests that need neither the emulator, the DLL file of win32, a POSIX
 # process nor the stand-ins' insides.
@@ -95,23 +111,22 @@ add_test(NAME win64_windows COMMAND ${WINE_RUN} --display $<TARGET_FILE:kinemo_t
 set_tests_properties(win64_suite win64_windows PROPERTIES TIMEOUT 300)
 
 # kinemo-host under Wine: the event reference as committed, the validator,
-# and every scene's trace and results against the native build's, with the
-# module linked in and as the DLL.
+# the command line against the native build's (every scene with the module
+# linked in and as the DLL), and what only Windows does.
 add_test(NAME win64_describe COMMAND ${CMAKE_COMMAND} -DWINE_RUN=${WINE_RUN} -DWIN64_HOST=$<TARGET_FILE:kinemo-host>
   -DEXPECTED=${CMAKE_SOURCE_DIR}/docs/events.md -DMODULE=${CMAKE_BINARY_DIR}/kinemo64.dll
   -P ${CMAKE_SOURCE_DIR}/cmake/win64-describe.cmake)
 add_test(NAME win64_validate COMMAND ${WINE_RUN} --display $<TARGET_FILE:kinemo-host> validate)
 add_test(NAME win64_validate_dll COMMAND ${WINE_RUN} --display $<TARGET_FILE:kinemo-host> validate --module ${CMAKE_BINARY_DIR}/kinemo64.dll)
-foreach(variant linked dll)
-  set(module)
-  if(variant STREQUAL "dll")
-    set(module ${CMAKE_BINARY_DIR}/kinemo64.dll)
-  endif()
-  add_test(NAME win64_traces_${variant} COMMAND ${CMAKE_COMMAND} -DNATIVE_HOST=${KINEMO_NATIVE_HOST} -DWINE_RUN=${WINE_RUN}
-    -DWIN64_HOST=$<TARGET_FILE:kinemo-host> -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DOUT_DIR=${CMAKE_BINARY_DIR}/traces_${variant}
-    -DMODULE=${module} -P ${CMAKE_SOURCE_DIR}/cmake/win64-compare.cmake)
-endforeach()
-set_tests_properties(win64_describe win64_validate win64_validate_dll win64_traces_linked win64_traces_dll PROPERTIES TIMEOUT 300)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME win64_differential COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine_differential.py
+  ${KINEMO_NATIVE_HOST} ${WINE_RUN} $<TARGET_FILE:kinemo-host> ${CMAKE_BINARY_DIR}/kinemo64.dll ${CMAKE_SOURCE_DIR})
+# The 32-bit DLL's case runs when the win32 build has made it.
+add_test(NAME win64_windows_cases COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine_windows_cases.py
+  ${KINEMO_NATIVE_HOST} ${WINE_RUN} $<TARGET_FILE:kinemo-host> ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}
+  ${CMAKE_SOURCE_DIR}/build/win32/kinemo.qlm)
+set_tests_properties(win64_describe win64_validate win64_validate_dll win64_differential win64_windows_cases
+  PROPERTIES TIMEOUT 300)
 
 # Every image here compiles kinemo.rc: the event codes it names come first,
 # and its string table is checked against the event lists before any links.

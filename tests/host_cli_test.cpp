@@ -104,6 +104,11 @@ TEST(HostCommandLine, EveryCommandReportsProblemsWithTheirStatus) {
         {{"run", tempPath("missing.kscene")}, kExitFailure, "cannot open " + tempPath("missing.kscene") + ": No such file"},
         {{"run", dir}, kExitFailure, "cannot read " + dir + ": Is a directory"},
         {{"run", good, "--module", missing}, kExitFailure, "cannot open " + missing + ": No such file or directory"},
+        // A support library folder means something only where Windows loads the module.
+        {{"run", good, "--module", module, "--library-dir", dir}, kExitUsage,
+         "kinemo-host run: --library-dir works only in kinemo-host for Windows"},
+        {{"validate", "--library-dir", dir}, kExitUsage, "--library-dir works only in kinemo-host for Windows"},
+        {{"describe", "--library-dir", dir, "--help"}, kExitOk, "", "--library-dir DIR"},
         {{"run", good, "--trace=-"}, kExitOk, "k: 2 frames, unbound", "frame,instance,x,"},  // results move to stderr
         {{"run", good, "--trace", good}, kExitUsage, "would overwrite the scene file" + see + "run --help)"},
         {{"run", good, "--svg", trace, "--trace", trace}, kExitUsage, "name the same file"},

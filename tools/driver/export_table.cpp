@@ -43,9 +43,11 @@ uint32_t toSlot(R r, const RefMapping& refs) {
     else return toSlot(r);
 }
 
-// Entry is the entry point's pointer type, calling convention included.
-template <class Entry, class R, class... A>
-struct EntryShape {
+template <class Fn>
+struct Signature;
+
+template <class R, class... A>
+struct Signature<R (*)(A...)> {
     static constexpr uint8_t argCount = sizeof...(A);
     static constexpr ResultKind result = std::is_void_v<R>            ? ResultKind::None
                                          : std::is_same_v<R, int16_t> ? ResultKind::Bits16
@@ -62,6 +64,8 @@ struct EntryShape {
         }(std::index_sequence_for<A...>{});
     }
     static uint32_t callLoaded(void* fn, const RefMapping& refs, const uint32_t* args) {
+        // The DLL's entry points are stdcall where that differs (i686).
+        using Entry = R(KINEMO_STDCALL*)(A...);
         const auto entry = reinterpret_cast<Entry>(fn);
         return [&]<size_t... I>(std::index_sequence<I...>) -> uint32_t {
             if constexpr (std::is_void_v<R>) {
@@ -74,16 +78,10 @@ struct EntryShape {
     }
 };
 
-template <class Fn>
-struct Signature;
-
-template <class R, class... A>
-struct Signature<R (*)(A...)> : EntryShape<R (*)(A...), R, A...> {};
-
-// On 32-bit Windows the entry points are stdcall, which is part of their type.
 #if defined(_WIN32) && defined(__i386__)
+// The declarations' own type there: stdcall.
 template <class R, class... A>
-struct Signature<R(KINEMO_STDCALL*)(A...)> : EntryShape<R(KINEMO_STDCALL*)(A...), R, A...> {};
+struct Signature<R(KINEMO_STDCALL*)(A...)> : Signature<R (*)(A...)> {};
 #endif
 
 template <auto Fn>

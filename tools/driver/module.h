@@ -83,6 +83,11 @@ public:
     virtual void setHostFpState(FpState state);
     virtual FpState hostFpState() const { return fp_; }
 
+    // The support library the module's calls reach when it is not the
+    // stand-ins (a host's real one, loaded from disk): its path. Its records
+    // cannot be read and its dialogs cannot be scripted. Empty otherwise.
+    virtual std::string unobservedSupportLibrary() const { return {}; }
+
     template <class T>
     T* view(Addr addr) { return reinterpret_cast<T*>(bytes(addr)); }
     std::string cString(Addr addr);
@@ -100,5 +105,14 @@ std::unique_ptr<Module> openEmulated(const std::string& dllPath, const EmulatedO
 std::unique_ptr<Module> openModuleFile(const std::string& path);
 // Empty path: native; otherwise the module file at that path.
 std::unique_ptr<Module> openModule(const std::string& pathOrEmpty);
+// The same, with the folder the module's support library is looked for in
+// (the host's own; empty: this program's folder). Windows builds only: the
+// other builds serve the library themselves and refuse a folder.
+std::unique_ptr<Module> openModule(const std::string& pathOrEmpty, const std::string& libraryDir);
+#if defined(_WIN32)
+// A module DLL loaded by Windows into this process, its dependencies looked
+// for beside it first and then in `libraryDir`.
+std::unique_ptr<Module> openWindowsDll(const std::string& path, const std::string& libraryDir);
+#endif
 
 }  // namespace kdrv

@@ -110,6 +110,14 @@ std::unique_ptr<Module> openModule(const std::string& pathOrEmpty) {
     return pathOrEmpty.empty() ? openNative() : openModuleFile(pathOrEmpty);
 }
 
+std::unique_ptr<Module> openModule(const std::string& pathOrEmpty, const std::string& libraryDir) {
+    if (libraryDir.empty()) return openModule(pathOrEmpty);
+#if defined(_WIN32)
+    if (!pathOrEmpty.empty()) return openWindowsDll(pathOrEmpty, libraryDir);
+#endif
+    throw std::invalid_argument("a library folder applies only to a module DLL loaded on Windows");
+}
+
 void Module::setHostFpState(FpState state) { fp_ = state; }
 
 std::string Module::cString(Addr addr) {

@@ -109,6 +109,23 @@ std::optional<int> endsBeforeStart(const CommandLine& line, std::string_view com
     return kExitOk;
 }
 
+const char* const kLibraryDirHelp =
+    "  --library-dir DIR\n"
+    "                  on Windows, the folder where a --module DLL's support library\n"
+    "                  (the host's ORVEX32.dll) is looked for after the DLL's own\n"
+    "                  folder: the host's folder; by default kinemo-host.exe's own\n";
+
+std::optional<std::string> libraryDirProblem(const CommandLine& line) {
+    if (!option(line, "--library-dir")) return std::nullopt;
+#if defined(_WIN32)
+    if (!option(line, "--module")) return "--library-dir applies to a module loaded with --module";
+    return std::nullopt;
+#else
+    return "--library-dir works only in kinemo-host for Windows, where a module DLL finds the host's support "
+           "library there; here the module's calls to it are served by this tool";
+#endif
+}
+
 std::string moduleName(const std::string& modulePath) { return modulePath.empty() ? "native module" : modulePath; }
 
 }  // namespace khost

@@ -45,6 +45,13 @@ int usageError(std::ostream& err, std::string_view command, std::string_view mes
 std::optional<int> endsBeforeStart(const CommandLine& line, std::string_view command, const char* help,
                                    std::ostream& out, std::ostream& err);
 
+// The words of --library-dir in every command's help.
+extern const char* const kLibraryDirHelp;
+
+// A usage error in --library-dir: it needs --module, and only the Windows
+// build loads a module DLL that has a support library to find.
+std::optional<std::string> libraryDirProblem(const CommandLine& line);
+
 // The module a command opens, as error messages name it.
 std::string moduleName(const std::string& modulePath);
 

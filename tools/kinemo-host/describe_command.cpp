@@ -10,7 +10,7 @@
 
 namespace khost {
 namespace {
-constexpr OptionSpec kDescribeOptions[] = {{"--module", true}};
+constexpr OptionSpec kDescribeOptions[] = {{"--module", true}, {"--library-dir", true}};
 
 constexpr const char* kDescribeHelp =
     "usage: kinemo-host describe [OPTIONS]\n"
@@ -21,8 +21,10 @@ constexpr const char* kDescribeHelp =
     "edit-time entry points. docs/events.md is this output for the native build.\n"
     "\n"
     "Options:\n"
-    "  --module PATH   a kinemo.qlm to read in the emulator; by default the\n"
-    "                  native build linked into this tool\n"
+    "  --module PATH   a kinemo.qlm to read in the emulator (on Windows, loaded\n"
+    "                  by Windows); by default the build linked into this tool\n";
+
+constexpr const char* kDescribeHelpEnd =
     "  -h, --help      show this help\n"
     "\n"
     "Exit status:\n"
@@ -30,17 +32,22 @@ constexpr const char* kDescribeHelp =
     "  1  the module or standard output failed\n"
     "  2  usage error\n";
 
+std::string describeHelp() { return kDescribeHelp + std::string(kLibraryDirHelp) + kDescribeHelpEnd; }
+
 int describe(const std::vector<std::string>& args) {
     CommandLine line = parseCommandLine(args, kDescribeOptions, 0);
-    if (auto status = endsBeforeStart(line, "describe", kDescribeHelp, std::cout, std::cerr)) return *status;
+    if (auto status = endsBeforeStart(line, "describe", describeHelp().c_str(), std::cout, std::cerr)) return *status;
+    if (auto problem = libraryDirProblem(line)) return usageError(std::cerr, "describe", *problem);
     std::string modulePath = option(line, "--module").value_or("");
+    std::string libraryDir = option(line, "--library-dir").value_or("");
     std::string error;
-    if (!modulePath.empty() && !checkReadable(modulePath, error)) {
+    if ((!modulePath.empty() && !checkReadable(modulePath, error)) ||
+        (!libraryDir.empty() && !checkFolder(libraryDir, error))) {
         std::cerr << "kinemo-host describe: " << error << '\n';
         return kExitFailure;
     }
     try {
-        auto module = kdrv::openModule(modulePath);
+        auto module = kdrv::openModule(modulePath, libraryDir);
         // Built whole first, so a failure half-way prints nothing.
         std::ostringstream text;
         describeEvents(*module, text);
@@ -57,6 +64,6 @@ int describe(const std::vector<std::string>& args) {
 
 }  // namespace
 
-const Command kDescribeCommand{"describe", describe, [] { return std::string(kDescribeHelp); }};
+const Command kDescribeCommand{"describe", describe, describeHelp};
 
 }  // namespace khost

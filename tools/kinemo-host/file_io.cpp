@@ -1,7 +1,5 @@
 #include "kinemo-host/file_io.h"
 
-#include <climits>
-#include <csignal>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -37,50 +35,11 @@ bool readAll(std::FILE* file, const std::string& path, size_t maxBytes, std::str
     return true;
 }
 
-// Temporaries of the outputs being written, for a signal that ends the
-// process to remove: the handler may use async-signal-safe calls only.
-constexpr int kMaxTemporaries = 8;
-char gTemporaries[kMaxTemporaries][PATH_MAX];
-volatile sig_atomic_t gTemporaryUsed[kMaxTemporaries];
-
-extern "C" void removeTemporariesAndEnd(int signal) {
-    for (int i = 0; i < kMaxTemporaries; ++i)
-        if (gTemporaryUsed[i] != 0) unlink(gTemporaries[i]);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-// Only where the signal would end the process anyway: an ignored signal
-// (nohup) or a handler of the embedding program stays as it is.
-void removeTemporariesOnSignals() {
-    static bool installed = false;
-    if (installed) return;
-    installed = true;
-    for (int signal : {SIGHUP, SIGINT, SIGPIPE, SIGTERM}) {
-        struct sigaction now {};
-        if (sigaction(signal, nullptr, &now) != 0 || now.sa_handler != SIG_DFL) continue;
-        struct sigaction removing {};
-        removing.sa_handler = removeTemporariesAndEnd;
-        sigemptyset(&removing.sa_mask);
-        sigaction(signal, &removing, nullptr);
-    }
-}
-
-int rememberTemporary(const std::string& path) {
-    if (path.size() >= PATH_MAX) return -1;
-    removeTemporariesOnSignals();
-    for (int i = 0; i < kMaxTemporaries; ++i)
-        if (gTemporaryUsed[i] == 0) {
-            std::memcpy(gTemporaries[i], path.c_str(), path.size() + 1);
-            gTemporaryUsed[i] = 1;
-            return i;
-        }
-    return -1;
-}
-
-void forgetTemporary(int& slot) {
-    if (slot >= 0) gTemporaryUsed[slot] = 0;
-    slot = -1;
+// Why `path` could not be opened: Windows refuses to open a folder at all.
+std::string openError(const std::string& path, int error) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return "cannot read " + path + ": " + reason(EISDIR);
+    return "cannot open " + path + ": " + reason(error);
 }
 
 }  // namespace
@@ -89,7 +48,7 @@ bool readInput(const std::string& path, size_t maxBytes, std::string& text, std:
     if (path == "-") return readAll(stdin, path, maxBytes, text, error);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
-        error = "cannot open " + path + ": " + reason(errno);
+        error = openError(path, errno);
         return false;
     }
     struct stat info {};
@@ -106,7 +65,7 @@ bool readInput(const std::string& path, size_t maxBytes, std::string& text, std:
 bool checkReadable(const std::string& path, std::string& error) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
-        error = "cannot open " + path + ": " + reason(errno);
+        error = openError(path, errno);
         return false;
     }
     struct stat info {};
@@ -114,6 +73,16 @@ bool checkReadable(const std::string& path, std::string& error) {
     std::fclose(file);
     if (directory) error = "cannot read " + path + ": " + reason(EISDIR);
     return !directory;
+}
+
+bool checkFolder(const std::string& path, std::string& error) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        error = "cannot open " + path + ": " + reason(errno);
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode)) error = path + " is not a folder";
+    return S_ISDIR(info.st_mode);
 }
 
 OutputFile::~OutputFile() { discard(); }
@@ -131,42 +100,23 @@ bool OutputFile::open(const std::string& path, std::string& error) {
         error = "cannot write " + path + ": " + reason(EISDIR);
         return false;
     }
-    if (exists && !S_ISREG(info.st_mode)) {
-        // A device or a pipe (/dev/null, /dev/stdout) is written in place:
-        // renaming over it would replace it.
-        file_.open(path, std::ios::binary | std::ios::trunc);
-        if (!file_) {
+    if (isDeviceOrPipe(path)) {
+        // A device or a pipe (/dev/null, /dev/stdout, NUL) is written in
+        // place: renaming over it would replace it.
+        if (direct_.open(path, std::ios::out | std::ios::binary | std::ios::trunc) == nullptr) {
             error = "cannot write " + path + ": " + reason(errno);
             return false;
         }
-        file_.exceptions(std::ios::badbit);
-        open_ = true;
-        return true;
+        file_.rdbuf(&direct_);
+    } else {
+        target_ = replacedFile(path);
+        if (!createTemporaryBeside(target_, temp_)) {
+            error = "cannot write " + path + ": " + reason(errno);
+            return false;
+        }
+        file_.rdbuf(temp_.buffer.get());
     }
-    // Through a symbolic link, the file it names is replaced, not the link.
-    std::error_code ec;
-    target_ = exists ? std::filesystem::canonical(path, ec).string() : path;
-    if (ec) target_ = path;
-    std::string temp = target_ + ".tmp-XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        error = "cannot write " + path + ": " + reason(errno);
-        return false;
-    }
-    // mkstemp makes the file private; give it the mode of the file it
-    // replaces, or the one a new file would get.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, exists ? info.st_mode & 07777 : 0666 & ~mask);
-    close(fd);
-    temp_ = temp;
-    tempSlot_ = rememberTemporary(temp_);
-    file_.open(temp_, std::ios::binary | std::ios::trunc);
-    if (!file_) {
-        error = "cannot write " + path + ": " + reason(errno);
-        discard();
-        return false;
-    }
+    file_.clear();
     file_.exceptions(std::ios::badbit);
     open_ = true;
     return true;
@@ -182,7 +132,8 @@ bool OutputFile::finish(std::string& error) {
     errno = 0;
     file_.exceptions(std::ios::goodbit);  // the answer is the return value here
     file_.flush();
-    file_.close();
+    std::filebuf* buffer = temp_.buffer ? temp_.buffer.get() : &direct_;
+    if (buffer->close() == nullptr) file_.setstate(std::ios::failbit);
     if (file_.fail()) {
         error = "cannot write " + path_ + (errno != 0 ? ": " + reason(errno) : std::string());
         return false;
@@ -193,26 +144,21 @@ bool OutputFile::finish(std::string& error) {
 
 bool OutputFile::commit(std::string& error) {
     if (!finished_ && !finish(error)) return false;
-    if (toStdout_ || temp_.empty()) return true;
-#if defined(_WIN32)
-    if (replaceFile(temp_.c_str(), target_.c_str()) != 0) {
-#else
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
-#endif
+    if (toStdout_ || temp_.path.empty()) return true;
+    if (!replaceFile(temp_.path, target_)) {
         error = "cannot write " + path_ + ": " + reason(errno);
         return false;
     }
-    forgetTemporary(tempSlot_);
-    temp_.clear();
+    temp_.path.clear();  // it is the target now
+    dropTemporary(temp_);
     return true;
 }
 
 void OutputFile::discard() {
     file_.exceptions(std::ios::goodbit);
-    if (file_.is_open()) file_.close();
-    if (!temp_.empty()) std::remove(temp_.c_str());
-    forgetTemporary(tempSlot_);
-    temp_.clear();
+    file_.rdbuf(nullptr);
+    if (direct_.is_open()) direct_.close();
+    dropTemporary(temp_);
     open_ = toStdout_ = finished_ = false;
 }
 

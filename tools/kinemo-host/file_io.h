@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+#include "kinemo-host/file_system.h"
+
 namespace khost {
 
 // The whole of `path` ("-": standard input), at most maxBytes. On failure,
@@ -15,6 +17,9 @@ bool readInput(const std::string& path, size_t maxBytes, std::string& text, std:
 
 // A file that `--module` can load: exists, is not a directory, can be read.
 bool checkReadable(const std::string& path, std::string& error);
+
+// A folder that exists (for --library-dir); otherwise false and `error`.
+bool checkFolder(const std::string& path, std::string& error);
 
 // Written to a temporary file beside the target and renamed over it on
 // commit; dropped without commit, or when a signal ends the process, the
@@ -31,7 +36,7 @@ public:
     bool open(const std::string& path, std::string& error);
     bool isOpen() const { return open_; }
     bool toStdout() const { return toStdout_; }
-    bool failed() const { return file_.bad(); }
+    bool failed() const { return open_ && !toStdout_ && file_.bad(); }
     const std::string& path() const { return path_; }
     std::ostream& stream();
     // Flushes everything to the temporary file; false with `error` if that failed.
@@ -44,9 +49,9 @@ private:
 
     std::string path_;    // as the user gave it, for messages
     std::string target_;  // the file replaced on commit
-    std::string temp_;
-    int tempSlot_ = -1;  // where a signal finds the temporary
-    std::ofstream file_;
+    Temporary temp_;
+    std::filebuf direct_;  // a device or a pipe, written in place
+    std::ostream file_{nullptr};
     bool open_ = false;
     bool toStdout_ = false;
     bool finished_ = false;

@@ -9,6 +9,7 @@
 #include "kinemo-host/command_line.h"
 #include "kinemo-host/commands.h"
 #include "kinemo-host/file_io.h"
+#include "kinemo-host/file_system.h"
 #include "kinemo-host/play_scene.h"
 #include "kinemo-host/scene_grammar.h"
 #include "kinemo-host/step_observers.h"
@@ -17,13 +18,10 @@ namespace khost {
 namespace {
 
 constexpr OptionSpec kRunOptions[] = {
-    {"--module", true}, {"--trace", true}, {"--svg", true}, {"--html", true}, {"--quiet", false}};
+    {"--module", true}, {"--library-dir", true}, {"--trace", true},
+    {"--svg", true},    {"--html", true},        {"--quiet", false}};
 
-bool samePath(const std::string& a, const std::string& b) {
-    if (a == "-" || b == "-") return false;
-    std::error_code ec;
-    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
-}
+bool samePath(const std::string& a, const std::string& b) { return a != "-" && b != "-" && sameFile(a, b); }
 
 // An output that names an input (the scene, the module) or another output
 // would destroy data.
@@ -62,8 +60,11 @@ constexpr const char* kRunHelpOptions =
     "it plays a built-in scene with bounce, gravity and wrap; SCENE - reads standard input.\n"
     "\n"
     "Options:\n"
-    "  --module PATH   the module to drive: a kinemo.qlm runs in the emulator;\n"
-    "                  by default the native build linked into this tool\n"
+    "  --module PATH   the module to drive: a kinemo.qlm runs in the emulator (on\n"
+    "                  Windows, Windows loads it); by default the build linked\n"
+    "                  into this tool\n";
+
+constexpr const char* kRunHelpOutputs =
     "  --trace FILE    write a CSV row per instance after each frame\n"
     "  --svg FILE      draw the playfield, the boxes and each target's path\n"
     "  --html FILE     write a page that replays the run frame by frame, with every\n"
@@ -104,7 +105,8 @@ constexpr size_t kHelpWidth = 82;
 
 // The scene commands and limits come from the scene grammar.
 std::string runHelp() {
-    return kRunHelpOptions + sceneCommandsHelp() + kRunHelpEvents + sceneLimitsText(kHelpWidth) + kRunHelpOutput;
+    return kRunHelpOptions + std::string(kLibraryDirHelp) + kRunHelpOutputs + sceneCommandsHelp() + kRunHelpEvents +
+           sceneLimitsText(kHelpWidth) + kRunHelpOutput;
 }
 
 int runScene(const std::vector<std::string>& args) {
@@ -112,6 +114,8 @@ int runScene(const std::vector<std::string>& args) {
     if (auto status = endsBeforeStart(line, "run", runHelp().c_str(), std::cout, std::cerr)) return *status;
     const std::string scenePath = line.positional.empty() ? "" : line.positional[0];
     const std::string modulePath = option(line, "--module").value_or("");
+    const std::string libraryDir = option(line, "--library-dir").value_or("");
+    if (auto problem = libraryDirProblem(line)) return usageError(std::cerr, "run", *problem);
     if (auto clash = outputClash(line, scenePath, modulePath)) return usageError(std::cerr, "run", *clash);
 
     std::string text(builtinSceneText());
@@ -122,10 +126,11 @@ int runScene(const std::vector<std::string>& args) {
         if (!readInput(scenePath, kMaxSceneBytes, text, error)) return fail(error);
     }
     if (!modulePath.empty() && !checkReadable(modulePath, error)) return fail(error);
+    if (!libraryDir.empty() && !checkFolder(libraryDir, error)) return fail(error);
 
     OutputFile trace, svg, html;
     try {
-        auto module = kdrv::openModule(modulePath);
+        auto module = kdrv::openModule(modulePath, libraryDir);
         std::optional<Scene> scene = parseForModule(*module, text, fileName, std::cerr);
         if (!scene) return kExitBadScene;
         // Opened only now: a scene with errors leaves existing files alone.

@@ -31,6 +31,10 @@ struct Counts {
 };
 Counts counts();
 
+// An address in the stand-ins' own code: on Windows, which image holds them
+// (a DLL of their own, or the program they are linked into).
+const void* codeAddress();
+
 // Forgets every menu, loaded resource, allocation, window slot, call log,
 // scheduled failure and scripted behaviour. Registered resources stay.
 void reset();

@@ -11,6 +11,8 @@ State& state() {
     return s;
 }
 
+const void* codeAddress() { return reinterpret_cast<const void*>(&codeAddress); }
+
 Counts counts() {
     const State& s = state();
     int locked = 0;

@@ -18,6 +18,11 @@ void Report::fail(std::string_view check, std::string_view detail) {
     out_ << "FAIL  " << check << ": " << detail << '\n';
 }
 
+void Report::skip(std::string_view check, std::string_view why) {
+    ++skipped_;
+    out_ << "SKIP  " << check << ": " << why << '\n';
+}
+
 void Report::expect(std::string_view check, const std::vector<std::string>& problems) {
     if (problems.empty()) return pass(check);
     std::string detail = problems.front();
@@ -41,6 +46,11 @@ void runBattery(kdrv::Module& m, Report& report, uint64_t seed, int randomCalls)
         {"random text sweeps", [&](Host& h, Report& r) { checkRandomTexts(h, r, seed, kRandomTextSweeps); }},
     };
     for (const auto& [name, run] : groups) {
+        if (std::string_view(name) == "leaks" && !host.unobservedLibrary.empty()) {
+            report.skip(name, "the counts of menus, resources, allocations and images are the stand-ins' records, and "
+                              "the About box would wait for a user; this module calls " + host.unobservedLibrary);
+            continue;
+        }
         try {
             run(host, report);
         } catch (const std::ios_base::failure&) {

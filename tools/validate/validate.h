@@ -25,10 +25,13 @@ public:
     explicit Report(std::ostream& out) : out_(out) {}
     void pass(std::string_view check);
     void fail(std::string_view check, std::string_view detail);
+    // A check that cannot be made here, and why.
+    void skip(std::string_view check, std::string_view why);
     // One line per problem; the check passes when there is none.
     void expect(std::string_view check, const std::vector<std::string>& problems);
     int passed() const { return passed_; }
     int failed() const { return failed_; }
+    int skipped() const { return skipped_; }
     const std::vector<std::string>& failedChecks() const { return failedChecks_; }
 
 private:
@@ -36,6 +39,7 @@ private:
     std::vector<std::string> failedChecks_;
     int passed_ = 0;
     int failed_ = 0;
+    int skipped_ = 0;
 };
 
 // ---- The host side of the checks --------------------------------------------
@@ -51,6 +55,10 @@ struct Host {
     kdrv::Addr noVersion;       // null getHostVersion slot
     // What pathCallback received: the path, then its two other arguments.
     std::shared_ptr<std::vector<std::string>> pathsSeen;
+    // The support library the module calls when it is not the stand-ins
+    // (empty otherwise): what it keeps cannot be counted, and a dialog it
+    // runs would wait for a user.
+    std::string unobservedLibrary;
 };
 Host newHost(kdrv::Module& m);
 

@@ -32,6 +32,7 @@ struct EntryCall {
     std::function<Args(Host&)> args;
     std::optional<uint32_t> result;  // 16-bit results zero-extended
     bool returnsMenu = false;
+    bool opensDialog = false;  // the About box, through the support library
 };
 
 // Every buffer has room past its end, so a module that overruns it is caught
@@ -74,8 +75,8 @@ std::vector<EntryCall> entryCalls() {
         {"EnumElts", [=](Host&) { return Args{x, x, x, x, x, x}; }, 0},
         {"MakeIcon", [=](Host& h) { return Args{h.services, block(h, kIconBytes), x, x, x}; }, 0},
         {"AppendPopup", [=](Host&) { return Args{x, x, x, x, x}; }, std::nullopt},
-        {"SelectPopup", [=](Host& h) { return Args{h.services, kAboutCommand, x, x, editData(h), x, x}; }, 4},
-        {"CreateObject", [=](Host& h) { return Args{h.services, x, editData(h)}; }, 0},
+        {"SelectPopup", [=](Host& h) { return Args{h.services, kAboutCommand, x, x, editData(h), x, x}; }, 4, false, true},
+        {"CreateObject", [=](Host& h) { return Args{h.services, x, editData(h)}; }, 0, false, true},
         {"ModifyObject", [=](Host& h) { return Args{h.services, editData(h), x, x, 0, x}; }, 0},
         {"RebuildExt", [=](Host&) { return Args{x, x, x, x, x, x}; }, 0},
         {"EndModifyObject", [=](Host&) { return Args{x, x, x}; }, std::nullopt},
@@ -135,6 +136,10 @@ void checkEntryPoints(Host& host, Report& report) {
         const int argCount = info ? info->argCount : 0;
         const std::string check = "entry point " + std::string(c.name) + " (" + std::to_string(argCount) +
                                   (argCount == 1 ? " argument)" : " arguments)");
+        if (c.opensDialog && !host.unobservedLibrary.empty()) {
+            report.skip(check, "opens the About box, which " + host.unobservedLibrary + " would show and wait on");
+            continue;
+        }
         try {
             if (info == nullptr) throw std::runtime_error("not in the export table");
             const Args args = c.args(host);

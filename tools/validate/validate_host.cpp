@@ -15,7 +15,7 @@ Host newHost(kdrv::Module& m) {
     });
     return Host{m, hostrec::newEditServices(m, hostrec::hostVersionCallback(m, hostrec::kRecentHost), pathCallback),
                 hostrec::newEditServices(m, hostrec::hostVersionCallback(m, hostrec::kOldHost), pathCallback),
-                hostrec::newEditServices(m, 0, pathCallback), paths};
+                hostrec::newEditServices(m, 0, pathCallback), paths, m.unobservedSupportLibrary()};
 }
 
 }  // namespace kvalidate
