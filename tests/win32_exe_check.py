@@ -354,7 +354,7 @@ PLANTED = [
     ("OS version 4.1", plant_field("os major", 4), "check_windows_7"),
     ("a toolchain DLL", rename("KERNEL32.dll", "libgcc_s.dll"), "check_system_dlls"),
     ("a DLL of no Windows", rename("USER32.dll", "ORVEX3.dll"), "check_system_dlls"),
-    ("a Windows 8 function", rename("CreateFileW", "CreateFile2"), "check_no_newer_functions"),
+    ("a Windows 8 function", rename("MoveFileExA", "CreateFile2"), "check_no_newer_functions"),
     ("no msvcrt sin", rename("sin", "sim"), "check_msvcrt_maths"),
     ("no msvcrt atan2", rename("atan2", "atanh"), "check_msvcrt_maths"),
     ("no manifest", plant_resource_type, "check_manifest"),
