@@ -1,3 +1,9 @@
+# The validator's checks, for kinemo-host's validate command, the tests and
+# the fuzzers; every build has its kinemo_tools (the drivers) first.
+kinemo_folder_sources(VALIDATE_SOURCES tools/validate)
+add_library(kinemo_validate STATIC ${VALIDATE_SOURCES})
+target_link_libraries(kinemo_validate PUBLIC kinemo_tools)
+
 # kinemo-host's library: all but main(), so that tests, fuzzers and the
 # playground can parse and play scenes without the executable, with the replay
 # page's script and style embedded at build time. HOST_EXE_SOURCES is main().

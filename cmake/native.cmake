@@ -36,10 +36,6 @@ target_include_directories(kinemo_tools PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE
 target_compile_definitions(kinemo_tools PUBLIC KINEMO_DLL_PATH="${KINEMO_DLL}")
 target_link_libraries(kinemo_tools PUBLIC kinemo_module PkgConfig::UNICORN INTERFACE $<TARGET_OBJECTS:kinemo_store_path>)
 
-# The validator's checks, for kinemo-host's validate command, the tests and the fuzzers.
-kinemo_folder_sources(VALIDATE_SOURCES tools/validate)
-add_library(kinemo_validate STATIC ${VALIDATE_SOURCES})
-target_link_libraries(kinemo_validate PUBLIC kinemo_tools)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kinemo_host_library.cmake)
 add_executable(kinemo-host ${HOST_EXE_SOURCES})

@@ -31,10 +31,6 @@ add_library(kinemo_tools STATIC ${TOOLS_SOURCES})
 target_include_directories(kinemo_tools PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(kinemo_tools PUBLIC kinemo_module)
 
-kinemo_folder_sources(VALIDATE_SOURCES tools/validate)
-add_library(kinemo_validate STATIC ${VALIDATE_SOURCES})
-target_link_libraries(kinemo_validate PUBLIC kinemo_tools)
-
 include(${CMAKE_SOURCE_DIR}/cmake/kinemo_host_library.cmake)
 
 # node build/wasm/kinemo-host.js ...: the host's file system as it is, and the

@@ -70,10 +70,6 @@ add_library(kinemo_tools STATIC ${TOOLS_SOURCES})
 target_include_directories(kinemo_tools PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(kinemo_tools PUBLIC kinemo_module)
 
-kinemo_folder_sources(VALIDATE_SOURCES tools/validate)
-add_library(kinemo_validate STATIC ${VALIDATE_SOURCES})
-target_link_libraries(kinemo_validate PUBLIC kinemo_tools)
-
 include(${CMAKE_SOURCE_DIR}/cmake/kinemo_host_library.cmake)
 # The module's resources, and the program's manifest: run as the user who
 # started it, never elevated or with its files redirected.
