@@ -1,8 +1,10 @@
 // kinemo-host's top level: the table of commands, help and version, and the
 // final check of standard output.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <string_view>
 
 #include "kinemo-host/commands.h"
 #include "kinemo-host/exit_status.h"
@@ -23,13 +25,9 @@ constexpr const char* kHelp =
     "\n"
     "Drives the Kinemo module the way the host application does, without it.\n"
     "\n"
-    "Commands:\n"
-    "  run [SCENE]   play a scene file (or the built-in scene) frame by frame,\n"
-    "                with an optional CSV trace, SVG picture and HTML replay page\n"
-    "  describe      print a Markdown reference of the module's events\n"
-    "  validate      check a module build against the host application's contract\n"
-    "  help COMMAND  show the help of a command\n"
-    "  version       print the version of kinemo-host\n"
+    "Commands:\n";
+
+constexpr const char* kHelpAfterCommands =
     "\n"
     "Every command takes --module PATH (a kinemo.qlm, run in the emulator; on\n"
     "Windows, loaded by Windows, its support library found with --library-dir DIR;\n"
@@ -55,10 +53,27 @@ constexpr const char* kVersionHelp =
 int help(const std::vector<std::string>& args);
 int version(const std::vector<std::string>& args);
 
-const Command kHelpCommand{"help", help, [] { return std::string(kHelpHelp); }};
-const Command kVersionCommand{"version", version, [] { return std::string(kVersionHelp); }};
+const Command kHelpCommand{"help", help, [] { return std::string(kHelpHelp); }, "help COMMAND",
+                           "show the help of a command"};
+const Command kVersionCommand{"version", version, [] { return std::string(kVersionHelp); }, "version",
+                              "print the version of kinemo-host"};
 
 const Command* const kCommands[] = {&kRunCommand, &kDescribeCommand, &kValidateCommand, &kHelpCommand, &kVersionCommand};
+
+// The overview: usage, then one entry per command from the table.
+std::string overview() {
+    constexpr size_t kUsageColumn = 14;
+    std::string text = kHelp;
+    for (const Command* c : kCommands) {
+        std::string usage = c->usage;
+        usage.resize(std::max(usage.size() + 2, kUsageColumn), ' ');
+        text += "  " + usage;
+        for (const char ch : std::string_view(c->summary))
+            text += ch == '\n' ? "\n  " + std::string(kUsageColumn, ' ') : std::string(1, ch);
+        text += '\n';
+    }
+    return text + kHelpAfterCommands;
+}
 
 const Command* findCommand(const std::string& name) {
     for (const Command* c : kCommands)
@@ -80,7 +95,7 @@ int unknownCommand(const std::string& name) {
 
 int help(const std::vector<std::string>& args) {
     if (args.empty()) {
-        std::cout << kHelp;
+        std::cout << overview();
         return kExitOk;
     }
     if (args.size() > 1) return topLevelUsageError("help takes one command, got " + khost::quoted(args[1]));
@@ -106,7 +121,7 @@ int version(const std::vector<std::string>& args) {
 
 int dispatch(const std::vector<std::string>& words) {
     if (words.empty()) {
-        std::cerr << kHelp;
+        std::cerr << overview();
         return kExitUsage;
     }
     const std::string& first = words[0];

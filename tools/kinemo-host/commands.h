@@ -10,6 +10,8 @@ struct Command {
     const char* name;
     int (*run)(const std::vector<std::string>& args);
     std::string (*help)();  // what `kinemo-host help NAME` and `NAME --help` print
+    const char* usage;      // its line in the list of commands: the name and its operands
+    const char* summary;    // what it does, in the list; '\n' continues on the next line
 };
 
 extern const Command kRunCommand;

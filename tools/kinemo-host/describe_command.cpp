@@ -64,6 +64,7 @@ int describe(const std::vector<std::string>& args) {
 
 }  // namespace
 
-const Command kDescribeCommand{"describe", describe, describeHelp};
+const Command kDescribeCommand{"describe", describe, describeHelp, "describe",
+                                "print a Markdown reference of the module's events"};
 
 }  // namespace khost

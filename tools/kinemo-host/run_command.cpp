@@ -163,6 +163,8 @@ int runScene(const std::vector<std::string>& args) {
 
 }  // namespace
 
-const Command kRunCommand{"run", runScene, runHelp};
+const Command kRunCommand{"run", runScene, runHelp, "run [SCENE]",
+                          "play a scene file (or the built-in scene) frame by frame,\n"
+                          "with an optional CSV trace, SVG picture and HTML replay page"};
 
 }  // namespace khost

@@ -101,6 +101,7 @@ int validate(const std::vector<std::string>& args) {
 
 }  // namespace
 
-const Command kValidateCommand{"validate", validate, validateHelp};
+const Command kValidateCommand{"validate", validate, validateHelp, "validate",
+                                "check a module build against the host application's contract"};
 
 }  // namespace khost
