@@ -115,8 +115,8 @@ add_test(NAME win64_describe COMMAND ${CMAKE_COMMAND} -DWINE_RUN=${WINE_RUN} -DW
 add_test(NAME win64_validate COMMAND ${WINE_RUN} --display $<TARGET_FILE:kinemo-host> validate)
 add_test(NAME win64_validate_dll COMMAND ${WINE_RUN} --display $<TARGET_FILE:kinemo-host> validate --module ${CMAKE_BINARY_DIR}/kinemo64.dll)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-add_test(NAME win64_differential COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine_differential.py
-  ${KINEMO_NATIVE_HOST} ${WINE_RUN} $<TARGET_FILE:kinemo-host> ${CMAKE_BINARY_DIR}/kinemo64.dll ${CMAKE_SOURCE_DIR})
+add_test(NAME win64_differential COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/host_differential.py
+  ${KINEMO_NATIVE_HOST} ${CMAKE_SOURCE_DIR} --wine ${WINE_RUN} $<TARGET_FILE:kinemo-host> ${CMAKE_BINARY_DIR}/kinemo64.dll)
 # The 32-bit DLL's case runs when the win32 build has made it.
 add_test(NAME win64_windows_cases COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wine_windows_cases.py
   ${KINEMO_NATIVE_HOST} ${WINE_RUN} $<TARGET_FILE:kinemo-host> ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
-"""kinemo-host natively and the x86-64 kinemo-host.exe under Wine must exit with
-the same status, print the same bytes to standard output and standard error,
-and write the same files: help, version, describe, every example and test
-scene as a trace on standard output and as trace, picture and replay page in
-files (under Wine with the module linked in and with the test DLL), the
-usage and file errors, standard input and output, failed writes, and Windows
-forms of the same paths.
+"""kinemo-host natively and another build of it (the x86-64 kinemo-host.exe
+under Wine, or the WebAssembly one under node) must exit with the same
+status, print the same bytes to standard output and standard error, and
+write the same files: help, version, describe, every example and test scene
+as a trace on standard output and as trace, picture and replay page in files
+(under Wine also through the test DLL), the usage and file errors, standard
+input and output, failed writes, seeded random scenes
+(tools/random_scenes.py), and under Wine the Windows forms of the same paths.
 
-usage: wine_differential.py NATIVE_HOST WINE_RUN WIN64_HOST MODULE_DLL SOURCE_DIR [--jobs N]"""
+usage: host_differential.py NATIVE_HOST SOURCE_DIR --wine WINE_RUN WIN64_HOST MODULE_DLL
+       host_differential.py NATIVE_HOST SOURCE_DIR --wasm WASM_HOST_JS [--random N] [--seed S]"""
 import argparse
 import concurrent.futures
 import difflib
@@ -17,6 +19,9 @@ import shutil
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import random_scenes  # noqa: E402
 
 
 def run(command, stdin=None, stdout_file=None, cwd=None):
@@ -30,7 +35,7 @@ def run(command, stdin=None, stdout_file=None, cwd=None):
 
 def first_difference(a, b):
     lines = difflib.unified_diff(a.decode(errors="replace").splitlines(keepends=True),
-                                 b.decode(errors="replace").splitlines(keepends=True), "native", "wine", n=1)
+                                 b.decode(errors="replace").splitlines(keepends=True), "native", "other", n=1)
     return "".join(list(lines)[:12]).replace("\r", "\\r")
 
 
@@ -41,19 +46,23 @@ def windows_path(path):
 
 class Case:
     """One command on both sides. `wine_args` replaces `args` under Wine (a
-    Windows form of a path); `outputs` are file names both sides write, each
-    in a folder of its own, compared byte for byte."""
+    Windows form of a path) and marks a case for Windows only; `outputs` are
+    file names both sides write, each in a folder of its own, compared byte
+    for byte. `module`: the other side plays the test DLL; `loads_module`:
+    the case names a module file (both Windows only: the WebAssembly build
+    loads none)."""
 
     def __init__(self, name, args, stdin=None, wine_args=None, outputs=(), stdout_file=None, module=False,
-                 in_folder=False):
+                 in_folder=False, loads_module=False):
         self.name, self.args, self.stdin, self.in_folder = name, args, stdin, in_folder
         self.wine_args = wine_args if wine_args is not None else args
         self.outputs, self.stdout_file, self.module = outputs, stdout_file, module
+        self.windows_only = module or loads_module or wine_args is not None
 
 
 def compare(case, options, scratch, index):
     sides = {}
-    for side in ("native", "wine"):
+    for side in ("native", "other"):
         folder = os.path.join(scratch, "%d-%s" % (index, side))
         os.mkdir(folder)
         args = case.args if side == "native" else case.wine_args
@@ -61,21 +70,21 @@ def compare(case, options, scratch, index):
         if side == "native":
             command = [options.native] + args
         else:
-            command = [options.wine_run, options.win64_host] + args
+            command = options.other + args
             if case.module:
                 command += ["--module", options.module]
         cwd = folder if case.in_folder else None
         result = run(command, case.stdin, case.stdout_file, cwd)
-        if side == "wine" and result[0] != 0 and not result[1] and not result[2]:
+        if side == "other" and options.wine and result[0] != 0 and not result[1] and not result[2]:
             # Wine very rarely fails to start a process at all, silently; a
             # program that ran says why it failed.
             print("NOTE: %s: Wine gave exit status %d and no output; run again" % (case.name, result[0]))
             result = run(command, case.stdin, case.stdout_file, cwd)
         sides[side] = result, folder
-    (n, native_dir), (w, wine_dir) = sides["native"], sides["wine"]
+    (n, native_dir), (w, wine_dir) = sides["native"], sides["other"]
     problems = []
     if n[0] != w[0]:
-        problems.append("exit status %d natively, %d under Wine" % (n[0], w[0]))
+        problems.append("exit status %d natively, %d in the other build" % (n[0], w[0]))
     for what, a, b in (("standard output", n[1], w[1]), ("standard error", n[2], w[2])):
         if a != b:
             problems.append(what + " differs:\n" + first_difference(a, b))
@@ -95,7 +104,7 @@ def compare(case, options, scratch, index):
     return "\n".join(problems) if problems else None
 
 
-def cases(source, scratch):
+def cases(source, scratch, random, seed):
     out = [Case("help", ["help"]), Case("help run", ["help", "run"]), Case("run --help", ["run", "--help"]),
            Case("help validate", ["help", "validate"]), Case("help describe", ["describe", "--help"]),
            Case("version", ["version"]), Case("-V", ["-V"]), Case("no command", []),
@@ -135,9 +144,9 @@ def cases(source, scratch):
         Case("scene with errors", ["run", bad]),
         Case("scene with errors, outputs untouched", ["run", bad, "--trace", "{OUT}/t.csv"], outputs=("t.csv",)),
         Case("missing scene", ["run", os.path.join(scratch, "missing.kscene")]),
-        Case("missing module", ["run", "--module", os.path.join(scratch, "missing.dll")]),
+        Case("missing module", ["run", "--module", os.path.join(scratch, "missing.dll")], loads_module=True),
         Case("folder as scene", ["run", scratch]),
-        Case("folder as module", ["describe", "--module", scratch]),
+        Case("folder as module", ["describe", "--module", scratch], loads_module=True),
         Case("unknown option", ["run", "--frames", "3"]),
         Case("typo'd option", ["run", "--tr", "t.csv"]),
         Case("option in another case", ["validate", "--Seed", "2"]),
@@ -155,20 +164,35 @@ def cases(source, scratch):
         Case("standard output on a full disk", ["run", first, "--trace", "-"], stdout_file="/dev/full"),
         Case("help on a full disk", ["help"], stdout_file="/dev/full"),
     ]
+    for k in range(random):
+        path = os.path.join(scratch, "random_%d.kscene" % (seed + k))
+        with open(path, "w") as f:
+            f.write(random_scenes.scene(seed + k))
+        out.append(Case("random scene %d" % (seed + k), ["run", path, "--trace", "-"]))
     return out
 
 
 def main():
     parser = argparse.ArgumentParser()
-    for name in ("native", "wine_run", "win64_host", "module", "source"):
-        parser.add_argument(name)
+    parser.add_argument("native")
+    parser.add_argument("source")
+    other = parser.add_mutually_exclusive_group(required=True)
+    other.add_argument("--wine", nargs=3, metavar=("WINE_RUN", "WIN64_HOST", "MODULE_DLL"))
+    other.add_argument("--wasm", metavar="WASM_HOST_JS")
+    parser.add_argument("--random", type=int, default=0)
+    parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--jobs", type=int, default=2)
     options = parser.parse_args()
-    for name in ("native", "wine_run", "win64_host", "module", "source"):
-        setattr(options, name, os.path.abspath(getattr(options, name)))
-    scratch = tempfile.mkdtemp(prefix="kinemo_wine_diff_")
+    options.native, options.source = os.path.abspath(options.native), os.path.abspath(options.source)
+    if options.wine:
+        wine_run, host, module = (os.path.abspath(p) for p in options.wine)
+        options.other, options.module = [wine_run, host], module
+    else:
+        options.other = ["node", os.path.abspath(options.wasm)]
+    scratch = tempfile.mkdtemp(prefix="kinemo_host_diff_")
     try:
-        all_cases = cases(options.source, scratch)
+        all_cases = [c for c in cases(options.source, scratch, options.random, options.seed)
+                     if options.wine or not c.windows_only]
         failures = []
         with concurrent.futures.ThreadPoolExecutor(options.jobs) as pool:
             results = pool.map(lambda ic: (ic[1].name, compare(ic[1], options, scratch, ic[0])), enumerate(all_cases))
