@@ -6,7 +6,10 @@ reader found it, in headless Chromium at 1200 x 800:
 - frame 0 shows the starting fields (a `dump` before the first step);
 - `dump` lines are in the results list;
 - an object that falls away keeps the playfield in view, its exit marked;
-- eight instances' field table fits 1200 px without sideways scrolling.
+- eight instances' field table fits 1200 px without sideways scrolling;
+- the field table at #frame=N equals the trace's rows at the first, middle and
+  last frames of examples, the built-in scene and the long run, and at the
+  last frame the results list holds every result and dump as printed.
 
 usage: replay_view_test.py NATIVE_HOST"""
 import html
@@ -78,6 +81,33 @@ def play(host, scratch, name, text):
         return "file://" + page, p.stdout.decode(), f.read()
 
 
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+TRACED = [os.path.join(SOURCE, "examples", n + ".kscene") for n in ("bouncing_ball", "orbit", "wrap_drift", "homing")] + \
+         [None, os.path.join(SOURCE, "bench", "long_run.kscene")]
+
+
+def traced_cases(host, scratch):
+    """Pages at three frames each, with the trace rows and results they must show."""
+    cases, expected = [], []
+    for k, scene in enumerate(TRACED):
+        page, trace = os.path.join(scratch, "traced%d.html" % k), os.path.join(scratch, "traced%d.csv" % k)
+        p = subprocess.run([host, "run"] + ([scene] if scene else []) + ["--trace", trace, "--html", page, "--quiet"],
+                           capture_output=True)
+        check(p.returncode == 0, "%s plays: %s" % (scene, p.stderr.decode()))
+        with open(trace, encoding="utf-8") as f:
+            header, *rows = f.read().splitlines()
+        by_frame = {}
+        for row in rows:
+            by_frame.setdefault(int(row.split(",")[0]), []).append(row)
+        results = [line for line in p.stdout.decode().splitlines() if " = " in line or line.startswith("frame=")]
+        first, last = min(by_frame), max(by_frame)
+        for frame in (first, (first + last) // 2, last):
+            cases.append({"url": "file://%s#frame=%d" % (page, frame)})
+            expected.append(("%s at frame %d" % (scene or "the built-in scene", frame), [header] + by_frame[frame],
+                             results if frame == last else None))
+    return cases, expected
+
+
 def object_rect(section, name):
     """(x, y) of the object's image box drawn with its label `name`."""
     match = re.search(r"<rect ([^>]*)></rect><text [^>]*>%s</text>" % name, section)
@@ -100,6 +130,8 @@ def main():
     eight, _, _ = play(host, scratch, "eight", eight_instances())
     cases = [{"url": homing + "#frame=50"}, {"url": homing + "#frame=150"}, {"url": dumps + "#frame=0"},
              {"url": dumps + "#frame=10"}, {"url": falling + "#frame=100000"}, {"url": eight + "#frame=150"}]
+    more, traced = traced_cases(host, scratch)
+    cases += more
     dom, console = open_in_chromium(browser, cases, scratch)
     check(not console, "the console shows nothing: " + "".join(console[:5]))
     sections = [captured(dom, i) for i in range(len(cases))]
@@ -138,6 +170,15 @@ def main():
     check(len(table_rows(sections[5][0])) == 9, "eight instances in the table")
     check(layout.get("pageWidth", 9999) <= 1200 and layout.get("sideScroll", 1) <= 0 and layout.get("tableRight", 9999) <= 1200,
           "eight instances' table fits 1200 px without sideways scrolling: %s" % layout)
+
+    # The table equals the trace, bit for bit as printed.
+    for (section, _), (what, rows, results) in zip(sections[6:], traced):
+        check(table_rows(section) == rows, "%s: the table is the trace's rows\n  shown:    %s\n  expected: %s"
+              % (what, table_rows(section)[:3], rows[:3]))
+        if results is not None:
+            shown = [html.unescape(m) for m in re.findall(r'<li data-frame="\d+" class="(?:past|now)">frame \d+: ([^<]*)</li>',
+                                                          section)]
+            check(shown == results, "%s: the results list has every result and dump" % what)
 
     shutil.rmtree(scratch, ignore_errors=True)
     print("%d failures" % len(FAILURES))
