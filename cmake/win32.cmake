@@ -58,12 +58,8 @@ target_include_directories(kinemo_module PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(kinemo_module PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-builtin-sin -fno-builtin-cos -fno-builtin-atan2>)
 target_link_libraries(kinemo_module PUBLIC kinemo_orvex msvcrt user32 kernel32)
 
-kinemo_folder_sources(WIN32_STANDIN_SOURCES tools/standins/win64)
-add_library(kinemo_orvex STATIC ${WIN32_STANDIN_SOURCES} ${CMAKE_SOURCE_DIR}/tools/standins/orvex_drawing.cpp
-  ${CMAKE_SOURCE_DIR}/tools/standins/state.cpp ${CMAKE_SOURCE_DIR}/tools/standins/dialog_script.cpp
-  ${CMAKE_SOURCE_DIR}/tools/standins/menu_description.cpp)
-target_include_directories(kinemo_orvex PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(kinemo_orvex PUBLIC user32 kernel32)
+include(${CMAKE_SOURCE_DIR}/cmake/windows_standins.cmake)
+kinemo_windows_orvex(STATIC)
 
 kinemo_folder_sources(TOOLS_SOURCES tools/driver)
 add_library(kinemo_tools STATIC ${TOOLS_SOURCES})

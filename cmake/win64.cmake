@@ -33,12 +33,8 @@ target_link_libraries(kinemo_module PUBLIC kinemo_orvex user32 kernel32)
 # ORVEX32 from the stand-ins, with the inspection calls answered by Windows:
 # a DLL of its own, as the library is, so that the module linked into a
 # program and the module DLL loaded by it record into one place.
-kinemo_folder_sources(WIN64_STANDIN_SOURCES tools/standins/win64)
-add_library(kinemo_orvex SHARED ${WIN64_STANDIN_SOURCES} ${CMAKE_SOURCE_DIR}/tools/standins/orvex_drawing.cpp
-  ${CMAKE_SOURCE_DIR}/tools/standins/state.cpp ${CMAKE_SOURCE_DIR}/tools/standins/dialog_script.cpp
-  ${CMAKE_SOURCE_DIR}/tools/standins/menu_description.cpp)
-target_include_directories(kinemo_orvex PUBLIC ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(kinemo_orvex PUBLIC user32 kernel32)
+include(${CMAKE_SOURCE_DIR}/cmake/windows_standins.cmake)
+kinemo_windows_orvex(SHARED)
 set_target_properties(kinemo_orvex PROPERTIES PREFIX "" OUTPUT_NAME orvex64)
 target_link_options(kinemo_orvex PRIVATE -Wl,--export-all-symbols -Wl,--exclude-libs,ALL -Wl,--image-base=0x20000000)
 
